@@ -19,4 +19,13 @@ inline Text Gbk(std::string_view utf8) { return GbkFromUtf8(utf8); }
 // True when byte c starts a two-byte GBK character.
 constexpr bool IsLeadByte(unsigned char c) { return c >= 0x80; }
 
+// True when the text is plain ASCII, which reads the same in GBK and UTF-8.
+constexpr bool IsAscii(std::string_view text)
+{
+    for (unsigned char c : text) {
+        if (c >= 0x80) return false;
+    }
+    return true;
+}
+
 }  // namespace runtime

@@ -1,0 +1,47 @@
+#pragma once
+// What every handler works with: the window's controls and the handful of
+// program-wide values. Handlers keep no state of their own between calls.
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "platform/form.h"
+#include "runtime/gbk_codec.h"
+
+namespace serial { class SerialPortUnit; }
+namespace chart { class LineChartUnit; }
+
+namespace console {
+
+// The curve tables, rebuilt by every curve reset.
+struct CurveTables {
+    std::array<std::uint32_t, 2> colours{};   // Windows colour values
+    std::array<runtime::Text, 2> names;
+    std::array<float, 2> latestSamples{};     // voltage, current (scaled)
+};
+
+struct ProgramValues {
+    // Frame assembly.
+    int inFrameFlag = 0;
+    int byteCounter = 0;
+    // Watt-seconds and ampere-seconds. Doubles, not floats: a float's step at
+    // a few hundred thousand watt-seconds is larger than many one-second
+    // additions, and a long logging run would drift by whole percent.
+    double energyAccumulator = 0.0;
+    double chargeAccumulator = 0.0;
+    // Elapsed-time counter.
+    int timingFlag = 0;
+    CurveTables curves;
+    // Monotonic time of the last received byte, beside the minute-and-second
+    // update stamp, so staleness is judged across the full hour too.
+    std::optional<std::int64_t> lastByteMonotonicMs;
+};
+
+struct Console {
+    platform::Form& form;
+    serial::SerialPortUnit& port;
+    chart::LineChartUnit& chart;
+    ProgramValues& values;
+};
+
+}  // namespace console

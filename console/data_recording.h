@@ -1,0 +1,13 @@
+#pragma once
+#include "console/console.h"
+
+namespace console {
+
+// Tick of the recording timer: staleness check, then one row while recording.
+void onRecordingTick(Console& console);
+// Click on the record box.
+void onRecordBoxClicked(Console& console);
+// The recording interval follows the seconds box (after "Second" was saved).
+void applyRecordingInterval(Console& console);
+
+}  // namespace console

@@ -1,0 +1,1 @@
+#include "console/reading_display.h"

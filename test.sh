@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite; exits non-zero on any failure.
+#   ./test.sh             release build in build/, every test
+#   ./test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/, every test
+#   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the serial tests
+#   ./test.sh --fuzz      libFuzzer targets (clang) in build-fuzz/, each run briefly
+#   ./test.sh --win32     cross-compiles the Win32 serial engine with mingw-w64
+#   ./test.sh --all       all of the above (what CI runs)
+set -euo pipefail
+cd "$(dirname "$0")"
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc 2>/dev/null || echo 2)
+
+configure_and_build() {  # dir, extra cmake args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_release() {
+  scripts/install-deps.sh
+  configure_and_build build
+  ctest --test-dir build -j "$jobs" --output-on-failure --timeout 300
+}
+
+run_sanitize() {
+  scripts/install-deps.sh
+  configure_and_build build-asan -DKZRT_SANITIZE=ON -DKZRT_BENCH=OFF
+  ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 600
+}
+
+run_tsan() {
+  scripts/install-deps.sh
+  configure_and_build build-tsan -DKZRT_TSAN=ON -DKZRT_BENCH=OFF
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L serial
+}
+
+run_fuzz() {
+  scripts/install-deps.sh clang libclang-rt-14-dev
+  CC=clang CXX=clang++ configure_and_build build-fuzz -DKZRT_FUZZ=ON -DKZRT_BENCH=OFF
+  local seconds=${KZRT_FUZZ_SECONDS:-20}
+  for target in build-fuzz/fuzz_*; do
+    [ -x "$target" ] || continue
+    echo "== $target (${seconds}s)"
+    "$target" -max_total_time="$seconds" -print_final_stats=0 2>&1 | tail -n 2
+  done
+}
+
+run_win32() {
+  scripts/install-deps.sh g++-mingw-w64-x86-64-posix
+  scripts/check-win32.sh
+}
+
+case "${1:-}" in
+  "") run_release ;;
+  --sanitize) run_sanitize ;;
+  --tsan) run_tsan ;;
+  --fuzz) run_fuzz ;;
+  --win32) run_win32 ;;
+  --all) run_release; run_sanitize; run_tsan; run_fuzz; run_win32 ;;
+  *) sed -n '2,9p' "$0"; exit 2 ;;
+esac

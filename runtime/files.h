@@ -19,19 +19,30 @@ bool FileExists(std::string_view name);
 // 5 create-if-missing write, 6 create-if-missing read/write.
 // Shares: 1 none denied, 2 deny read, 3 deny write, 4 exclusive. On POSIX
 // shares 2..4 take a non-blocking exclusive advisory lock held until CloseFile;
-// a lock held elsewhere makes OpenFile fail.
-// Returns the file number, or 0 on failure or an empty name.
+// a lock held elsewhere (another process, or another file number of this one)
+// makes OpenFile fail, and mode 4 then leaves the file untruncated.
+// Returns the smallest free file number (1, 2, ...), or 0 on failure, an empty
+// name, a directory, or a mode or share outside the lists above.
 int OpenFile(std::string_view name, int mode = 3, int share = 1);
 bool CloseFile(int fileNumber);
-// Base 1 start, 2 current, 3 end; any other base does nothing.
+// Base 1 start, 2 current, 3 end; any other base, and a position that would
+// fall before the start, leaves the position as it is.
 void MoveFilePosition(int fileNumber, int base, std::int64_t offset);
 void MoveToFileEnd(int fileNumber);
 // Writes each text followed by CR LF at the position.
 bool WriteTextLine(int fileNumber, std::initializer_list<std::string_view> texts);
 // Inserts the concatenated texts at the position; the position ends after them.
-// The file on disk changes atomically: a crash leaves the old or the new content.
+// The file on disk changes atomically: the new content is written to a
+// temporary file beside it, which then replaces it by a rename (the file
+// number follows, its lock taken on the new file before the rename). A crash
+// leaves the old or the new content, never a mix. A position beyond the end
+// inserts at the end, so nothing is lost and no gap is written. Needs a file
+// opened for reading and writing (modes 3 and 6); false for other modes or
+// when the name no longer leads to the open file (replaced or deleted by
+// someone else), with nothing changed. Inserting nothing changes nothing.
 bool InsertText(int fileNumber, std::initializer_list<std::string_view> texts);
-// Creates or truncates the file and writes the byte sets in order.
+// Creates or truncates the file (exclusive, write) and writes the byte sets in
+// order; false on an empty name or when the file cannot be created or locked.
 bool WriteToFile(std::string_view name, std::initializer_list<std::string_view> byteSets);
 
 }  // namespace runtime

@@ -1,0 +1,282 @@
+// Files on POSIX. Share modes become a non-blocking flock() held for as long
+// as the file is open (advisory: it stops other copies of the console, which
+// all ask for it). Every rewrite of a whole file goes through a temporary file
+// in the same directory and a rename, so a crash leaves the old or the new
+// content. Nothing here calls fsync: see the recording's write rate.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "runtime/files.h"
+#include "runtime/native_file.h"
+
+namespace runtime {
+namespace {
+
+constexpr std::size_t kCopyBlock = 1 << 20;
+// A file swapped under us between open() and flock() is reopened this often.
+constexpr int kOpenAttempts = 8;
+
+struct OpenFlags {
+    int flags;
+    bool readable;
+    bool writable;
+};
+
+OpenFlags FlagsForMode(int mode)
+{
+    switch (mode) {
+    case 1: return {O_RDONLY, true, false};
+    case 2: return {O_WRONLY, false, true};
+    case 3: return {O_RDWR, true, true};
+    case 4: return {O_WRONLY | O_CREAT, false, true};  // truncated once locked
+    case 5: return {O_WRONLY | O_CREAT, false, true};
+    default: return {O_RDWR | O_CREAT, true, true};
+    }
+}
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// The path a rename must replace: a symbolic link is followed, so the link
+// stays a link and its target gets the new content.
+std::string RenameTarget(const std::string& path)
+{
+    struct stat link{};
+    if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
+bool WriteAllAt(int fd, std::string_view bytes, off_t offset)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = pwrite(fd, bytes.data(), bytes.size(), offset);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+        offset += written;
+    }
+    return true;
+}
+
+bool CopyWithBuffer(int from, off_t fromOffset, int to, off_t toOffset, off_t length)
+{
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<off_t>(length, kCopyBlock)));
+    while (length > 0) {
+        const auto want = static_cast<std::size_t>(std::min<off_t>(length, kCopyBlock));
+        const ssize_t got = pread(from, buffer.data(), want, fromOffset);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;  // the file shrank under us
+        if (!WriteAllAt(to, std::string_view(buffer.data(), static_cast<std::size_t>(got)), toOffset)) {
+            return false;
+        }
+        fromOffset += got;
+        toOffset += got;
+        length -= got;
+    }
+    return true;
+}
+
+// Copies inside the kernel where the file system allows it, else through a
+// large buffer. Neither descriptor's position moves.
+bool CopyRange(int from, off_t fromOffset, int to, off_t toOffset, off_t length)
+{
+    while (length > 0) {
+        const ssize_t copied = copy_file_range(from, &fromOffset, to, &toOffset,
+                                               static_cast<std::size_t>(length), 0);
+        if (copied > 0) {
+            length -= copied;
+            continue;
+        }
+        if (copied < 0 && errno == EINTR) continue;
+        if (copied == 0) return false;  // the file shrank under us
+        return CopyWithBuffer(from, fromOffset, to, toOffset, length);
+    }
+    return true;
+}
+
+struct TempFile {
+    int fd = -1;
+    std::string path;
+};
+
+// A new file in the directory of `target`, with the given permissions.
+TempFile CreateSiblingTemp(const std::string& target, mode_t permissions)
+{
+    static std::atomic<unsigned> counter{0};
+    const auto slash = target.rfind('/');
+    const std::string directory = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        TempFile temp;
+        temp.path = directory + "/.kzrt" + std::to_string(getpid()) + "-" +
+                    std::to_string(counter.fetch_add(1)) + ".tmp";
+        temp.fd = ::open(temp.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
+        if (temp.fd >= 0) return temp;
+        if (errno != EEXIST) break;
+    }
+    return {};
+}
+
+void Discard(const TempFile& temp)
+{
+    ::close(temp.fd);
+    unlink(temp.path.c_str());
+}
+
+// Gives the temporary file the original's owner and exact permissions (the
+// umask may have cut the latter at creation). Only root may give a file away;
+// for anyone else the new file stays theirs, which is not an error.
+void CopyOwnership(int fd, const struct stat& original)
+{
+    [[maybe_unused]] const int ownerChanged = fchown(fd, original.st_uid, original.st_gid);
+    fchmod(fd, original.st_mode & 07777);
+}
+
+}  // namespace
+
+struct NativeFile::State {
+    int fd = -1;
+    std::string path;  // UTF-8, as opened
+    bool readable = false;
+    bool writable = false;
+    bool locked = false;
+};
+
+NativeFile::NativeFile(std::unique_ptr<State> state) : m_state(std::move(state)) {}
+
+NativeFile::~NativeFile() { ::close(m_state->fd); }
+
+std::unique_ptr<NativeFile> NativeFile::open(std::string_view name, int mode, int share)
+{
+    const OpenFlags how = FlagsForMode(mode);
+    auto state = std::make_unique<State>();
+    state->path = Utf8FromGbk(name);
+    state->readable = how.readable;
+    state->writable = how.writable;
+    state->locked = share >= 2;
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        const int fd = ::open(state->path.c_str(), how.flags | O_CLOEXEC, 0666);
+        if (fd < 0) return nullptr;
+        struct stat opened{}, named{};
+        if (fstat(fd, &opened) != 0 || S_ISDIR(opened.st_mode) ||
+            (state->locked && flock(fd, LOCK_EX | LOCK_NB) != 0)) {
+            ::close(fd);
+            return nullptr;
+        }
+        // Another holder may have replaced the file by a rename while we
+        // waited for nothing: the lock must sit on the file the name shows.
+        if (state->locked && (stat(state->path.c_str(), &named) != 0 || !SameFile(opened, named))) {
+            ::close(fd);
+            continue;
+        }
+        if (mode == 4 && ftruncate(fd, 0) != 0) {
+            ::close(fd);
+            return nullptr;
+        }
+        state->fd = fd;
+        return std::make_unique<NativeFile>(std::move(state));
+    }
+    return nullptr;
+}
+
+bool NativeFile::seek(int base, std::int64_t offset)
+{
+    const int whence = base == 1 ? SEEK_SET : base == 2 ? SEEK_CUR : base == 3 ? SEEK_END : -1;
+    return whence >= 0 && lseek(m_state->fd, static_cast<off_t>(offset), whence) >= 0;
+}
+
+bool NativeFile::write(std::string_view bytes)
+{
+    const off_t position = lseek(m_state->fd, 0, SEEK_CUR);
+    if (!m_state->writable || position < 0 || !WriteAllAt(m_state->fd, bytes, position)) return false;
+    return lseek(m_state->fd, position + static_cast<off_t>(bytes.size()), SEEK_SET) >= 0;
+}
+
+bool NativeFile::insert(std::string_view bytes)
+{
+    State& s = *m_state;
+    if (!s.readable || !s.writable) return false;
+    if (bytes.empty()) return true;
+    struct stat opened{}, named{};
+    const std::string target = RenameTarget(s.path);
+    if (fstat(s.fd, &opened) != 0 || stat(target.c_str(), &named) != 0 || !SameFile(opened, named)) {
+        return false;
+    }
+    const off_t size = opened.st_size;
+    const off_t position = std::min(lseek(s.fd, 0, SEEK_CUR), size);
+    const auto length = static_cast<off_t>(bytes.size());
+    const TempFile temp = CreateSiblingTemp(target, opened.st_mode & 07777);
+    if (temp.fd < 0) return false;
+    CopyOwnership(temp.fd, opened);
+    const bool written = CopyRange(s.fd, 0, temp.fd, 0, position) &&
+                         WriteAllAt(temp.fd, bytes, position) &&
+                         CopyRange(s.fd, position, temp.fd, position + length, size - position);
+    // The lock moves to the new file before its name appears, so another
+    // copy of the console never finds the name unlocked.
+    if (!written || (s.locked && flock(temp.fd, LOCK_EX | LOCK_NB) != 0) ||
+        rename(temp.path.c_str(), target.c_str()) != 0) {
+        Discard(temp);
+        return false;
+    }
+    lseek(temp.fd, position + length, SEEK_SET);
+    ::close(s.fd);
+    s.fd = temp.fd;
+    return true;
+}
+
+std::string_view PathSeparator() { return "/"; }
+
+bool FileExists(std::string_view name)
+{
+    struct stat info{};
+    return !name.empty() && stat(Utf8FromGbk(name).c_str(), &info) == 0;
+}
+
+std::optional<std::string> ReadWholeFile(std::string_view name)
+{
+    const int fd = ::open(Utf8FromGbk(name).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string content;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ::close(fd);
+            if (got < 0) return std::nullopt;
+            return content;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+bool ReplaceWholeFile(std::string_view name, std::string_view content)
+{
+    const std::string target = RenameTarget(Utf8FromGbk(name));
+    struct stat existing{};
+    const bool exists = stat(target.c_str(), &existing) == 0;
+    const TempFile temp = CreateSiblingTemp(target, exists ? existing.st_mode & 07777 : 0666);
+    if (temp.fd < 0) return false;
+    if (exists) CopyOwnership(temp.fd, existing);
+    if (!WriteAllAt(temp.fd, content, 0) || rename(temp.path.c_str(), target.c_str()) != 0) {
+        Discard(temp);
+        return false;
+    }
+    return ::close(temp.fd) == 0;
+}
+
+}  // namespace runtime

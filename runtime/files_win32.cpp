@@ -1,0 +1,273 @@
+// Files on Windows: share modes are the system's own. Every file is also
+// opened with FILE_SHARE_DELETE so that InsertText can rename its rewritten
+// copy over it (POSIX rename semantics, Windows 10 1809 and later); on older
+// systems the copy replaces the file after the handle is closed, which leaves
+// a short moment without the share lock.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "runtime/files.h"
+#include "runtime/native_file.h"
+
+namespace runtime {
+namespace {
+
+constexpr DWORD kCopyBlock = 1 << 20;
+// FileRenameInfoEx; the SDK headers hide it behind a version check that the
+// build's _WIN32_WINNT does not pass.
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+
+std::wstring WideFromGbk(std::string_view gbk)
+{
+    const int size = static_cast<int>(gbk.size());
+    const int length = MultiByteToWideChar(936, 0, gbk.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (length > 0) MultiByteToWideChar(936, 0, gbk.data(), size, wide.data(), length);
+    return wide;
+}
+
+struct OpenArguments {
+    DWORD access;
+    DWORD creation;
+    bool readable;
+    bool writable;
+};
+
+OpenArguments ArgumentsForMode(int mode)
+{
+    switch (mode) {
+    case 1: return {GENERIC_READ, OPEN_EXISTING, true, false};
+    case 2: return {GENERIC_WRITE, OPEN_EXISTING, false, true};
+    case 3: return {GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, true, true};
+    case 4: return {GENERIC_WRITE, CREATE_ALWAYS, false, true};
+    case 5: return {GENERIC_WRITE, OPEN_ALWAYS, false, true};
+    default: return {GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS, true, true};
+    }
+}
+
+DWORD ShareForShare(int share)
+{
+    switch (share) {
+    case 1: return FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    case 2: return FILE_SHARE_WRITE | FILE_SHARE_DELETE;  // others may not read
+    case 3: return FILE_SHARE_READ | FILE_SHARE_DELETE;   // others may not write
+    default: return FILE_SHARE_DELETE;
+    }
+}
+
+OVERLAPPED At(LONGLONG offset)
+{
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return at;
+}
+
+bool WriteAllAt(HANDLE handle, std::string_view bytes, LONGLONG offset)
+{
+    while (!bytes.empty()) {
+        OVERLAPPED at = At(offset);
+        DWORD written = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kCopyBlock));
+        if (!WriteFile(handle, bytes.data(), want, &written, &at) || written == 0) return false;
+        bytes.remove_prefix(written);
+        offset += written;
+    }
+    return true;
+}
+
+bool CopyRange(HANDLE from, LONGLONG fromOffset, HANDLE to, LONGLONG toOffset, LONGLONG length)
+{
+    std::vector<char> buffer(kCopyBlock);
+    while (length > 0) {
+        OVERLAPPED at = At(fromOffset);
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<LONGLONG>(length, kCopyBlock));
+        if (!ReadFile(from, buffer.data(), want, &got, &at) || got == 0) return false;
+        if (!WriteAllAt(to, std::string_view(buffer.data(), got), toOffset)) return false;
+        fromOffset += got;
+        toOffset += got;
+        length -= got;
+    }
+    return true;
+}
+
+struct TempFile {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::wstring path;
+};
+
+TempFile CreateSiblingTemp(const std::wstring& target, DWORD share)
+{
+    static std::atomic<unsigned> counter{0};
+    const auto slash = target.find_last_of(L"\\/");
+    const std::wstring directory = slash == std::wstring::npos ? L"." : target.substr(0, slash);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        TempFile temp;
+        temp.path = directory + L"\\.kzrt" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(counter.fetch_add(1)) + L".tmp";
+        temp.handle = CreateFileW(temp.path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, share,
+                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (temp.handle != INVALID_HANDLE_VALUE) return temp;
+        if (GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    return {};
+}
+
+// Renames the open temporary file over `target` while both stay open.
+bool RenameOver(HANDLE temp, const std::wstring& target)
+{
+    const std::size_t nameBytes = target.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(info->FileName, target.data(), nameBytes);
+    return SetFileInformationByHandle(temp, kFileRenameInfoEx, info,
+                                      static_cast<DWORD>(buffer.size())) != 0;
+}
+
+}  // namespace
+
+struct NativeFile::State {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::wstring path;
+    DWORD access = 0;
+    DWORD share = 0;
+    bool readable = false;
+    bool writable = false;
+};
+
+NativeFile::NativeFile(std::unique_ptr<State> state) : m_state(std::move(state)) {}
+
+NativeFile::~NativeFile() { CloseHandle(m_state->handle); }
+
+std::unique_ptr<NativeFile> NativeFile::open(std::string_view name, int mode, int share)
+{
+    const OpenArguments how = ArgumentsForMode(mode);
+    auto state = std::make_unique<State>();
+    state->path = WideFromGbk(name);
+    state->access = how.access;
+    state->share = ShareForShare(share);
+    state->readable = how.readable;
+    state->writable = how.writable;
+    state->handle = CreateFileW(state->path.c_str(), how.access, state->share, nullptr, how.creation,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (state->handle == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<NativeFile>(std::move(state));
+}
+
+bool NativeFile::seek(int base, std::int64_t offset)
+{
+    const DWORD method = base == 1 ? FILE_BEGIN : base == 2 ? FILE_CURRENT : FILE_END;
+    if (base < 1 || base > 3) return false;
+    LARGE_INTEGER distance{};
+    distance.QuadPart = offset;
+    return SetFilePointerEx(m_state->handle, distance, nullptr, method) != 0;
+}
+
+bool NativeFile::write(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kCopyBlock));
+        if (!WriteFile(m_state->handle, bytes.data(), want, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+bool NativeFile::insert(std::string_view bytes)
+{
+    State& s = *m_state;
+    if (!s.readable || !s.writable) return false;
+    if (bytes.empty()) return true;
+    LARGE_INTEGER size{}, position{}, zero{};
+    if (!GetFileSizeEx(s.handle, &size) ||
+        !SetFilePointerEx(s.handle, zero, &position, FILE_CURRENT)) {
+        return false;
+    }
+    const LONGLONG at = std::min(position.QuadPart, size.QuadPart);
+    const auto length = static_cast<LONGLONG>(bytes.size());
+    TempFile temp = CreateSiblingTemp(s.path, s.share);
+    if (temp.handle == INVALID_HANDLE_VALUE) return false;
+    const bool written = CopyRange(s.handle, 0, temp.handle, 0, at) &&
+                         WriteAllAt(temp.handle, bytes, at) &&
+                         CopyRange(s.handle, at, temp.handle, at + length, size.QuadPart - at);
+    if (written && RenameOver(temp.handle, s.path)) {
+        CloseHandle(s.handle);
+        s.handle = temp.handle;
+    } else if (written) {
+        // Before Windows 10 1809 an open file cannot be replaced.
+        CloseHandle(temp.handle);
+        CloseHandle(s.handle);
+        s.handle = INVALID_HANDLE_VALUE;
+        const bool moved = MoveFileExW(temp.path.c_str(), s.path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+        if (!moved) DeleteFileW(temp.path.c_str());
+        s.handle = CreateFileW(s.path.c_str(), s.access, s.share, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (!moved || s.handle == INVALID_HANDLE_VALUE) return false;
+    } else {
+        // Reads at an offset move a synchronous handle's position: put it back.
+        CloseHandle(temp.handle);
+        DeleteFileW(temp.path.c_str());
+        SetFilePointerEx(s.handle, position, nullptr, FILE_BEGIN);
+        return false;
+    }
+    LARGE_INTEGER end{};
+    end.QuadPart = at + length;
+    return SetFilePointerEx(s.handle, end, nullptr, FILE_BEGIN) != 0;
+}
+
+std::string_view PathSeparator() { return "\\"; }
+
+bool FileExists(std::string_view name)
+{
+    if (name.empty()) return false;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW(WideFromGbk(name).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(std::string_view name)
+{
+    const HANDLE handle = CreateFileW(WideFromGbk(name).c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string content;
+    std::vector<char> buffer(16384);
+    DWORD got = 0;
+    bool ok = true;
+    while ((ok = ReadFile(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) != 0) &&
+           got > 0) {
+        content.append(buffer.data(), got);
+    }
+    CloseHandle(handle);
+    if (!ok) return std::nullopt;
+    return content;
+}
+
+bool ReplaceWholeFile(std::string_view name, std::string_view content)
+{
+    const std::wstring target = WideFromGbk(name);
+    TempFile temp = CreateSiblingTemp(target, 0);
+    if (temp.handle == INVALID_HANDLE_VALUE) return false;
+    const bool written = WriteAllAt(temp.handle, content, 0);
+    CloseHandle(temp.handle);
+    if (written && MoveFileExW(temp.path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DeleteFileW(temp.path.c_str());
+    return false;
+}
+
+}  // namespace runtime

@@ -1,0 +1,68 @@
+#pragma once
+// The serial engine behind the SerialPort unit: one open port, one reader
+// thread, one notification queue. Free of Qt (the Win32 build compiles it
+// without Qt); the unit adapts it to the GUI thread.
+//
+// Threads: every member function is called from one owner thread (the GUI
+// thread). The reader thread waits on the device and on a wake-up for stop,
+// write and room-in-the-queue requests in one wait, reads what the device
+// has, and appends one notification per received byte (and per line or
+// status change) to the queue, in order. The `onPending` callback runs on the
+// reader thread whenever the queue goes from empty to non-empty; it must be
+// quick and thread-safe (the unit posts an event to itself).
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "serial/notification.h"
+#include "serial/notification_queue.h"
+#include "serial/port_error.h"
+#include "serial/port_settings.h"
+
+namespace serial {
+
+class PortChannel {
+public:
+    using PendingCallback = std::function<void()>;
+
+    explicit PortChannel(PendingCallback onPending, std::size_t queueLimit = NotificationQueue::kDefaultLimit);
+    ~PortChannel();  // closes
+    PortChannel(const PortChannel&) = delete;
+    PortChannel& operator=(const PortChannel&) = delete;
+
+    // Closes first, then opens and configures the port and starts the reader
+    // thread. False (with lastError() telling why) if any step fails; the
+    // port is then closed.
+    bool open(const PortSettings& settings);
+    // Stops the reader thread, closes the port and drops undelivered
+    // notifications. Harmless when closed.
+    void close();
+    bool isOpen() const;
+
+    // Discards unread input and pending output (the line is purged), then
+    // writes every byte. Blocks until the reader thread has done so. False
+    // when closed or when the write failed or was cut short; true for an
+    // empty write on an open port.
+    bool send(std::string_view bytes);
+
+    // Everything the reader thread has queued, in order.
+    std::vector<Notification> takeNotifications();
+
+    const PortError& lastError() const;
+    // The device the open port runs on ("" when closed).
+    std::string device() const;
+    // True once the reader saw the device disappear (hang-up, adapter pulled).
+    // The port stays open until closed; writes fail meanwhile.
+    bool deviceGone() const;
+    const NotificationQueue& queue() const;
+
+    struct Engine;  // one per platform (port_channel_posix.cpp, port_channel_win32.cpp)
+
+private:
+    std::unique_ptr<Engine> m_engine;
+};
+
+}  // namespace serial

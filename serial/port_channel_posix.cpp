@@ -1,0 +1,467 @@
+// The POSIX engine: a terminal device opened exclusively, one reader thread
+// that waits in poll() on the device and on a wake-up pipe (stop, write and
+// room-in-the-queue requests), reads whatever the device holds in one call
+// and queues one notification per byte.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "serial/line_mapping_posix.h"
+#include "serial/line_watch.h"
+#include "serial/parity_marks.h"
+#include "serial/port_channel.h"
+#include "serial/port_names.h"
+#include "serial/termios_extras_posix.h"
+
+namespace serial {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::size_t kReadChunk = 16 * 1024;
+// Modem lines are polled (the kernel's wait for them blocks outside poll()).
+constexpr auto kModemPollInterval = std::chrono::milliseconds(100);
+
+std::string systemMessage(int error) { return std::system_category().message(error); }
+
+PortError osError(int error) {
+    PortErrorKind kind = PortErrorKind::DeviceError;
+    if (error == ENOENT || error == ENODEV || error == ENXIO) kind = PortErrorKind::NotFound;
+    if (error == EACCES || error == EPERM) kind = PortErrorKind::AccessDenied;
+    if (error == EBUSY) kind = PortErrorKind::Busy;
+    return {kind, systemMessage(error)};
+}
+
+bool ignorableIoctlError(int error) { return error == ENOTTY || error == EINVAL; }
+
+// Other threads knock on the reader's wait through this pipe. Requests
+// themselves live in shared state; the pipe only wakes the reader.
+class WakePipe {
+public:
+    ~WakePipe() { close(); }
+    int open() {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) return errno;
+        m_read = fds[0];
+        m_write = fds[1];
+        return 0;
+    }
+    void close() {
+        for (int* fd : {&m_read, &m_write})
+            if (*fd >= 0) ::close(std::exchange(*fd, -1));
+    }
+    void signal() const {
+        const char knock = 1;
+        // A full pipe already holds a knock: nothing is lost.
+        [[maybe_unused]] ssize_t n = ::write(m_write, &knock, 1);
+    }
+    void drain() const {
+        char sink[64];
+        while (::read(m_read, sink, sizeof sink) > 0) {
+        }
+    }
+    int readFd() const { return m_read; }
+
+private:
+    int m_read = -1;
+    int m_write = -1;
+};
+
+int millisecondsUntil(Clock::time_point when) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+}
+
+// A write may take Timeout ms per byte plus Timeout ms; 0 means no limit.
+Clock::time_point writeDeadline(int timeoutMs, std::size_t bytes) {
+    constexpr long long kOneDayMs = 24LL * 3600 * 1000;
+    if (timeoutMs <= 0) return Clock::time_point::max();
+    const long long perByte = timeoutMs;
+    const long long count = static_cast<long long>(std::min<std::size_t>(bytes, kOneDayMs)) + 1;
+    return Clock::now() + std::chrono::milliseconds(std::min(perByte * count, kOneDayMs * 365));
+}
+
+}  // namespace
+
+struct PortChannel::Engine {
+    Engine(PendingCallback callback, std::size_t limit) : queue(limit), onPending(std::move(callback)) {}
+
+    NotificationQueue queue;
+    PendingCallback onPending;
+    PortError lastError;
+    std::string device;
+
+    // Set up by the owner thread while no reader runs; used by the reader
+    // while it runs.
+    int fd = -1;
+    WakePipe wake;
+    std::thread reader;
+    ParityMarkDecoder decoder;
+    bool marksInBand = false;
+    int timeoutMs = 0;
+    bool watchCounters = false;
+    bool watchLines = false;
+    LineSnapshot lines;
+    Clock::time_point nextModemPoll;
+
+    // Shared between the owner thread and the reader, under `mutex`.
+    std::mutex mutex;
+    std::condition_variable writeDoneSignal;
+    bool stopRequested = false;
+    bool writeRequested = false;
+    bool writeDone = false;
+    bool writeResult = false;
+    std::string writeBuffer;
+    std::atomic<bool> gone{false};
+
+    // Open steps.
+    PortError openDevice(const std::string& path);
+    PortError configure(const PortSettings& settings);
+    PortError setModemLines(const posix::ModemLinePlan& plan);
+    void startLineWatch();
+    PortError startReader();
+    void closeDevice();
+    void stopReader();
+
+    // Reader thread.
+    void run();
+    void readAvailable(short revents);
+    void checkLines();
+    LineSnapshot takeLineSnapshot();
+    bool performWrite();
+    bool waitWritable(Clock::time_point deadline);
+    void post(const std::vector<Notification>& items);
+    void markGone() { gone.store(true); }
+};
+
+// --- opening -----------------------------------------------------------------
+
+PortError PortChannel::Engine::openDevice(const std::string& path) {
+    fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return osError(errno);
+    // TIOCEXCL keeps other users out, but root passes it; the lock stops a
+    // second copy of this program whoever runs it.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return osError(errno == EWOULDBLOCK ? EBUSY : errno);
+    if (::ioctl(fd, TIOCEXCL) != 0) return osError(errno);
+    return {};
+}
+
+PortError PortChannel::Engine::configure(const PortSettings& s) {
+    termios current{};
+    if (::tcgetattr(fd, &current) != 0) return osError(errno);
+    termios wanted = current;
+    const posix::AttributePlan plan = posix::applySettings(wanted, s);
+    if (!plan.refusal.empty()) return {PortErrorKind::SettingsRefused, plan.refusal};
+    if (::tcsetattr(fd, TCSANOW, &wanted) != 0) return {PortErrorKind::SettingsRefused, systemMessage(errno)};
+    if (plan.customBaud) {
+        if (int error = posix::setCustomBaud(fd, s.baudRate); error != 0)
+            return {PortErrorKind::SettingsRefused, std::to_string(s.baudRate) + " baud: " + systemMessage(error)};
+    }
+    // tcsetattr succeeds when any part took effect: read everything back.
+    termios got{};
+    if (::tcgetattr(fd, &got) != 0) return osError(errno);
+    char* real = ::realpath(device.c_str(), nullptr);
+    const bool pty = posix::isPseudoTerminal(fd, real != nullptr ? real : device);
+    std::free(real);
+    std::string mismatch = posix::settingsMismatch(wanted, got, pty, !plan.customBaud);
+    if (plan.customBaud) {
+        // Drivers set the nearest rate their divisor allows; a UART copes with 3 %.
+        const int actual = posix::readBaud(fd);
+        if (std::abs(actual - s.baudRate) > s.baudRate / 33) mismatch += (mismatch.empty() ? "" : ", ") + std::string("baud rate");
+    }
+    if (!mismatch.empty()) return {PortErrorKind::SettingsRefused, "the driver did not accept the " + mismatch};
+    return {};
+}
+
+PortError PortChannel::Engine::setModemLines(const posix::ModemLinePlan& plan) {
+    auto set = [this](posix::LineLevel level, int bit) -> int {
+        if (level == posix::LineLevel::Leave) return 0;
+        if (::ioctl(fd, level == posix::LineLevel::On ? TIOCMBIS : TIOCMBIC, &bit) == 0) return 0;
+        // Pseudo-terminals have no modem lines.
+        return ignorableIoctlError(errno) ? 0 : errno;
+    };
+    for (int error : {set(plan.rts, TIOCM_RTS), set(plan.dtr, TIOCM_DTR)})
+        if (error != 0) return osError(error);
+    return {};
+}
+
+void PortChannel::Engine::startLineWatch() {
+    LineCounters counters;
+    watchCounters = posix::readLineCounters(fd, counters) == 0;
+    int status = 0;
+    watchLines = ::ioctl(fd, TIOCMGET, &status) == 0;
+    lines = {};
+    if (watchCounters) lines.counters = counters;
+    if (watchLines) lines.lines = ModemLines{(status & TIOCM_CTS) != 0, (status & TIOCM_DSR) != 0,
+                                             (status & TIOCM_RI) != 0, (status & TIOCM_CD) != 0};
+    nextModemPoll = Clock::now() + kModemPollInterval;
+}
+
+PortError PortChannel::Engine::startReader() {
+    if (int error = wake.open(); error != 0) return osError(error);
+    stopRequested = false;
+    writeRequested = false;
+    gone.store(false);
+    try {
+        reader = std::thread([this] { run(); });
+    } catch (const std::system_error& e) {
+        return {PortErrorKind::DeviceError, e.what()};
+    }
+    return {};
+}
+
+void PortChannel::Engine::stopReader() {
+    if (!reader.joinable()) return;
+    {
+        std::lock_guard lock(mutex);
+        stopRequested = true;
+    }
+    wake.signal();
+    reader.join();
+    wake.close();
+}
+
+void PortChannel::Engine::closeDevice() {
+    if (fd < 0) return;
+    // Output held back by flow control would make close() wait for the
+    // kernel's closing time-out (30 s); drop it instead.
+    ::tcflush(fd, TCOFLUSH);
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd);  // also releases the lock
+    fd = -1;
+}
+
+// --- reader thread -----------------------------------------------------------
+
+void PortChannel::Engine::run() {
+    for (;;) {
+        // A full queue, or a device that has gone, is left out of the wait:
+        // the thread then sleeps until the GUI thread drains the queue or a
+        // request comes, instead of being woken by data or a hang-up it
+        // cannot act on.
+        const bool watchDevice = !gone.load() && !queue.isFull();
+        pollfd fds[2] = {{wake.readFd(), POLLIN, 0}, {fd, POLLIN, 0}};
+        const int timeout = (watchLines && !gone.load()) ? millisecondsUntil(nextModemPoll) : -1;
+        const int ready = ::poll(fds, watchDevice ? 2 : 1, timeout);
+        if (ready < 0 && errno != EINTR) markGone();
+        if (fds[0].revents != 0) wake.drain();
+
+        bool write = false;
+        {
+            std::lock_guard lock(mutex);
+            if (stopRequested) return;
+            write = std::exchange(writeRequested, false);
+        }
+        // A stop comes before received data, received data before a write.
+        if (!gone.load()) checkLines();
+        if (watchDevice && fds[1].revents != 0 && !gone.load()) readAvailable(fds[1].revents);
+        if (write) {
+            const bool ok = performWrite();
+            std::lock_guard lock(mutex);
+            writeResult = ok;
+            writeDone = true;
+            writeDoneSignal.notify_all();
+        }
+    }
+}
+
+void PortChannel::Engine::readAvailable(short revents) {
+    std::uint8_t buffer[kReadChunk];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+        std::vector<Notification> items;
+        items.reserve(static_cast<std::size_t>(n));
+        decoder.decode(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)), items);
+        post(items);
+        return;
+    }
+    const int error = n < 0 ? errno : 0;
+    const bool hungUp = (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    if (n < 0 && (error == EAGAIN || error == EINTR) && !hungUp) return;
+    // End of file or EIO is a hang-up only when the device confirms it: a
+    // hang-up flag from poll(), or the terminal refusing a plain request.
+    termios probe{};
+    if (hungUp || error == EIO || ::tcgetattr(fd, &probe) != 0) markGone();
+}
+
+LineSnapshot PortChannel::Engine::takeLineSnapshot() {
+    LineSnapshot now;
+    if (watchCounters) {
+        LineCounters counters;
+        const int error = posix::readLineCounters(fd, counters);
+        if (error == EIO) markGone();
+        if (error == 0) now.counters = counters;
+    }
+    if (!watchLines) return now;
+    const bool counted = now.counters && lines.counters &&
+                         (now.counters->cts != lines.counters->cts || now.counters->dsr != lines.counters->dsr ||
+                          now.counters->carrier != lines.counters->carrier || now.counters->ring != lines.counters->ring);
+    if (!counted && Clock::now() < nextModemPoll) {
+        now.lines = lines.lines;
+        return now;
+    }
+    int status = 0;
+    if (::ioctl(fd, TIOCMGET, &status) == 0) {
+        now.lines = ModemLines{(status & TIOCM_CTS) != 0, (status & TIOCM_DSR) != 0, (status & TIOCM_RI) != 0,
+                               (status & TIOCM_CD) != 0};
+    } else if (errno == EIO) {
+        markGone();
+    }
+    nextModemPoll = Clock::now() + kModemPollInterval;
+    return now;
+}
+
+void PortChannel::Engine::checkLines() {
+    if (!watchCounters && !watchLines) return;
+    LineSnapshot now = takeLineSnapshot();
+    if (gone.load()) return;
+    std::vector<Notification> items;
+    lineChanges(lines, now, marksInBand, items);
+    lines = std::move(now);
+    post(items);
+}
+
+void PortChannel::Engine::post(const std::vector<Notification>& items) {
+    if (queue.append(items) && onPending) onPending();
+}
+
+bool PortChannel::Engine::performWrite() {
+    if (gone.load()) return false;
+    // Received bytes not yet read are discarded, as a send always does. The
+    // output side is left alone: it holds only bytes of earlier sends, which
+    // were reported written and must still reach the line.
+    ::tcflush(fd, TCIFLUSH);
+    decoder.reset();
+    const std::string& data = writeBuffer;
+    const Clock::time_point deadline = writeDeadline(timeoutMs, data.size());
+    std::size_t written = 0;
+    while (written < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
+        if (n > 0) {
+            written += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) {
+            if (errno == EIO) markGone();
+            return false;
+        }
+        if (!waitWritable(deadline)) return false;
+    }
+    return true;
+}
+
+bool PortChannel::Engine::waitWritable(Clock::time_point deadline) {
+    for (;;) {
+        pollfd fds[2] = {{fd, POLLOUT, 0}, {wake.readFd(), POLLIN, 0}};
+        const int timeout = deadline == Clock::time_point::max() ? -1 : millisecondsUntil(deadline);
+        const int ready = ::poll(fds, 2, timeout);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return false;  // the write time-out ran out
+        if (fds[1].revents != 0) {
+            wake.drain();
+            std::lock_guard lock(mutex);
+            if (stopRequested) return false;
+        }
+        if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            markGone();
+            return false;
+        }
+        if ((fds[0].revents & POLLOUT) != 0) return true;
+    }
+}
+
+// --- the channel -------------------------------------------------------------
+
+PortChannel::PortChannel(PendingCallback onPending, std::size_t queueLimit)
+    : m_engine(std::make_unique<Engine>(std::move(onPending), queueLimit)) {}
+
+PortChannel::~PortChannel() { close(); }
+
+bool PortChannel::open(const PortSettings& settings) {
+    close();
+    Engine& e = *m_engine;
+    e.lastError = {};
+    auto fail = [&e](PortError error) {
+        e.closeDevice();
+        e.device.clear();
+        e.lastError = std::move(error);
+        return false;
+    };
+    if (settings.portNumber < 1) return fail({PortErrorKind::NoPortNumber, "no port number selected"});
+    e.device = resolveDevice(settings.portNumber);
+    if (e.device.empty()) return fail(osError(ENOENT));
+
+    e.timeoutMs = settings.timeoutMs;
+    e.marksInBand = settings.parityChecking();
+    e.decoder = ParityMarkDecoder(e.marksInBand, settings.eventCharacter());
+    for (auto step : {+[](Engine& en, const PortSettings&) { return en.openDevice(en.device); },
+                      +[](Engine& en, const PortSettings& s) { return en.configure(s); },
+                      +[](Engine& en, const PortSettings& s) { return en.setModemLines(posix::modemLinePlan(s)); }}) {
+        if (PortError error = step(e, settings)) return fail(std::move(error));
+    }
+    // Both directions start empty. The reader does not purge again when it
+    // starts: bytes sent right after Open returned would be lost at random.
+    ::tcflush(e.fd, TCIOFLUSH);
+    e.startLineWatch();
+    if (PortError error = e.startReader()) return fail(std::move(error));
+    return true;
+}
+
+void PortChannel::close() {
+    Engine& e = *m_engine;
+    e.stopReader();
+    e.closeDevice();
+    e.device.clear();
+    e.gone.store(false);
+    e.queue.clear();
+}
+
+bool PortChannel::isOpen() const { return m_engine->reader.joinable(); }
+
+bool PortChannel::send(std::string_view bytes) {
+    Engine& e = *m_engine;
+    if (!e.reader.joinable()) return false;
+    if (bytes.empty()) return true;
+    std::unique_lock lock(e.mutex);
+    e.writeBuffer.assign(bytes);
+    e.writeDone = false;
+    e.writeRequested = true;
+    lock.unlock();
+    e.wake.signal();
+    lock.lock();
+    e.writeDoneSignal.wait(lock, [&e] { return e.writeDone; });
+    e.writeBuffer.clear();
+    return e.writeResult;
+}
+
+std::vector<Notification> PortChannel::takeNotifications() {
+    bool wasFull = false;
+    std::vector<Notification> items = m_engine->queue.takeAll(&wasFull);
+    // The reader stopped taking bytes when the queue filled up: tell it
+    // there is room again.
+    if (wasFull && m_engine->reader.joinable()) m_engine->wake.signal();
+    return items;
+}
+
+const PortError& PortChannel::lastError() const { return m_engine->lastError; }
+std::string PortChannel::device() const { return isOpen() ? m_engine->device : std::string{}; }
+bool PortChannel::deviceGone() const { return m_engine->gone.load(); }
+const NotificationQueue& PortChannel::queue() const { return m_engine->queue; }
+
+}  // namespace serial

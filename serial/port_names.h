@@ -1,0 +1,16 @@
+#pragma once
+// Port number -> device name. On Windows "\\.\COMn". On POSIX the first of:
+// the file COMn in the current directory (a link to any terminal device, for
+// example the meter simulator's pseudo-terminal or a /dev/serial/by-id path),
+// /dev/ttyUSB{n-1}, /dev/ttyACM{n-1}, /dev/ttyS{n-1}.
+#include <string>
+#include <vector>
+
+namespace serial {
+
+// The names a port number may stand for, in the order they are tried.
+std::vector<std::string> candidateDevices(int portNumber);
+// The first candidate that exists, or "" when none does (or portNumber < 1).
+std::string resolveDevice(int portNumber);
+
+}  // namespace serial

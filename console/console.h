@@ -24,6 +24,11 @@ struct ProgramValues {
     // Frame assembly.
     int inFrameFlag = 0;
     int byteCounter = 0;
+    // The frame being received, as text. Kept here rather than in the hidden
+    // box 临时转换框 (which stays empty): it is rewritten on every byte, and a
+    // widget round trip per byte is wasted work. Empty after each decoded
+    // frame and after the port is closed (discardFrameText).
+    runtime::Text frameText;
     // Watt-seconds and ampere-seconds. Doubles, not floats: a float's step at
     // a few hundred thousand watt-seconds is larger than many one-second
     // additions, and a long logging run would drift by whole percent.

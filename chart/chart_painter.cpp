@@ -189,6 +189,8 @@ std::vector<HotSpot> paintChart(QPainter& painter, const QRect& area, const Char
 
 QImage renderChart(const ChartModel& model, const ChartStyle& style, QSize size, qreal devicePixelRatio,
                    std::vector<HotSpot>* hotSpots) {
+    if (hotSpots) hotSpots->clear();
+    if (size.isEmpty()) return QImage();  // a collapsed widget has nothing to draw on
     QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(devicePixelRatio);
     QPainter painter(&image);

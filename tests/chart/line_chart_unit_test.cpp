@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QMouseEvent>
 #include <cmath>
@@ -194,6 +195,31 @@ TEST_F(LineChartUnitTest, TipsCanBeSwitchedOff) {
                      Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&chart, &move);
     EXPECT_FALSE(chart.findChild<LineChartTip*>()->isVisible());
+}
+
+TEST_F(LineChartUnitTest, BackPictureFillsTheChart) {
+    LineChartUnit chart;
+    chart.resize(200, 100);
+    QImage green(2, 2, QImage::Format_RGB32);
+    green.fill(QColor(0, 200, 0));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(green.save(&buffer, "PNG"));
+    chart.writeProperty(kBackPictureSlot, Text(png.constData(), std::size_t(png.size())));
+    EXPECT_EQ(chart.renderImage().pixelColor(1, 1), QColor(0, 200, 0));
+    EXPECT_EQ(chart.renderImage().pixelColor(198, 98), QColor(0, 200, 0));
+
+    chart.writeProperty(kBackPictureSlot, Text("not an image"));
+    chart.writeProperty(kBackColourSlot, 0x0000FF);
+    EXPECT_EQ(chart.renderImage().pixelColor(1, 1), QColor(255, 0, 0));
+}
+
+TEST_F(LineChartUnitTest, EmptyWidgetHasNoSpots) {
+    LineChartUnit chart;
+    chart.resize(0, 0);
+    EXPECT_TRUE(chart.renderImage().isNull());
+    EXPECT_EQ(chart.tooltipTextAt(QPoint(0, 0)), QString());
 }
 
 // Pictures of the live plot in the three ranges, for people to look at.

@@ -109,6 +109,7 @@ struct PortChannel::Engine {
     // Set up by the owner thread while no reader runs; used by the reader
     // while it runs.
     int fd = -1;
+    bool exclusive = false;
     WakePipe wake;
     std::thread reader;
     ParityMarkDecoder decoder;
@@ -158,6 +159,7 @@ PortError PortChannel::Engine::openDevice(const std::string& path) {
     // second copy of this program whoever runs it.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return osError(errno == EWOULDBLOCK ? EBUSY : errno);
     if (::ioctl(fd, TIOCEXCL) != 0) return osError(errno);
+    exclusive = true;
     return {};
 }
 
@@ -167,7 +169,11 @@ PortError PortChannel::Engine::configure(const PortSettings& s) {
     termios wanted = current;
     const posix::AttributePlan plan = posix::applySettings(wanted, s);
     if (!plan.refusal.empty()) return {PortErrorKind::SettingsRefused, plan.refusal};
-    if (::tcsetattr(fd, TCSANOW, &wanted) != 0) return {PortErrorKind::SettingsRefused, systemMessage(errno)};
+    // glibc fails the call with EINVAL when the kernel rewrote the parity or
+    // data size, as every pseudo-terminal does, after the rest took effect.
+    // The read-back below judges the result either way.
+    if (::tcsetattr(fd, TCSANOW, &wanted) != 0 && errno != EINVAL)
+        return {PortErrorKind::SettingsRefused, systemMessage(errno)};
     if (plan.customBaud) {
         if (int error = posix::setCustomBaud(fd, s.baudRate); error != 0)
             return {PortErrorKind::SettingsRefused, std::to_string(s.baudRate) + " baud: " + systemMessage(error)};
@@ -241,7 +247,10 @@ void PortChannel::Engine::closeDevice() {
     // Output held back by flow control would make close() wait for the
     // kernel's closing time-out (30 s); drop it instead.
     ::tcflush(fd, TCOFLUSH);
-    ::ioctl(fd, TIOCNXCL);
+    // Only the holder clears exclusivity: a refused second open must not
+    // lift it from the program that has the port.
+    if (exclusive) ::ioctl(fd, TIOCNXCL);
+    exclusive = false;
     ::close(fd);  // also releases the lock
     fd = -1;
 }

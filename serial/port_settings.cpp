@@ -107,9 +107,9 @@ std::optional<PortSettings> decodePropertyBlock(std::string_view block) {
     if (!in.ok() || version > kPropertyBlockVersion) return std::nullopt;
 
     PortSettings s;
-    // Every stored value goes through the write rules, so a damaged block
-    // cannot smuggle in a value a property write would have refused.
-    auto load = [&](int slot) { storeInteger(s, slot, in.integer()); };
+    // Stored values are taken as they are (the write rules apply to property
+    // writes); Open copes with any value.
+    auto load = [&](int slot) { *integerField(s, slot) = in.integer(); };
     for (int slot : {kPortNumberSlot, kBaudRateSlot, kDataBitsSlot, kStopBitsSlot, kParityCheckSlot, kTimeoutSlot,
                      kOpenOnCreateSlot})
         load(slot);

@@ -82,8 +82,8 @@ constexpr std::int32_t kPropertyBlockVersion = 4;
 // Always writes the current version with every field.
 std::string encodePropertyBlock(const PortSettings& settings);
 // Versions up to 4; fields an older version lacks keep their defaults. A
-// newer version, or a block that ends early, gives nullopt. Values pass the
-// same clamps as property writes.
+// newer version, or a block that ends early, gives nullopt. Values are
+// loaded as stored, without the clamps of property writes.
 std::optional<PortSettings> decodePropertyBlock(std::string_view block);
 
 }  // namespace serial

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/files.h"
+#include "runtime/gbk_wide_win32.h"
 #include "runtime/native_file.h"
 
 namespace runtime {
@@ -21,15 +22,6 @@ constexpr DWORD kCopyBlock = 1 << 20;
 // FileRenameInfoEx; the SDK headers hide it behind a version check that the
 // build's _WIN32_WINNT does not pass.
 constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
-
-std::wstring WideFromGbk(std::string_view gbk)
-{
-    const int size = static_cast<int>(gbk.size());
-    const int length = MultiByteToWideChar(936, 0, gbk.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    if (length > 0) MultiByteToWideChar(936, 0, gbk.data(), size, wide.data(), length);
-    return wide;
-}
 
 struct OpenArguments {
     DWORD access;

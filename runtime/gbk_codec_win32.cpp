@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "runtime/gbk_codec.h"
+#include "runtime/gbk_wide_win32.h"
 
 namespace runtime {
 namespace {
@@ -17,7 +18,7 @@ std::wstring ToWide(UINT codePage, std::string_view bytes)
     return wide;
 }
 
-std::string FromWide(UINT codePage, const std::wstring& wide)
+std::string FromWide(UINT codePage, std::wstring_view wide)
 {
     const int size = static_cast<int>(wide.size());
     // Code page 936 takes a default character; CP_UTF8 refuses one.
@@ -33,6 +34,9 @@ std::string FromWide(UINT codePage, const std::wstring& wide)
 }
 
 }  // namespace
+
+std::wstring WideFromGbk(std::string_view gbk) { return ToWide(kGbkCodePage, gbk); }
+Text GbkFromWide(std::wstring_view wide) { return FromWide(kGbkCodePage, wide); }
 
 Text GbkFromUtf8(std::string_view utf8)
 {

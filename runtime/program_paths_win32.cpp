@@ -2,22 +2,10 @@
 
 #include <string>
 
+#include "runtime/gbk_wide_win32.h"
 #include "runtime/program_paths.h"
 
 namespace runtime {
-namespace {
-
-// The wide API keeps every character; code page 936 is the text's own encoding.
-Text GbkFromWide(const std::wstring& wide)
-{
-    const int size = static_cast<int>(wide.size());
-    const int length = WideCharToMultiByte(936, 0, wide.data(), size, nullptr, 0, "?", nullptr);
-    Text text(static_cast<std::size_t>(length), '\0');
-    if (length > 0) WideCharToMultiByte(936, 0, wide.data(), size, text.data(), length, "?", nullptr);
-    return text;
-}
-
-}  // namespace
 
 Text CurrentDirectory()
 {

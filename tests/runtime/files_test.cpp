@@ -254,13 +254,5 @@ TEST_F(FilesTest, InsertTextRefusesAFileReplacedBehindItsBack)
     EXPECT_EQ(entryCount(), 1u);
 }
 
-TEST_F(FilesTest, PathSeparatorJoinsDirectoryAndName)
-{
-    EXPECT_EQ(PathSeparator(), "/");
-    write("f", "");
-    EXPECT_TRUE(FileExists(GbkFromUtf8(m_directory.string()) + Text(PathSeparator()) + "f"));
-    EXPECT_FALSE(FileExists(""));
-}
-
 }  // namespace
 }  // namespace runtime

@@ -85,20 +85,6 @@ TEST(ReplaceSubtextTest, ReplacesLeftToRightWithoutOverlap)
     }
 }
 
-TEST(EqualIgnoringCaseTest, FoldsOnlySingleByteLetters)
-{
-    EXPECT_TRUE(EqualIgnoringCase("KZRT", "kzrt"));
-    EXPECT_TRUE(EqualIgnoringCase(Gbk("端口Port"), Gbk("端口PORT")));
-    EXPECT_FALSE(EqualIgnoringCase("\x81" "A", "\x81" "a"));
-    EXPECT_FALSE(EqualIgnoringCase("Port", "Por"));
-}
-
-TEST(JoinTextsTest, Concatenates)
-{
-    EXPECT_EQ(JoinTexts({"D:", "\\", "Meter", ".ini"}), "D:\\Meter.ini");
-    EXPECT_EQ(JoinTexts({}), "");
-}
-
 TEST(ArrayItemTest, ReadsOneBasedItems)
 {
     const std::vector<Text> items{"a", "b"};

@@ -1,0 +1,63 @@
+#include "console/recording_row.h"
+
+#include <cmath>
+#include <limits>
+
+#include "runtime/conversions.h"
+#include "runtime/files.h"
+#include "runtime/texts.h"
+
+namespace console {
+
+runtime::Text recordingHeader() {
+    // The unit columns of the rows sit under the empty columns; the trailing
+    // comma gives the header one field more than a row.
+    static const runtime::Text header = runtime::Gbk(
+        "时间(H:M:S),电压(V),,电流(A),,功率(W),,电阻(R),,瓦时(Wh),,安时(Ah),,温度(℃),");
+    return header;
+}
+
+runtime::Text recordingRowText(runtime::DateTime when, const ReadoutTexts& readouts) {
+    static const runtime::Text degrees = runtime::Gbk(",℃");
+    // No value is reformatted or quoted: the read-outs never hold a comma.
+    return runtime::JoinTexts({"\r\n", runtime::TimeToText(when, 1), ",",
+                               readouts.voltage, ",V,",
+                               readouts.current, ",A,",
+                               readouts.power, ",W,",
+                               readouts.resistance, ",R,",
+                               readouts.energy, ",Wh,",
+                               readouts.charge, ",Ah,",
+                               readouts.temperature, degrees});
+}
+
+runtime::Text recordingFileName(runtime::DateTime when) {
+    return runtime::JoinTexts({"KZRT", runtime::ToText(std::int32_t{runtime::TimePart(when, 1)}),
+                               runtime::ToText(std::int32_t{runtime::TimePart(when, 3)}),
+                               runtime::ToText(std::int32_t{runtime::TimePart(when, 5)}), ".csv"});
+}
+
+runtime::Text recordingFilePath(std::string_view programDirectory, runtime::DateTime when) {
+    return runtime::JoinTexts({programDirectory, runtime::PathSeparator(), recordingFileName(when)});
+}
+
+std::int32_t recordingIntervalMs(std::string_view secondsText) {
+    const double milliseconds = std::trunc(double(runtime::ToInteger(secondsText)) * 1000.0);
+    if (milliseconds <= 0.0) return 0;
+    constexpr std::int32_t longest = std::numeric_limits<std::int32_t>::max();
+    if (milliseconds >= double(longest)) return longest;
+    return std::int32_t(milliseconds);
+}
+
+int secondsWithinHour(runtime::DateTime when) {
+    return runtime::TimePart(when, 7) * 60 + runtime::TimePart(when, 8);
+}
+
+bool readoutsStale(std::optional<std::int64_t> lastByteMs, std::int64_t nowMs,
+                   std::string_view updateStamp, runtime::DateTime now) {
+    if (lastByteMs) return nowMs - *lastByteMs >= kStaleAfterMs;
+    const double s = secondsWithinHour(now);
+    const double u = runtime::ToInteger(updateStamp);
+    return s - u - 2.0 > 1e-7;
+}
+
+}  // namespace console

@@ -1,0 +1,16 @@
+#pragma once
+// The rows that the kill test's writer records: row n carries n as its
+// voltage, so the test can tell every row apart and check their order.
+#include <cstdint>
+
+#include "console/recording_row.h"
+#include "runtime/conversions.h"
+
+namespace console::testing {
+
+inline runtime::Text killTestRow(std::int64_t sequence) {
+    return recordingRowText(runtime::MakeDateTime(2015, 12, 5, 14, 3, 7),
+                            {runtime::ToText(sequence), "1.234", "15.234", "10.004", "0.1234", "0.0456", "+25.3"});
+}
+
+}  // namespace console::testing

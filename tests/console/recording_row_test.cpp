@@ -127,6 +127,8 @@ struct StaleCase {
     bool stale;
 };
 
+void PrintTo(const StaleCase& c, std::ostream* os) { *os << c.what; }
+
 class ReadoutStaleness : public ::testing::TestWithParam<StaleCase> {};
 
 TEST_P(ReadoutStaleness, Decides) {

@@ -1,0 +1,105 @@
+// The simulator and the serial unit together, as ./run.sh puts them.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "serial/serial_port_unit.h"
+#include "tests/serial/pty_far_end.h"
+
+extern char** environ;
+
+namespace serial {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Simulator {
+public:
+    explicit Simulator(std::vector<std::string> args) {
+        args.insert(args.begin(), KZRT_METER_SIM);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (::posix_spawn(&m_pid, KZRT_METER_SIM, nullptr, nullptr, argv.data(), environ) != 0) m_pid = -1;
+    }
+    ~Simulator() { stop(); }
+    // SIGTERM, as a user's Ctrl+C or run.sh's clean-up; the exit status.
+    int stop() {
+        if (m_pid <= 0) return m_status;
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, &m_status, 0);
+        m_pid = -1;
+        return m_status;
+    }
+    bool running() const { return m_pid > 0; }
+
+private:
+    pid_t m_pid = -1;
+    int m_status = -1;
+};
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds within) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > within.count()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+TEST(MeterSimEndToEnd, OneShotFramesThenTextFormOnXtAndTheLinkGoesAtExit) {
+    static int argc = 1;
+    static char name[] = "meter_sim_end_to_end_test";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    testing::ScratchDirectory dir;
+
+    const std::string frame = "A1 07 00 10 01 02 03 04 05 00 01 02 03 04 2B 02 05 03";
+    Simulator sim({"--port", "7", "--baud", "115200", "--profile", "steady", "--fps", "20", "--frames-hex", frame});
+    ASSERT_TRUE(sim.running());
+    ASSERT_TRUE(waitFor([] { return std::filesystem::exists("COM7"); }, 5s));
+
+    SerialPortUnit unit;
+    std::string received;
+    unit.setEventSink([&](int event, std::int32_t byte) {
+        if (event == 1) received += static_cast<char>(byte);
+    });
+    unit.writeProperty(kPortNumberSlot, 7);
+    unit.writeProperty(kBaudRateSlot, 115200);
+    unit.writeProperty(kParitySlot, 2);
+    unit.writeProperty(kParityCheckSlot, 1);
+    ASSERT_TRUE(unit.Open()) << unit.lastOpenError();
+
+    // The one-shot bytes come at the first frame boundary after the port
+    // opened (the rest of a frame already on the line may come before them);
+    // then the steady profile's frames.
+    const std::string oneShot("\xA1\x07\x00\x10\x01\x02\x03\x04\x05\x00\x01\x02\x03\x04\x2B\x02\x05\x03", 18);
+    const std::string steady("\xA1\x07\x00\x10\x01\x02\x00\x00\x00\x00\x02\x00\x00\x00\x2B\x02\x05\x00", 18);
+    ASSERT_TRUE(waitFor([&] { return received.size() >= 54; }, 5s)) << received.size();
+    const std::size_t at = received.find(oneShot);
+    EXPECT_LT(at, 18u);
+    EXPECT_NE(received.find(steady, at + 18), std::string::npos);
+
+    ASSERT_TRUE(unit.Send("X"));
+    ASSERT_TRUE(unit.Send("T"));
+    received.clear();
+    ASSERT_TRUE(waitFor([&] { return received.find("12.000V 2.000A +25.0C\r\n") != std::string::npos; }, 5s))
+        << received.size();
+
+    unit.Close();
+    EXPECT_EQ(sim.stop(), 0);
+    EXPECT_FALSE(std::filesystem::is_symlink("COM7"));
+}
+
+}  // namespace
+}  // namespace serial

@@ -19,8 +19,8 @@ void clearStaleReadouts(Console& console, runtime::DateTime now) {
                        form.text(kUpdateStamp), now)) {
         return;
     }
-    // Temperature, energy and charge keep their texts: the first changes
-    // slowly, the other two are totals.
+    // Only the live values go: energy and charge are running totals, and the
+    // temperature keeps its last reading.
     form.setText(kVoltageReadout, "0");
     form.setText(kCurrentReadout, "0");
     form.setText(kPowerReadout, "0");

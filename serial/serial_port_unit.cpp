@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "serial/port_names.h"
+#include "serial/sanitizer_annotations.h"
 
 namespace serial {
 namespace {
@@ -20,7 +21,11 @@ SerialPortUnit::SerialPortUnit(QObject* parent)
     : QObject(parent),
       // Runs on the reader thread; posting an event is thread-safe, and the
       // destructor stops the reader before this object goes away.
-      m_channel([this] { QCoreApplication::postEvent(this, new QEvent(portNotificationType())); }) {
+      m_channel([this] {
+          auto* nudge = new QEvent(portNotificationType());
+          announceHandOver(this);
+          QCoreApplication::postEvent(this, nudge);
+      }) {
     portNotificationType();  // registered on the GUI thread, before any reader runs
 }
 
@@ -71,6 +76,7 @@ bool SerialPortUnit::loadPropertyBlock(std::string_view block) {
 }
 
 void SerialPortUnit::customEvent(QEvent* event) {
+    acceptHandOver(this);
     if (event->type() == portNotificationType()) {
         deliverNotifications();
         return;
@@ -82,6 +88,7 @@ void SerialPortUnit::deliverNotifications() {
     // One nudge may bring many notifications, or none (a later nudge's batch
     // was already taken, or Close dropped them).
     const std::vector<Notification> batch = m_channel.takeNotifications();
+    if (!batch.empty()) ++m_deliveries;
     const QPointer<SerialPortUnit> alive(this);
     const std::uint64_t connection = m_connection;
     const platform::UnitEventSink sink = m_sink;  // a handler may replace it

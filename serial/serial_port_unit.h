@@ -43,6 +43,8 @@ public:
     std::string lastOpenError() const;    // OS reason of the last failed Open, "" after a success
     std::vector<std::string> candidateDevices() const;  // the names tried for PortNumber
     bool deviceGone() const { return m_channel.deviceGone(); }
+    // How many GUI-thread deliveries brought notifications (one may bring many).
+    std::uint64_t deliveryCount() const { return m_deliveries; }
 
     runtime::Text savePropertyBlock() const;          // always the current version (4)
     bool loadPropertyBlock(std::string_view block);   // versions up to 4; a newer one fails
@@ -62,6 +64,7 @@ private:
     // Counts Open and Close: a batch being delivered stops when a handler
     // closed or reopened the port, so nothing of the old connection follows.
     std::uint64_t m_connection = 0;
+    std::uint64_t m_deliveries = 0;
 };
 
 }  // namespace serial

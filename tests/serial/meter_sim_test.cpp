@@ -25,6 +25,7 @@ struct FrameCase {
     MeterSample sample;
     const char* frame;
     const char* text;
+    friend void PrintTo(const FrameCase& c, std::ostream* os) { *os << c.text; }
 };
 
 class FrameEncodingTest : public ::testing::TestWithParam<FrameCase> {};

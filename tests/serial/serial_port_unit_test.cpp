@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -29,16 +28,6 @@ QCoreApplication& app() {
     return *instance;
 }
 
-// Counts the port's GUI-thread deliveries (the events the reader posts).
-class DeliveryCounter : public QObject {
-public:
-    int deliveries = 0;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() >= QEvent::User) ++deliveries;
-        return false;
-    }
-};
-
 struct Raised {
     int event;
     std::int32_t argument;
@@ -60,7 +49,6 @@ protected:
             if (QThread::currentThread() != app().thread()) offGuiThread = true;
             raised.push_back({event, argument});
         });
-        unit->installEventFilter(&counter);
     }
 
     // Spins the GUI thread's loop until `count` bytes arrived or time ran out.
@@ -86,7 +74,6 @@ protected:
     testing::ScratchDirectory dir;
     std::unique_ptr<testing::PtyFarEnd> far = std::make_unique<testing::PtyFarEnd>();
     std::unique_ptr<SerialPortUnit> unit;
-    DeliveryCounter counter;
     std::vector<Raised> raised;
     bool offGuiThread = false;
 };
@@ -139,9 +126,9 @@ TEST_F(SerialPortUnitTest, ABurstBeforeTheGuiThreadRunsComesInOneDelivery) {
     const std::string burst("\xA1\x07\x00\x10\x01\x02\x03\x04\x05\x00\x01\x02\x03\x04\x2B\x02\x05\x03", 18);
     far->write(burst);
     std::this_thread::sleep_for(300ms);  // the GUI thread is busy meanwhile
-    EXPECT_EQ(counter.deliveries, 0);
+    EXPECT_EQ(unit->deliveryCount(), 0u);
     QCoreApplication::processEvents();
-    EXPECT_EQ(counter.deliveries, 1);
+    EXPECT_EQ(unit->deliveryCount(), 1u);
     EXPECT_EQ(bytes(), burst);
 }
 

@@ -36,6 +36,12 @@ using Clock = std::chrono::steady_clock;
 constexpr std::size_t kReadChunk = 16 * 1024;
 // Modem lines are polled (the kernel's wait for them blocks outside poll()).
 constexpr auto kModemPollInterval = std::chrono::milliseconds(100);
+// A read smaller than this is a trickle: the next one waits kGatherTime so
+// that a line at 115200 baud costs a few hundred wake-ups a second, not one
+// per burst the driver hands over. Bytes are delayed by at most that long;
+// a flood (large reads) is read back to back.
+constexpr std::size_t kGatherBelow = 256;
+constexpr auto kGatherTime = std::chrono::milliseconds(4);
 
 std::string systemMessage(int error) { return std::system_category().message(error); }
 
@@ -141,7 +147,7 @@ struct PortChannel::Engine {
 
     // Reader thread.
     void run();
-    void readAvailable(short revents);
+    std::size_t readAvailable(short revents);
     void checkLines();
     LineSnapshot takeLineSnapshot();
     bool performWrite();
@@ -258,14 +264,22 @@ void PortChannel::Engine::closeDevice() {
 // --- reader thread -----------------------------------------------------------
 
 void PortChannel::Engine::run() {
+    Clock::time_point gatherUntil;
     for (;;) {
         // A full queue, or a device that has gone, is left out of the wait:
         // the thread then sleeps until the GUI thread drains the queue or a
         // request comes, instead of being woken by data or a hang-up it
-        // cannot act on.
-        const bool watchDevice = !gone.load() && !queue.isFull();
+        // cannot act on. After a small read the device is also left out for
+        // a moment, so a trickle of bytes is gathered into fewer wake-ups.
+        const bool gathering = Clock::now() < gatherUntil;
+        const bool full = queue.isFull();
+        const bool watchDevice = !gone.load() && !full && !gathering;
+        int timeout = (watchLines && !gone.load()) ? millisecondsUntil(nextModemPoll) : -1;
+        if (gathering && !gone.load() && !full) {
+            const int gather = millisecondsUntil(gatherUntil);
+            timeout = timeout < 0 ? gather : std::min(timeout, gather);
+        }
         pollfd fds[2] = {{wake.readFd(), POLLIN, 0}, {fd, POLLIN, 0}};
-        const int timeout = (watchLines && !gone.load()) ? millisecondsUntil(nextModemPoll) : -1;
         const int ready = ::poll(fds, watchDevice ? 2 : 1, timeout);
         if (ready < 0 && errno != EINTR) markGone();
         if (fds[0].revents != 0) wake.drain();
@@ -278,7 +292,10 @@ void PortChannel::Engine::run() {
         }
         // A stop comes before received data, received data before a write.
         if (!gone.load()) checkLines();
-        if (watchDevice && fds[1].revents != 0 && !gone.load()) readAvailable(fds[1].revents);
+        if (watchDevice && fds[1].revents != 0 && !gone.load()) {
+            const std::size_t got = readAvailable(fds[1].revents);
+            if (got > 0 && got < kGatherBelow) gatherUntil = Clock::now() + kGatherTime;
+        }
         if (write) {
             const bool ok = performWrite();
             std::lock_guard lock(mutex);
@@ -289,7 +306,7 @@ void PortChannel::Engine::run() {
     }
 }
 
-void PortChannel::Engine::readAvailable(short revents) {
+std::size_t PortChannel::Engine::readAvailable(short revents) {
     std::uint8_t buffer[kReadChunk];
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n > 0) {
@@ -297,15 +314,16 @@ void PortChannel::Engine::readAvailable(short revents) {
         items.reserve(static_cast<std::size_t>(n));
         decoder.decode(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(n)), items);
         post(items);
-        return;
+        return static_cast<std::size_t>(n);
     }
     const int error = n < 0 ? errno : 0;
     const bool hungUp = (revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-    if (n < 0 && (error == EAGAIN || error == EINTR) && !hungUp) return;
+    if (n < 0 && (error == EAGAIN || error == EINTR) && !hungUp) return 0;
     // End of file or EIO is a hang-up only when the device confirms it: a
     // hang-up flag from poll(), or the terminal refusing a plain request.
     termios probe{};
     if (hungUp || error == EIO || ::tcgetattr(fd, &probe) != 0) markGone();
+    return 0;
 }
 
 LineSnapshot PortChannel::Engine::takeLineSnapshot() {

@@ -111,9 +111,16 @@ TEST(LinePacer, ReleasesBytesAtTheLineRate) {
     EXPECT_EQ(pacer.release(2.0).size(), 7u);
     EXPECT_EQ(pacer.backlog(), 0u);
     EXPECT_EQ(pacer.nextReleaseAt(), std::numeric_limits<double>::infinity());
-    // After an idle spell the line starts at once again.
+    // After an idle spell the line starts when asked.
     pacer.enqueue("ab", 5.0);
     EXPECT_EQ(pacer.release(5.0), "a");
+    // Back to back: the next frame starts right after the last character,
+    // however late the caller looks.
+    LinePacer line(115200, 10);
+    line.enqueue("abc", 0.0);
+    EXPECT_EQ(line.release(0.01), "abc");
+    line.enqueue("de", 0.01 - 0.1);
+    EXPECT_EQ(line.release(0.01), "de");
 }
 
 TEST(FrameClock, FixedRateSkipsWhenFarBehindAndBackToBackWaitsForTheLine) {

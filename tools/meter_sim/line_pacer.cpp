@@ -5,12 +5,11 @@
 
 namespace meter_sim {
 
-void LinePacer::enqueue(std::string_view bytes, double now) {
+void LinePacer::enqueue(std::string_view bytes, double earliest) {
     if (backlog() == 0) {
         m_pending.clear();
         m_head = 0;
-        // An idle line starts the next character right away.
-        m_nextByteAt = std::max(m_nextByteAt, now);
+        m_nextByteAt = std::max(m_nextByteAt, earliest);
     }
     m_pending.append(bytes);
 }

@@ -16,7 +16,11 @@ public:
     explicit LinePacer(int baud, int bitsPerChar = 11)
         : m_charSeconds(static_cast<double>(bitsPerChar) / baud) {}
 
-    void enqueue(std::string_view bytes, double now);
+    // Queues bytes. An idle line starts them no earlier than `earliest`; a
+    // line still busy, or only just finished, keeps its own rhythm (back to
+    // back frames follow each other without a gap even when the caller
+    // comes late).
+    void enqueue(std::string_view bytes, double earliest);
     // The bytes whose transmission has begun by `now`.
     std::string release(double now);
     // When the next queued byte is due (infinity when nothing is queued).

@@ -73,12 +73,15 @@ private:
 };
 
 void Simulator::sendDueFrame(double t) {
+    // Back to back, the line's own rhythm decides (up to a tenth of a second
+    // of catching up after a stall); at a frame rate, a frame starts when due.
+    const double earliest = m_options.fps > 0 ? t : t - 0.1;
     const bool oneShotNow = m_oneShotPending && m_listenerSeen;
     const bool streaming = m_options.profile != Profile::None;
     if (!oneShotNow && !streaming) return;
     if (!m_clock.due(t, m_pacer.backlog())) return;
     if (oneShotNow) {
-        m_pacer.enqueue(m_options.oneShot, t);
+        m_pacer.enqueue(m_options.oneShot, earliest);
         m_oneShotPending = false;
         m_oneShotQueued = true;
         std::fprintf(stderr, "kzrt-meter-sim: sending the %zu one-shot bytes\n", m_options.oneShot.size());
@@ -86,7 +89,7 @@ void Simulator::sendDueFrame(double t) {
     }
     const MeterSample sample = sampleAt(m_options.profile, t * m_options.speed, m_frames++);
     const std::string bytes = m_text ? textLine(sample) : frameBytes(encodeFrame(sample));
-    m_pacer.enqueue(damage(bytes, m_options.noise, m_options.drop, m_random), t);
+    m_pacer.enqueue(damage(bytes, m_options.noise, m_options.drop, m_random), earliest);
 }
 
 void Simulator::writeReleased(double t) {
@@ -122,6 +125,7 @@ int Simulator::run() {
         const double t = now();
         sendDueFrame(t);
         writeReleased(t);
+        sendDueFrame(t);  // back to back: the next frame follows the last byte without a gap
         if (m_stop) break;
         pollfd fds[2] = {{m_line.master(), POLLIN, 0}, {g_signalPipe[0], POLLIN, 0}};
         if (::poll(fds, 2, waitMilliseconds(now())) < 0 && errno != EINTR) return 1;

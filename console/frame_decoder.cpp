@@ -182,6 +182,9 @@ void accumulateOneSecond(Console& console)
 
 void discardFrameText(Console& console)
 {
+    // Bytes still queued from before the close must not complete the frame.
+    console.values.inFrameFlag = 0;
+    console.values.byteCounter = 0;
     console.values.frameText.clear();
     console.form.setText(kFrameText, runtime::Text());
 }

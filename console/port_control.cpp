@@ -1,6 +1,9 @@
 #include "console/port_control.h"
 
+#include <QWidget>
+
 #include "console/control_ids.h"
+#include "console/frame_decoder.h"
 #include "console/settings_file.h"
 #include "runtime/conversions.h"
 #include "serial/serial_port_unit.h"
@@ -11,20 +14,57 @@ namespace {
 constexpr int kPortNumberSlot = 8;
 constexpr int kBaudRateSlot = 9;
 
+void updateLampTooltip(Console& console, bool opened) {
+    const platform::Form::Entry* lamp = console.form.find(kPortLamp);
+    if (lamp == nullptr || lamp->widget == nullptr) return;
+    const int portNumber = platform::toInt(console.port.readProperty(kPortNumberSlot));
+    lamp->widget->setToolTip(QString::fromStdString(
+        lampTooltip(portNumber, opened, console.port.resolvedDevice(), console.port.lastOpenError(),
+                    console.port.candidateDevices())));
+}
+
+std::string joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + item;
+    return text;
+}
+
 }  // namespace
+
+std::string lampTooltip(int portNumber, bool opened, const std::string& device, const std::string& error,
+                        const std::vector<std::string>& candidates) {
+    const std::string port = "COM" + std::to_string(portNumber);
+    if (opened) return port + " is open on " + device + ".";
+    if (portNumber < 1) return "No port number is selected: choose one in the COM box.";
+    if (device.empty()) {
+        return port + " could not be opened: no such device (tried " + joined(candidates) +
+               "). Plug the meter's adapter in, or link COM" + std::to_string(portNumber) +
+               " in the working directory to its device.";
+    }
+    std::string text = port + " (" + device + ") could not be opened: " + (error.empty() ? "unknown error" : error) + ".";
+    if (error.find("Permission denied") != std::string::npos) {
+        text += " Your user must be in the group that owns the device (usually dialout): "
+                "sudo usermod -aG dialout $USER, then log in again.";
+    } else if (error.find("busy") != std::string::npos || error.find("in use") != std::string::npos) {
+        text += " Another program holds the port; close it and try again.";
+    }
+    return text;
+}
 
 void openPort(Console& console) {
     platform::Form& form = console.form;
     console.values.inFrameFlag = 0;  // the next start byte begins a new frame
     console.port.writeProperty(kPortNumberSlot, runtime::ToInteger(form.comboText(kPortNumberCombo)));
     console.port.writeProperty(kBaudRateSlot, runtime::ToInteger(form.comboText(kBaudCombo)));
-    if (console.port.Open()) {
+    const bool opened = console.port.Open();
+    if (opened) {
         form.setFillColour(kPortLamp, kLampGreen);
         form.setInterval(kCurveTimer, 1000);
     } else {
         // The lamp is the only report; no timer is touched.
         form.setFillColour(kPortLamp, kLampRed);
     }
+    updateLampTooltip(console, opened);
     savePortSettings(console);
 }
 
@@ -37,7 +77,7 @@ void closePort(Console& console) {
     form.setText(kCurrentReadout, "0");
     form.setText(kPowerReadout, "0");
     form.setText(kResistanceReadout, "0");
-    form.setText(kFrameText, "");
+    discardFrameText(console);
     form.setText(kTemperatureReadout, "0");
     form.setFillColour(kPortLamp, kLampGrey);
     console.values.timingFlag = 0;

@@ -1,4 +1,7 @@
 #pragma once
+#include <string>
+#include <vector>
+
 #include "console/console.h"
 
 namespace console {
@@ -7,5 +10,10 @@ namespace console {
 void openPort(Console& console);
 // Click on the close-port button.
 void closePort(Console& console);
+
+// What the port lamp's tooltip says: the device the port number resolved to
+// and, after a failed opening, why it failed in words a person can act on.
+std::string lampTooltip(int portNumber, bool opened, const std::string& device, const std::string& error,
+                        const std::vector<std::string>& candidates);
 
 }  // namespace console

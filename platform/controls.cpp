@@ -202,7 +202,7 @@ private:
 
 class TimerControl : public Control {
 public:
-    TimerControl(const ControlSpec& spec, EventRaiser raise) {
+    TimerControl(const ControlSpec& spec, QObject* parent, EventRaiser raise) : m_timer(parent) {
         m_timer.setObjectName(QString::fromStdString(spec.name));
         // A precise timer schedules each tick from the previous due time, so a
         // one-second clock does not drift behind the wall clock.
@@ -299,7 +299,7 @@ std::unique_ptr<Control> Control::create(const ControlSpec& spec, QWidget* paren
         applyCommon(shape, spec);
         return std::make_unique<ShapeControl>(shape);
     }
-    case ControlType::Timer: return std::make_unique<TimerControl>(spec, std::move(raise));
+    case ControlType::Timer: return std::make_unique<TimerControl>(spec, parent, std::move(raise));
     }
     return nullptr;
 }

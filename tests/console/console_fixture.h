@@ -1,0 +1,71 @@
+#pragma once
+// The real main window, offscreen, in a fresh temporary working directory that
+// is also its program directory (settings file, COMn links and recording files
+// all land there and vanish with the test).
+#include <QApplication>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "console/control_ids.h"
+#include "console/main_window.h"
+#include "runtime/program_paths.h"
+
+namespace console::testing {
+
+inline QApplication& application() {
+    static int argc = 1;
+    static char name[] = "kzrt-console";
+    static char* argv[] = {name, nullptr};
+    static QApplication* instance = new QApplication(argc, argv);
+    return *instance;
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+class ConsoleFixture : public ::testing::Test {
+protected:
+    ConsoleFixture() {
+        application();
+        dir = std::filesystem::path(m_tmp.path().toStdString());
+        m_oldDir = std::filesystem::current_path();
+        std::filesystem::current_path(dir);
+        runtime::SetModulePath((dir / "kzrt-console").string());
+    }
+    ~ConsoleFixture() override {
+        window.reset();
+        std::filesystem::current_path(m_oldDir);
+    }
+
+    // Loads the window and runs its created event, as the program does.
+    MainWindow& startWindow() {
+        window = std::make_unique<MainWindow>();
+        window->start();
+        return *window;
+    }
+    platform::Form& form() { return window->form(); }
+    Console& context() { return window->context(); }
+    std::filesystem::path settingsPath() const { return dir / "kzrt-console.ini"; }
+
+    std::filesystem::path dir;
+    std::unique_ptr<MainWindow> window;
+
+private:
+    QTemporaryDir m_tmp;
+    std::filesystem::path m_oldDir;
+};
+
+}  // namespace console::testing

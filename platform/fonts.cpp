@@ -19,13 +19,28 @@ QFont makeFont(const FontSpec& spec, const QFont& base) {
 }
 
 void installFontSubstitutions() {
-    const QStringList cjk = {"Microsoft YaHei", "WenQuanYi Micro Hei", "WenQuanYi Zen Hei",
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    // Zen Hei before Micro Hei: Micro Hei's ℃ glyph draws nothing.
+    const QStringList cjk = {"Microsoft YaHei", "WenQuanYi Zen Hei", "WenQuanYi Micro Hei",
                              "Noto Sans CJK SC", "Droid Sans Fallback"};
     QFont::insertSubstitutions(QStringLiteral("微软雅黑"), cjk);
     QFont::insertSubstitutions(QStringLiteral("新宋体"),
                                QStringList{"NSimSun", "AR PL UMing CN", "Noto Serif CJK SC"} + cjk);
+    // The "Mono" cuts of WenQuanYi have half-width Latin letters and blanks, as
+    // 宋体 has, so blank-padded texts keep their gaps.
+    QFont::insertSubstitutions(QStringLiteral("宋体"),
+                               QStringList{"SimSun", "NSimSun", "WenQuanYi Zen Hei Mono", "WenQuanYi Micro Hei Mono"} + cjk);
     QFont::insertSubstitutions(QStringLiteral("Arial Black"),
                                {"Arial Black", "Liberation Sans", "DejaVu Sans", "FreeSans"});
+}
+
+QFont defaultWindowFont() {
+    QFont font(QStringLiteral("宋体"));
+    font.setPixelSize(12);
+    font.setWeight(QFont::Normal);
+    return font;
 }
 
 }  // namespace platform

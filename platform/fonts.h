@@ -13,4 +13,10 @@ QFont makeFont(const FontSpec& spec, const QFont& base);
 // missing, map them to the closest faces present so the read-outs keep their look.
 void installFontSubstitutions();
 
+// A window's default font, which controls without a font of their own use:
+// 宋体 at 12 pixels, the default of the Chinese Windows forms the window was
+// laid out on. Its blanks are half a character wide, and texts padded with
+// blanks around boxes placed in the gaps rely on that.
+QFont defaultWindowFont();
+
 }  // namespace platform

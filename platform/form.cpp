@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 
+#include "platform/fonts.h"
+
 #include "platform/qt_text.h"
 
 namespace platform {
@@ -72,6 +74,8 @@ Form::Form(std::uint32_t windowId, const std::string& title, int outerWidth, int
     auto window = std::make_unique<FormWindow>(*this, outerWidth);
     m_window = window.get();
     m_window->setWindowTitle(QString::fromStdString(title));
+    installFontSubstitutions();
+    m_window->setFont(defaultWindowFont());
     m_window->setOuterHeight(outerHeight);
     m_windowHolder = std::move(window);
     m_windowUnit = std::make_unique<WindowUnit>(m_window);

@@ -203,7 +203,10 @@ void MainWindow::bindHandlers() {
     });
     on(kClockTimer, kTimerFired, [&c](auto) { onClockTick(c); });
     on(kRecordingTimer, kTimerFired, [&c](auto) { onRecordingTick(c); });
-    on(kCurveTimer, kTimerFired, [&c](auto) { onCurveTick(c); });
+    on(kCurveTimer, kTimerFired, [&c](auto) {
+        onCurveTick(c);
+        noticeLostDevice(c);  // the curve timer runs exactly while the port is open
+    });
     // DataArrived (event 1) carries the byte; CommEvent (event 0) is bound to
     // nothing on purpose: line-status changes do not concern the console.
     on(kPort, 1, [&c](std::span<const std::int32_t> args) { onByteReceived(c, args.empty() ? 0 : args[0]); });

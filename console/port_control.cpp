@@ -14,13 +14,20 @@ namespace {
 constexpr int kPortNumberSlot = 8;
 constexpr int kBaudRateSlot = 9;
 
-void updateLampTooltip(Console& console, bool opened) {
+int selectedPortNumber(const Console& console) {
+    return platform::toInt(console.port.readProperty(kPortNumberSlot));
+}
+
+void setLampTooltip(Console& console, const std::string& text) {
     const platform::Form::Entry* lamp = console.form.find(kPortLamp);
     if (lamp == nullptr || lamp->widget == nullptr) return;
-    const int portNumber = platform::toInt(console.port.readProperty(kPortNumberSlot));
-    lamp->widget->setToolTip(QString::fromStdString(
-        lampTooltip(portNumber, opened, console.port.resolvedDevice(), console.port.lastOpenError(),
-                    console.port.candidateDevices())));
+    const QString tip = QString::fromStdString(text);
+    if (lamp->widget->toolTip() != tip) lamp->widget->setToolTip(tip);
+}
+
+void updateLampTooltip(Console& console, bool opened) {
+    setLampTooltip(console, lampTooltip(selectedPortNumber(console), opened, console.port.resolvedDevice(),
+                                        console.port.lastOpenError(), console.port.candidateDevices()));
 }
 
 std::string joined(const std::vector<std::string>& items) {
@@ -49,6 +56,17 @@ std::string lampTooltip(int portNumber, bool opened, const std::string& device, 
         text += " Another program holds the port; close it and try again.";
     }
     return text;
+}
+
+std::string lostDeviceTooltip(int portNumber, const std::string& device) {
+    return "COM" + std::to_string(portNumber) + " (" + device +
+           ") has stopped answering: the adapter was unplugged or lost power. "
+           "Plug it back in and press 打开串口 again.";
+}
+
+void noticeLostDevice(Console& console) {
+    if (!console.port.isOpen() || !console.port.deviceGone()) return;
+    setLampTooltip(console, lostDeviceTooltip(selectedPortNumber(console), console.port.resolvedDevice()));
 }
 
 void openPort(Console& console) {

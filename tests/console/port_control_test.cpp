@@ -141,6 +141,19 @@ TEST_F(PortControlTest, BytesFromTheFarEndReachTheReadouts) {
     EXPECT_EQ(form().text(kResistanceReadout), "10.004");
 }
 
+TEST_F(PortControlTest, AnUnpluggedAdapterKeepsTheLampGreenAndTheTooltipSaysSo) {
+    PtyLink far(1);
+    startWindow();
+    click(kOpenPortButton);
+    ASSERT_EQ(form().fillColour(kPortLamp), kLampGreen);
+    QWidget* lamp = form().find(kPortLamp)->widget;
+    far.unplug();
+    ASSERT_TRUE(waitUntil([&] { return lamp->toolTip().contains("stopped answering"); }, 4000))
+        << lamp->toolTip().toStdString();
+    EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
+    EXPECT_EQ(form().interval(kCurveTimer), 1000);
+}
+
 struct TooltipCase {
     const char* name;
     int port;

@@ -34,6 +34,11 @@ public:
         if (m_master >= 0) close(m_master);
     }
     bool ok() const { return m_master >= 0; }
+    // The far end goes away, as an unplugged adapter does.
+    void unplug() {
+        if (m_master >= 0) close(m_master);
+        m_master = -1;
+    }
 
     void write(const std::string& bytes) {
         std::size_t done = 0;

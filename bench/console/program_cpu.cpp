@@ -1,0 +1,101 @@
+// Whole-program load at the meter's highest line speed: the bundled simulator
+// streams frames back to back at 115200 baud into the real window (offscreen),
+// with the port open, the stopwatch running, recording every second and the
+// curves ticking. Prints the console process's CPU time (GUI thread and serial
+// reader together) as a share of one core over the measured wall time.
+//
+//   program_cpu_bench [seconds]      (default 10)
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "console/control_ids.h"
+#include "console/data_recording.h"
+#include "console/elapsed_timer.h"
+#include "console/main_window.h"
+#include "console/port_control.h"
+#include "runtime/program_paths.h"
+#include "serial/serial_port_unit.h"
+
+namespace {
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+pid_t startSimulator() {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execl(KZRT_METER_SIM, KZRT_METER_SIM, "--port", "1", "--baud", "115200", "--fps", "0", "--profile", "battery",
+              "--speed", "20", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+void runEventLoopFor(int milliseconds) {
+    QTimer::singleShot(milliseconds, qApp, &QCoreApplication::quit);
+    QApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir directory;
+    std::filesystem::current_path(directory.path().toStdString());
+    runtime::SetModulePath(directory.filePath("kzrt-console").toStdString());
+
+    const pid_t simulator = startSimulator();
+    for (int i = 0; i < 100 && !std::filesystem::exists("COM1"); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+    console::MainWindow window;
+    window.start();
+    window.show();
+    platform::Form& form = window.form();
+    form.setComboText(console::kBaudCombo, "115200");
+    console::openPort(window.context());
+    if (form.fillColour(console::kPortLamp) != console::kLampGreen) {
+        std::fprintf(stderr, "the port did not open: %s\n", window.port().lastOpenError().c_str());
+        kill(simulator, SIGTERM);
+        return 1;
+    }
+    console::onTimingButton(window.context());
+    form.setChecked(console::kRecordBox, 1);
+    console::onRecordBoxClicked(window.context());
+
+    runEventLoopFor(1000);  // warm-up: first frames, first paints
+    const std::uint64_t deliveriesBefore = window.port().deliveryCount();
+    const double cpuBefore = cpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    runEventLoopFor(seconds * 1000);
+    const double cpu = cpuSeconds() - cpuBefore;
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+    const std::uint64_t deliveries = window.port().deliveryCount() - deliveriesBefore;
+
+    console::closePort(window.context());
+    kill(simulator, SIGTERM);
+    waitpid(simulator, nullptr, 0);
+
+    std::printf("wall %.2f s, console CPU %.3f s = %.2f %% of one core\n", wall, cpu, 100.0 * cpu / wall);
+    std::printf("port deliveries to the GUI thread: %.0f per second\n", double(deliveries) / wall);
+    std::printf("stopwatch %s:%s:%s, read-outs %s V %s A, day file rows written every second\n",
+                form.text(console::kHoursReadout).c_str(), form.text(console::kMinutesReadout).c_str(),
+                form.text(console::kSecondsReadout).c_str(), form.text(console::kVoltageReadout).c_str(),
+                form.text(console::kCurrentReadout).c_str());
+    return 0;
+}

@@ -159,16 +159,6 @@ TEST_F(CurvesWindowTest, CurvesHoldTheLastSamplesInOrder) {
     }
 }
 
-TEST_F(CurvesWindowTest, FewerTicksThanPointsShiftInFromTheRight) {
-    for (double v : {1.0, 2.0, 3.0}) {
-        show(std::to_string(v), "0");
-        tick();
-    }
-    std::vector<double> expected(57, 0.0);
-    expected.insert(expected.end(), {1.0, 2.0, 3.0});
-    EXPECT_EQ(curve(0), expected);
-}
-
 TEST_F(CurvesWindowTest, NoPointsAppendWhileThePortIsClosed) {
     show("5.0000", "1.0000");
     ASSERT_EQ(form().interval(kCurveTimer), 0);

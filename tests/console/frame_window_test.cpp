@@ -69,11 +69,6 @@ TEST_F(FrameWindowTest, FramesFillTheReadoutsAndLeaveNoFrameText) {
 
     feed(kSmallFrame);
     EXPECT_EQ(readouts(), (Texts{"0.5000", "0.2000", "-5.0", "0.1000", "2.5000"}));
-
-    if (const char* artifacts = std::getenv("KZRT_ARTIFACTS")) {
-        feed(kExampleFrame);
-        form().window()->grab().save(QString::fromUtf8(artifacts) + "/frame_readouts.png");
-    }
 }
 
 TEST_F(FrameWindowTest, UnknownCodesKeepTheirReadoutsButPowerAndResistanceFollow) {
@@ -81,11 +76,6 @@ TEST_F(FrameWindowTest, UnknownCodesKeepTheirReadoutsButPowerAndResistanceFollow
     // Voltage 0.5000 under 160; current code 5 and sign code 2 are unknown.
     feed({0xA0, 0x00, 0x00, 0x05, 0x00, 0x05, 0x00, 0x00, 0x00, 0x09, 0x09, 0x09, 0x09, 0x09, 0x02, 0x09, 0x09, 0x09});
     EXPECT_EQ(readouts(), (Texts{"0.5000", "1.234", "+25.3", "0.6170", "0.4052"}));
-}
-
-TEST_F(FrameWindowTest, ZeroCurrentOverloadsTheResistance) {
-    feed({0xA2, 0x00, 0x00, 0x20, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04});
-    EXPECT_EQ(readouts(), (Texts{"1.00", "0.00", "123.4", "0.0000", "-OVLD-"}));
 }
 
 TEST_F(FrameWindowTest, EveryByteStampsTheTimeButOnlyFramesChangeReadouts) {
@@ -111,14 +101,6 @@ TEST_F(FrameWindowTest, EveryByteStampsTheTimeButOnlyFramesChangeReadouts) {
     feed({0xFF});
     EXPECT_EQ(form().text(kUpdateStamp), "7");
     EXPECT_EQ(readouts()[0], "12.345");
-}
-
-TEST_F(FrameWindowTest, ALostByteDropsTheFrame) {
-    Bytes damaged = kSmallFrame;
-    damaged.erase(damaged.begin() + 6);
-    feed(damaged);
-    feed(kExampleFrame);
-    EXPECT_EQ(readouts(), (Texts{"12.345", "1.234", "+25.3", "15.234", "10.004"}));
 }
 
 TEST_F(FrameWindowTest, ClosingThePortDropsAPartFrame) {

@@ -94,28 +94,4 @@ TEST(Tolerance, BandLimitsAreJudgedWithinATenthOfAMillionth)
     EXPECT_FALSE(isAbove(10.0 + 5e-8, 10.0));
 }
 
-TEST(Voltage, DecimalsAndRounding)
-{
-    EXPECT_EQ(voltageText(0.05, 4), "0.0500");
-    EXPECT_EQ(voltageText(5.0, 2), "5.00");
-    EXPECT_EQ(voltageText(12.345, 3), "12.345");
-    EXPECT_EQ(voltageText(999.99, 2), "999.99");
-}
-
-TEST(Temperature, PrefixAndOneDecimal)
-{
-    EXPECT_EQ(temperatureText("+", 25.3), "+25.3");
-    EXPECT_EQ(temperatureText("-", 5.0), "-5.0");
-    EXPECT_EQ(temperatureText("1", 23.4), "123.4");
-    EXPECT_EQ(temperatureText("+", 0.0), "+0.0");
-}
-
-TEST(UpdateStamp, MinuteAndSecondAsAWholeNumber)
-{
-    EXPECT_EQ(updateStampText(runtime::MakeDateTime(2024, 5, 1, 13, 12, 34)), "754");
-    EXPECT_EQ(updateStampText(runtime::MakeDateTime(2024, 5, 1, 0, 0, 0)), "0");
-    EXPECT_EQ(updateStampText(runtime::MakeDateTime(2024, 5, 1, 23, 59, 59)), "3599");
-    EXPECT_EQ(updateStampText(runtime::MakeDateTime(2024, 5, 1, 7, 0, 9)), "9");
-}
-
 }  // namespace

@@ -178,12 +178,4 @@ TEST_F(FormTest, EventsRaisedInsideAHandlerWaitForIt) {
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
-TEST_F(FormTest, ShapeStartsNeitherGreenNorRed) {
-    const std::uint32_t design = form.fillColour(kShape);
-    EXPECT_NE(design, 0xFF00u);
-    EXPECT_NE(design, 0xFFu);
-    form.setFillColour(kShape, 0xFF00);
-    EXPECT_EQ(form.fillColour(kShape), 0xFF00u);
-}
-
 }  // namespace

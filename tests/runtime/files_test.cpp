@@ -1,24 +1,55 @@
 #include "runtime/files.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
-#include "temp_directory.h"
+#include "runtime/settings_store.h"
 
 namespace runtime {
 namespace {
 
-class FilesTest : public TempDirectoryTest {
+// A fresh directory per test, removed afterwards, with the file numbers the test opened.
+class FilesTest : public testing::Test {
 protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kzrt-runtime-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_directory = pattern;
+    }
+
     void TearDown() override
     {
         for (int number : m_opened) CloseFile(number);
-        TempDirectoryTest::TearDown();
+        std::filesystem::remove_all(m_directory);
+    }
+
+    // GBK path of `name` (UTF-8) inside the directory.
+    Text path(const std::string& name) const { return GbkFromUtf8((m_directory / name).string()); }
+
+    std::string read(const std::string& name) const
+    {
+        std::ifstream in(m_directory / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    void write(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(m_directory / name, std::ios::binary) << bytes;
+    }
+
+    std::size_t entryCount() const
+    {
+        const std::filesystem::directory_iterator entries(m_directory);
+        return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
     }
 
     int open(const std::string& name, int mode = 3, int share = 1)
@@ -28,6 +59,7 @@ protected:
         return number;
     }
 
+    std::filesystem::path m_directory;
     std::vector<int> m_opened;
 };
 
@@ -44,56 +76,36 @@ int InChildProcess(const std::function<int()>& body)
 TEST_F(FilesTest, ModesOpenCreateAndTruncateAsDocumented)
 {
     write("old", "content");
-    EXPECT_EQ(open("missing", 1), 0);
-    EXPECT_EQ(open("missing", 2), 0);
-    EXPECT_EQ(open("missing", 3), 0);
+    for (int mode : {1, 2, 3}) EXPECT_EQ(open("missing", mode), 0) << mode;
     EXPECT_FALSE(FileExists(path("missing")));
-
-    const int keep = open("old", 5);
-    ASSERT_NE(keep, 0);
-    EXPECT_TRUE(WriteTextLine(keep, {"C"}));
-    CloseFile(keep);
+    EXPECT_TRUE(WriteTextLine(open("old", 5), {"C"}));
     EXPECT_EQ(read("old"), "C\r\ntent");
-
     ASSERT_NE(open("old", 4), 0);
     EXPECT_EQ(read("old"), "");
-    ASSERT_NE(open("new5", 5), 0);
-    ASSERT_NE(open("new6", 6), 0);
-    EXPECT_TRUE(FileExists(path("new5")));
-    EXPECT_TRUE(FileExists(path("new6")));
+    for (int mode : {5, 6}) EXPECT_NE(open("new" + std::to_string(mode), mode), 0) << mode;  // created
 }
 
-TEST_F(FilesTest, RefusesEmptyNamesDirectoriesAndUnknownModes)
+TEST_F(FilesTest, NumbersAreTheSmallestFreeAndBadArgumentsOrModesGetNone)
 {
-    write("f", "x");
+    write("f", "abc");
+    EXPECT_EQ(open("f", 1), 1);
+    EXPECT_EQ(open("f", 1), 2);
+    EXPECT_TRUE(CloseFile(1));
+    EXPECT_FALSE(CloseFile(1));
+    const int readOnly = open("f", 1);
+    EXPECT_EQ(readOnly, 1);
+
     EXPECT_EQ(OpenFile("", 3, 1), 0);
     EXPECT_EQ(OpenFile(path(""), 1, 1), 0);  // the directory itself
     EXPECT_EQ(open("f", 0), 0);
     EXPECT_EQ(open("f", 7), 0);
     EXPECT_EQ(open("f", 3, 5), 0);
     EXPECT_FALSE(CloseFile(12345));
-}
-
-TEST_F(FilesTest, FileNumbersAreTheSmallestFree)
-{
-    write("f", "x");
-    const int first = OpenFile(path("f"), 1);
-    const int second = OpenFile(path("f"), 1);
-    EXPECT_EQ(first, 1);
-    EXPECT_EQ(second, 2);
-    EXPECT_TRUE(CloseFile(first));
-    EXPECT_FALSE(CloseFile(first));
-    EXPECT_EQ(OpenFile(path("f"), 1), 1);
-    CloseFile(1);
-    CloseFile(second);
-}
-
-TEST_F(FilesTest, GbkNamesAreUtf8OnDisk)
-{
-    ASSERT_TRUE(WriteToFile(path("记录.csv"), {Gbk("电压")}));
-    EXPECT_TRUE(std::filesystem::exists(m_directory / "记录.csv"));
-    EXPECT_TRUE(FileExists(path("记录.csv")));
-    EXPECT_EQ(read("记录.csv"), Gbk("电压"));
+    EXPECT_FALSE(WriteTextLine(999, {"x"}));
+    EXPECT_FALSE(WriteTextLine(readOnly, {"x"}));
+    EXPECT_FALSE(InsertText(readOnly, {"x"}));
+    EXPECT_FALSE(InsertText(open("f", 2), {"x"}));
+    EXPECT_EQ(read("f"), "abc");
 }
 
 TEST_F(FilesTest, PositionMovesByBaseAndIgnoresInvalidMoves)
@@ -108,34 +120,19 @@ TEST_F(FilesTest, PositionMovesByBaseAndIgnoresInvalidMoves)
     WriteTextLine(number, {"a"});     // at 6
     EXPECT_EQ(read("f"), "012345a\r\n9");
     MoveFilePosition(number, 3, -1);
-    WriteTextLine(number, {});  // nothing to write
     WriteTextLine(number, {"b", "c"});
     EXPECT_EQ(read("f"), "012345a\r\nb\r\nc\r\n");
-    MoveToFileEnd(number);
-    WriteTextLine(number, {"d"});
-    EXPECT_EQ(read("f"), "012345a\r\nb\r\nc\r\nd\r\n");
 }
 
-TEST_F(FilesTest, WritingNeedsAWritableMode)
-{
-    write("f", "abc");
-    const int number = open("f", 1);
-    EXPECT_FALSE(WriteTextLine(number, {"x"}));
-    EXPECT_FALSE(InsertText(number, {"x"}));
-    EXPECT_EQ(read("f"), "abc");
-    const int writeOnly = open("f", 2);
-    EXPECT_FALSE(InsertText(writeOnly, {"x"}));
-    EXPECT_FALSE(WriteTextLine(999, {"x"}));
-}
-
-TEST_F(FilesTest, WriteToFileCreatesTruncatesAndConcatenates)
+TEST_F(FilesTest, WriteToFileCreatesTruncatesAndConcatenatesUnderGbkNames)
 {
     EXPECT_FALSE(WriteToFile("", {"x"}));
-    ASSERT_TRUE(WriteToFile(path("f"), {"abc", "", "de"}));
-    EXPECT_EQ(read("f"), "abcde");
-    ASSERT_TRUE(WriteToFile(path("f"), {""}));
-    EXPECT_EQ(read("f"), "");
     EXPECT_FALSE(WriteToFile(path("no-such-dir/f"), {"x"}));
+    ASSERT_TRUE(WriteToFile(path("记录.csv"), {Gbk("电压"), "", "de"}));
+    EXPECT_TRUE(FileExists(path("记录.csv")));
+    EXPECT_EQ(read("记录.csv"), Gbk("电压") + "de");  // the name is UTF-8 on disk
+    ASSERT_TRUE(WriteToFile(path("记录.csv"), {""}));
+    EXPECT_EQ(read("记录.csv"), "");
 }
 
 TEST_F(FilesTest, ALockHeldElsewhereMakesOpenFail)
@@ -151,7 +148,6 @@ TEST_F(FilesTest, ALockHeldElsewhereMakesOpenFail)
     EXPECT_EQ(InChildProcess([&] { return OpenFile(name, 1, 1) != 0 ? 0 : 1; }), 0);
     // WriteToFile is exclusive: it fails and leaves the content alone.
     EXPECT_EQ(InChildProcess([&] { return WriteToFile(name, {"x"}) ? 1 : 0; }), 0);
-    EXPECT_EQ(read("day.csv"), "header");
 
     // Another file number of this process is another holder too.
     EXPECT_EQ(OpenFile(name, 3, 2), 0);
@@ -163,79 +159,42 @@ TEST_F(FilesTest, ALockHeldElsewhereMakesOpenFail)
     EXPECT_EQ(InChildProcess([&] { return OpenFile(name, 3, 3) != 0 ? 0 : 1; }), 0);
 }
 
-// The bytes an in-place insertion at `position` would leave.
-std::string InsertedInPlace(std::string content, std::size_t position, const std::string& text)
-{
-    content.insert(std::min(position, content.size()), text);
-    return content;
-}
-
-struct InsertCase {
-    std::string content;
-    std::int64_t position;
-    std::string text;
-};
-
 TEST_F(FilesTest, InsertTextLeavesTheBytesOfAnInPlaceInsertion)
 {
     const std::string big(3 * 1024 * 1024 + 17, 'z');
-    const InsertCase cases[] = {
-        {"0123456789", 0, "ab"},
-        {"0123456789", 4, "ab"},
-        {"0123456789", 10, "ab"},
-        {"0123456789", 25, "ab"},  // beyond the end: appended, no gap
-        {"", 0, "ab"},
-        {big, 77, "\r\nrow"},
-    };
-    for (const auto& c : cases) {
-        write("f", c.content);
-        const int number = open("f", 3, 3);
+    // Position 25 is beyond the end: the text is appended, no gap.
+    const std::pair<std::string, std::size_t> cases[] = {{"0123456789", 4}, {"0123456789", 25}, {"", 0}, {big, 77}};
+    for (const auto& [content, position] : cases) {
+        write("f", content);
+        const int number = OpenFile(path("f"), 3, 3);
         ASSERT_NE(number, 0);
-        MoveFilePosition(number, 1, c.position);
-        ASSERT_TRUE(InsertText(number, {c.text.substr(0, 1), c.text.substr(1)}));
-        const std::string expected = InsertedInPlace(c.content, static_cast<std::size_t>(c.position), c.text);
-        EXPECT_TRUE(read("f") == expected) << "at " << c.position;
-        // The position follows the inserted text.
-        WriteTextLine(number, {"!"});
-        const std::size_t after = std::min<std::size_t>(c.position, c.content.size()) + c.text.size();
-        EXPECT_EQ(read("f").substr(after, 3), "!\r\n");
+        MoveFilePosition(number, 1, static_cast<std::int64_t>(position));
+        ASSERT_TRUE(InsertText(number, {"\r\n", "row"}));
+        WriteTextLine(number, {"!"});  // the position follows the inserted text
         CloseFile(number);
-        m_opened.clear();
+        const std::size_t at = std::min(position, content.size());
+        std::string expected = content.substr(0, at) + "\r\nrow" + content.substr(at);
+        expected.replace(at + 5, 3, "!\r\n");  // the line is written over what follows
+        EXPECT_TRUE(read("f") == expected) << "at " << position;
         EXPECT_EQ(entryCount(), 1u) << "a temporary file was left behind";
     }
 }
 
-TEST_F(FilesTest, RowsInsertedBelowTheHeaderReadNewestFirst)
-{
-    const Text header = Gbk("时间(H:M:S),电压(V),,电流(A),,功率(W),,电阻(R),,瓦时(Wh),,安时(Ah),,温度(℃),");
-    ASSERT_EQ(header.size(), 77u);
-    const Text name = path("KZRT2015125.csv");
-    ASSERT_TRUE(WriteToFile(name, {""}));
-    int number = OpenFile(name, 3, 3);
-    MoveToFileEnd(number);
-    WriteTextLine(number, {header});
-    CloseFile(number);
-    for (const char* row : {"R1", "R2", "R3"}) {
-        number = OpenFile(name, 3, 3);
-        MoveFilePosition(number, 1, 77);
-        ASSERT_TRUE(InsertText(number, {"\r\n", row}));
-        CloseFile(number);
-    }
-    EXPECT_EQ(read("KZRT2015125.csv"), header + "\r\nR3\r\nR2\r\nR1\r\n");
-}
-
-TEST_F(FilesTest, InsertTextKeepsTheLockPermissionsAndLinks)
+TEST_F(FilesTest, InsertTextReplacesTheFileWholeKeepingLockPermissionsAndLinks)
 {
     write("target.csv", "0123456789");
     std::filesystem::permissions(m_directory / "target.csv", std::filesystem::perms(0640));
     std::filesystem::create_symlink(m_directory / "target.csv", m_directory / "link.csv");
+    std::ifstream reader(m_directory / "target.csv", std::ios::binary);
     const int number = open("link.csv", 3, 3);
     ASSERT_NE(number, 0);
     MoveFilePosition(number, 1, 5);
     ASSERT_TRUE(InsertText(number, {"ab"}));
 
-    EXPECT_TRUE(std::filesystem::is_symlink(m_directory / "link.csv"));
+    // A reader that opened before sees all of the old content, never a mix.
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), "0123456789");
     EXPECT_EQ(read("target.csv"), "01234ab56789");
+    EXPECT_TRUE(std::filesystem::is_symlink(m_directory / "link.csv"));
     EXPECT_EQ(std::filesystem::status(m_directory / "target.csv").permissions(),
               std::filesystem::perms(0640));
     const Text name = path("target.csv");
@@ -252,6 +211,59 @@ TEST_F(FilesTest, InsertTextRefusesAFileReplacedBehindItsBack)
     EXPECT_FALSE(InsertText(number, {"x"}));
     EXPECT_EQ(read("f"), "someone else's");
     EXPECT_EQ(entryCount(), 1u);
+}
+
+TEST_F(FilesTest, SettingsFileIsCreatedOnDemandAndNeverForgedOrReplacedWhenUnreadable)
+{
+    const Text file = path("s.ini");
+    EXPECT_TRUE(WriteSettingsItem(file, "KZRT", "Port", std::nullopt));  // deleting from no file
+    EXPECT_TRUE(WriteSettingsItem(file, "KZRT", std::nullopt, std::nullopt));
+    EXPECT_FALSE(WriteSettingsItem(file, "KZRT", "Port", "1\r\n[Evil]"));
+    EXPECT_FALSE(WriteSettingsItem(file, "KZ\nRT", "Port", "1"));
+    EXPECT_FALSE(WriteSettingsItem(file, "", "Port", "1"));
+    EXPECT_FALSE(WriteSettingsItem(file, "KZRT", std::string_view(), "1"));
+    EXPECT_EQ(entryCount(), 0u);
+
+    ASSERT_TRUE(WriteSettingsItem(file, "KZRT", "Port", "1"));
+    ASSERT_TRUE(WriteSettingsItem(file, "KZRT", "Baud", "2400"));
+    EXPECT_EQ(read("s.ini"), "[KZRT]\r\nPort=1\r\nBaud=2400\r\n");
+    EXPECT_EQ(entryCount(), 1u) << "a temporary file was left behind";
+
+    std::filesystem::create_directories(m_directory / "d.ini" / "keep");
+    EXPECT_FALSE(WriteSettingsItem(path("d.ini"), "KZRT", "Port", "2"));
+    EXPECT_TRUE(std::filesystem::exists(m_directory / "d.ini" / "keep"));
+    EXPECT_FALSE(WriteSettingsItem(path("no-such-dir/s.ini"), "KZRT", "Port", "2"));
+    EXPECT_EQ(entryCount(), 2u);
+}
+
+TEST_F(FilesTest, SettingsReadsFallBackAndCutLongValuesLikeTheReadBuffer)
+{
+    const std::string ascii(20000, 'a');
+    const std::string wide = std::string(10238, 'a') + "\xB5\xE7";  // 电 would end at byte 10240
+    write("s.ini", "[KZRT]\nPort= 3 \nA=" + ascii + "\nW=" + wide + "\n");
+    const Text file = path("s.ini");
+    EXPECT_EQ(ReadSettingsItem(file, "kzrt", "port", "x"), "3");
+    EXPECT_EQ(ReadSettingsItem(file, "KZRT", "Baud", "2400"), "2400");
+    EXPECT_EQ(ReadSettingsItem(path("missing.ini"), "KZRT", "Port", "d"), "d");
+    EXPECT_EQ(ReadSettingsItem(file, "", "Port", "d"), "");
+    EXPECT_EQ(ReadSettingsItem(file, "KZRT", "", "d"), "");
+    EXPECT_EQ(ReadSettingsItem(file, "KZRT", "A"), ascii.substr(0, 10239));
+    EXPECT_EQ(ReadSettingsItem(file, "KZRT", "W"), std::string(10238, 'a'));
+}
+
+TEST_F(FilesTest, SettingsWritesReplaceTheFileWholeKeepingTheRestAndTheLineEnds)
+{
+    const std::string original = "; user notes\n[KZRT]\nPort=1\nBaud=2400\n\n[Other]\nkey=v\n";
+    write("s.ini", original);
+    std::ifstream reader(m_directory / "s.ini", std::ios::binary);
+    const Text file = path("s.ini");
+    ASSERT_TRUE(WriteSettingsItem(file, "kzrt", "PORT", "3"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), original);  // never a mix
+    ASSERT_TRUE(WriteSettingsItem(file, "KZRT", "Graph", "0"));
+    ASSERT_TRUE(WriteSettingsItem(file, "KZRT", "Baud", std::nullopt));
+    EXPECT_EQ(read("s.ini"), "; user notes\n[KZRT]\nPort=3\nGraph=0\n\n[Other]\nkey=v\n");
+    ASSERT_TRUE(WriteSettingsItem(file, "Other", std::nullopt, std::nullopt));
+    EXPECT_EQ(read("s.ini"), "; user notes\n[KZRT]\nPort=3\nGraph=0\n\n");
 }
 
 }  // namespace

@@ -2,102 +2,88 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "runtime/runtime_errors.h"
+
 namespace runtime {
 namespace {
 
-using Pieces = std::vector<Text>;
+TEST(GbkCodecTest, ConvertsBothWaysAndReplacesWhatCannotBeConverted)
+{
+    EXPECT_EQ(GbkFromUtf8("电压V℃"), "\xB5\xE7\xD1\xB9V\xA1\xE6");
+    EXPECT_EQ(Utf8FromGbk("\xB5\xE7\xD1\xB9V"), "电压V");
+    EXPECT_EQ(GbkFromUtf8("a😀b"), "a?b");           // not in GBK: one '?' per character
+    EXPECT_EQ(GbkFromUtf8("a\xFF" "b"), "a?b");      // broken UTF-8
+    EXPECT_EQ(Utf8FromGbk("a\xB5"), "a\xEF\xBF\xBD");  // a lead byte cut off
+    EXPECT_EQ(Utf8FromGbk("\xB5" "1x"), "\xEF\xBF\xBD" "1x");  // the digit survives
+}
 
-struct SplitCase {
-    Text text;
-    Text separator;
-    int maxParts;
-    Pieces pieces;
-};
-
-TEST(SplitTextTest, SplitsBetweenSeparators)
+TEST(SplitTextTest, SplitsBetweenSeparatorsSteppingOverTwoByteCharacters)
 {
     // "乗" is 81 5C in GBK, its trail byte a backslash; "諀" is D5 7C, its
     // trail byte a '|'. The rule steps over any byte after a lead byte, so a
     // comma after one (CF 2C, not valid GBK) is skipped too.
     const Text trailComma = "\xCF\x2C";
-    const SplitCase cases[] = {
-        {"a,b,c", ",", -1, {"a", "b", "c"}},
-        {"a,b,", ",", -1, {"a", "b"}},
-        {"a,,b", ",", -1, {"a", "", "b"}},
+    const std::tuple<Text, Text, int, std::vector<Text>> cases[] = {
+        {"a,,b,", ",", -1, {"a", "", "b"}},
         {",a", ",", -1, {"", "a"}},
         {"", ",", -1, {}},
-        {",", ",", -1, {""}},
-        {"abc", ",", -1, {"abc"}},
         {"a,b,c,d", ",", 2, {"a", "b"}},
         {"a,b", ",", 0, {}},
         {"a::b::", "::", -1, {"a", "b"}},
         {"abc", "", -1, {"abc"}},
         {"x" + trailComma + ",y", ",", -1, {"x" + trailComma, "y"}},
-        {trailComma + trailComma, ",", -1, {trailComma + trailComma}},
         {"\x81\x5C\\a", "\\", -1, {"\x81\x5C", "a"}},
         {Gbk("諀|諀"), "|", -1, {Gbk("諀"), Gbk("諀")}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(SplitText(c.text, c.separator, c.maxParts), c.pieces) << c.text;
+    for (const auto& [text, separator, maxParts, pieces] : cases) {
+        EXPECT_EQ(SplitText(text, separator, maxParts), pieces) << text;
     }
 }
 
-TEST(SplitTextTest, SplitsARecordingRow)
-{
-    const Text row = Gbk("2015年12月5日14时3分7秒,12.500,V,0.5000,A");
-    EXPECT_EQ(SplitText(row), (Pieces{Gbk("2015年12月5日14时3分7秒"), "12.500", "V", "0.5000", "A"}));
-}
-
-struct ReplaceCase {
-    Text text;
-    Text old;
-    Text replacement;
-    int start;
-    int count;
-    bool caseSensitive;
-    Text expected;
-};
-
 TEST(ReplaceSubtextTest, ReplacesLeftToRightWithoutOverlap)
 {
-    const ReplaceCase cases[] = {
-        {"my.exe.tool.exe", ".exe", "", 1, -1, false, "my.tool"},
-        {"Meter.EXE", ".exe", "", 1, -1, false, "Meter"},
+    const std::tuple<Text, Text, Text, int, int, bool, Text> cases[] = {
+        {"my.exe.tool.EXE", ".exe", "", 1, -1, false, "my.tool"},
         {"Meter.EXE", ".exe", "", 1, -1, true, "Meter.EXE"},
-        {"aaaa", "aa", "b", 1, -1, true, "bb"},
         {"aaa", "aa", "b", 1, -1, true, "ba"},
         {"a.a.a", ".", "-", 1, 1, true, "a-a.a"},
         {"a.a.a", ".", "-", 3, -1, true, "a.a-a"},
         {"a.a.a", ".", "-", 0, -1, true, "a-a-a"},
-        {"a.a.a", ".", "-", 99, -1, true, "a.a.a"},
-        {"a.a.a", ".", "-", 1, 0, true, "a.a.a"},
         {"abc", "", "x", 1, -1, true, "abc"},
-        {"", "a", "x", 1, -1, true, ""},
         // Trail bytes never start a match, and never fold case.
         {"\xB1" "A" "A", "A", "x", 1, -1, true, "\xB1" "Ax"},
         {"\xB1" "a", "A", "x", 1, -1, false, "\xB1" "a"},
         {Gbk("电压V电压"), Gbk("电压"), "U", 1, -1, true, "UVU"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ReplaceSubtext(c.text, c.old, c.replacement, c.start, c.count, c.caseSensitive),
-                  c.expected)
-            << c.text << " / " << c.old;
+    for (const auto& [text, old, replacement, start, count, caseSensitive, expected] : cases) {
+        EXPECT_EQ(ReplaceSubtext(text, old, replacement, start, count, caseSensitive), expected)
+            << text << " / " << old;
     }
+    EXPECT_EQ(JoinTexts({"a", "", Gbk("电"), "b"}), "a\xB5\xE7" "b");
 }
 
-TEST(ArrayItemTest, ReadsOneBasedItems)
+TEST(RuntimeErrorsDeathTest, PresenterSeesTheFixedReportThenTheProcessEnds)
+{
+    EXPECT_EQ(RuntimeErrorReport(1),
+              Gbk("运行时出错!\n\n错误代码：1\n\n错误信息：数组成员引用下标超出定义范围"));
+    EXPECT_EXIT(
+        {
+            SetRuntimeErrorPresenter([](const Text& report) {
+                std::fprintf(stderr, "presented %zu bytes", report.size());
+            });
+            ReportRuntimeError(4);
+        },
+        testing::ExitedWithCode(4), "presented " + std::to_string(RuntimeErrorReport(4).size()) + " bytes");
+}
+
+TEST(ArrayItemDeathTest, ReadsOneBasedItemsAndEndsOnABadIndex)
 {
     const std::vector<Text> items{"a", "b"};
-    EXPECT_EQ(ArrayItem(items, 1), "a");
     EXPECT_EQ(ArrayItem(items, 2), "b");
-}
-
-TEST(ArrayItemDeathTest, IndexOutOfRangeEndsWithTheCode)
-{
-    const std::vector<Text> items{"a", "b"};
     EXPECT_EXIT(ArrayItem(items, 3), testing::ExitedWithCode(1), "错误代码：1");
     EXPECT_EXIT(ArrayItem(items, 0), testing::ExitedWithCode(4), "下标必须大于等于1");
-    EXPECT_EXIT(ArrayItem({}, 1), testing::ExitedWithCode(1), "超出定义范围");
 }
 
 }  // namespace

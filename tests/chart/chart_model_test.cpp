@@ -1,10 +1,11 @@
-// The chart's properties and data set, through the slots the console uses.
+// The chart's properties and data set through the slots the console uses, and
+// its layout and hot spots measured with fixed-size fake text.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "chart/chart_properties.h"
+#include "chart/chart_layout.h"
 
 namespace chart {
 namespace {
@@ -12,59 +13,29 @@ namespace {
 using platform::PropertyValue;
 using runtime::Gbk;
 
-struct DefaultCase {
-    int slot;
-    PropertyValue expected;
-};
-
-class ChartDefaults : public ::testing::TestWithParam<DefaultCase> {};
-
-TEST_P(ChartDefaults, ReadsTheTableDefault) {
-    const ChartModel model;
-    EXPECT_EQ(model.read(GetParam().slot), GetParam().expected) << "slot " << GetParam().slot;
+TEST(ChartProperties, WritesStoreTheClampedValue) {
+    struct Case {
+        int slot;
+        PropertyValue written;
+        PropertyValue stored;
+    };
+    const Case cases[] = {
+        {kPointValueSlot, -5.0, 0.0}, {kPointValueSlot, 2e7, 10'000'000.0},
+        {kPointValueSlot, std::numeric_limits<double>::quiet_NaN(), 0.0}, {kPointValueSlot, Text{"3.25"}, 3.25},
+        {kPointCountSlot, 0, 1}, {kPointCountSlot, 500, 100},
+        {kSeriesCountSlot, -3, 1}, {kSeriesCountSlot, 101, 100},
+        {kMaxValueSlot, -1, 0}, {kMaxValueSlot, 20'000'000, 10'000'000},
+        {kGridDivisionsSlot, 0, 1}, {kGridDivisionsSlot, 101, 100},
+        {kDepthSlot, -1, 0}, {kDepthSlot, 11, 10},
+        {kShowBorderSlot, 7, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "slot " << c.slot);
+        ChartModel model;
+        model.write(c.slot, c.written);
+        EXPECT_EQ(model.read(c.slot), c.stored);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    EverySlot, ChartDefaults,
-    ::testing::Values(
-        DefaultCase{8, 0}, DefaultCase{9, 0x646464}, DefaultCase{10, std::int32_t(0xFF000000)},
-        DefaultCase{11, Text{}}, DefaultCase{12, 0}, DefaultCase{13, 1}, DefaultCase{14, Gbk("曲线图")},
-        DefaultCase{15, Text{}}, DefaultCase{16, 0}, DefaultCase{17, Gbk("月份")},
-        DefaultCase{18, Gbk("万元")}, DefaultCase{19, Text{}}, DefaultCase{20, 0}, DefaultCase{21, 100},
-        DefaultCase{22, 10}, DefaultCase{23, 1}, DefaultCase{24, Text{}}, DefaultCase{25, 0},
-        DefaultCase{26, 1}, DefaultCase{27, 0}, DefaultCase{28, Gbk("销售金额")}, DefaultCase{29, 255},
-        DefaultCase{30, 1}, DefaultCase{31, 0}, DefaultCase{32, Gbk("一月")}, DefaultCase{33, 10.0},
-        DefaultCase{34, 0}, DefaultCase{35, 1}, DefaultCase{36, Text{"${v}"}}));
-
-struct ClampCase {
-    int slot;
-    PropertyValue written;
-    PropertyValue stored;
-};
-
-class ChartClamps : public ::testing::TestWithParam<ClampCase> {};
-
-TEST_P(ChartClamps, StoresTheClampedValue) {
-    ChartModel model;
-    model.write(GetParam().slot, GetParam().written);
-    EXPECT_EQ(model.read(GetParam().slot), GetParam().stored) << "slot " << GetParam().slot;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    ClampedSlots, ChartClamps,
-    ::testing::Values(
-        ClampCase{kPointValueSlot, -5.0, 0.0}, ClampCase{kPointValueSlot, 2e7, 10'000'000.0},
-        ClampCase{kPointValueSlot, 9'999'999.5, 9'999'999.5}, ClampCase{kPointValueSlot, 12.5, 12.5},
-        ClampCase{kPointValueSlot, std::numeric_limits<double>::quiet_NaN(), 0.0},
-        ClampCase{kPointValueSlot, Text{"3.25"}, 3.25},
-        ClampCase{kPointCountSlot, 0, 1}, ClampCase{kPointCountSlot, 500, 100},
-        ClampCase{kSeriesCountSlot, -3, 1}, ClampCase{kSeriesCountSlot, 101, 100},
-        ClampCase{kMaxValueSlot, -1, 0}, ClampCase{kMaxValueSlot, 20'000'000, 10'000'000},
-        ClampCase{kGridDivisionsSlot, 0, 1}, ClampCase{kGridDivisionsSlot, 101, 100},
-        ClampCase{kDepthSlot, -1, 0}, ClampCase{kDepthSlot, 11, 10},
-        ClampCase{kShowGridSlot, 0, 0}, ClampCase{kShowBorderSlot, 7, 1},
-        ClampCase{kTitleColorSlot, 0x0A0AC8, 0x0A0AC8},
-        ClampCase{kXAxisCaptionSlot, 12, Text{"12"}}));
 
 // A chart with `series` series over `points` points, cell (s, p) = 100 s + p.
 ChartModel numberedChart(int series, int points) {
@@ -81,78 +52,42 @@ ChartModel numberedChart(int series, int points) {
     return model;
 }
 
-TEST(ChartData, GrowingPointCountKeepsValuesAndAddsZeros) {
-    ChartModel model = numberedChart(2, 60);
-    model.write(kCurrentSeriesSlot, 1);
-    model.write(kCurrentPointSlot, 7);
-    model.write(kPointCountSlot, 61);
-    EXPECT_EQ(model.currentPoint(), 0);
-    for (int s = 0; s < 2; ++s) {
-        for (int p = 0; p < 60; ++p) EXPECT_EQ(model.data().value(s, p), 100.0 * s + p) << s << "," << p;
-        EXPECT_EQ(model.data().value(s, 60), 0.0);
+// The curve reset writes both counts on every range selection: writing the
+// count a chart already has must keep the plotted minute and the cursors.
+TEST(ChartData, PointCountKeepsTheSharedPointsAndAddsZeros) {
+    for (int count : {61, 60, 4}) {
+        SCOPED_TRACE(count);
+        ChartModel model = numberedChart(2, 60);
+        model.write(kCurrentSeriesSlot, 1);
+        model.write(kCurrentPointSlot, 7);
+        model.write(kSeriesCountSlot, 2);
+        model.write(kPointCountSlot, count);
+        EXPECT_EQ(model.currentSeries(), 1);
+        EXPECT_EQ(model.read(kCurrentPointSlot), PropertyValue(count == 60 ? 7 : 0));
+        EXPECT_EQ(model.read(kPointValueSlot), PropertyValue(count == 60 ? 107.0 : 100.0));
+        ASSERT_EQ(model.data().pointCount(), count);
+        for (int s = 0; s < 2; ++s)
+            for (int p = 0; p < count; ++p) EXPECT_EQ(model.data().value(s, p), p < 60 ? 100.0 * s + p : 0.0);
     }
-    EXPECT_EQ(model.data().pointLabel(60), "");
 }
 
-TEST(ChartData, ShrinkingPointCountKeepsTheFirstPoints) {
-    ChartModel model = numberedChart(3, 10);
-    model.write(kCurrentPointSlot, 2);
-    model.write(kPointLabelSlot, Text{"p2"});
-    model.write(kPointCountSlot, 4);
-    ASSERT_EQ(model.data().pointCount(), 4);
-    for (int s = 0; s < 3; ++s)
-        for (int p = 0; p < 4; ++p) EXPECT_EQ(model.data().value(s, p), 100.0 * s + p);
-    EXPECT_EQ(model.data().pointLabel(2), "p2");
-}
-
-TEST(ChartData, GrowingSeriesCountKeepsSeriesAndValues) {
-    ChartModel model = numberedChart(2, 5);
+TEST(ChartData, SeriesCountKeepsTheSharedSeries) {
+    ChartModel model = numberedChart(3, 5);
     model.write(kCurrentSeriesSlot, 1);
     model.write(kSeriesNameSlot, Gbk("电流"));
     model.write(kSeriesColorSlot, 0xFF0000);
-    model.write(kSeriesCountSlot, 4);
+    model.write(kSeriesCountSlot, 2);
+    model.write(kSeriesCountSlot, 4);  // series 2 comes back empty
     EXPECT_EQ(model.currentSeries(), 0);
     const ChartData& data = model.data();
-    EXPECT_EQ(data.seriesName(0), Gbk("销售金额"));
-    EXPECT_EQ(data.seriesColour(0), 0x0000FFu);
     EXPECT_EQ(data.seriesName(1), Gbk("电流"));
     EXPECT_EQ(data.seriesColour(1), 0xFF0000u);
     for (int s : {2, 3}) {
         EXPECT_EQ(data.seriesName(s), "");
-        EXPECT_EQ(data.seriesColour(s), kNewSeriesColour);
+        EXPECT_EQ(data.seriesColour(s), 0x0A0AC8u);
     }
-    for (int p = 0; p < 5; ++p) {
-        EXPECT_EQ(data.value(0, p), p);
-        EXPECT_EQ(data.value(1, p), 100.0 + p);
-        EXPECT_EQ(data.value(2, p), 0.0);
-        EXPECT_EQ(data.value(3, p), 0.0);
-    }
-}
-
-TEST(ChartData, ShrinkingSeriesCountKeepsTheFirstSeries) {
-    ChartModel model = numberedChart(3, 4);
-    model.write(kSeriesCountSlot, 2);
-    for (int p = 0; p < 4; ++p) {
-        EXPECT_EQ(model.data().value(0, p), p);
-        EXPECT_EQ(model.data().value(1, p), 100.0 + p);
-    }
-    model.write(kSeriesCountSlot, 3);
-    EXPECT_EQ(model.data().value(2, 3), 0.0);
-    EXPECT_EQ(model.data().seriesColour(2), kNewSeriesColour);
-}
-
-// The curve reset writes the series count 2 on every range selection; the
-// plotted minute must survive it, cursor included.
-TEST(ChartData, WritingTheSameCountChangesNothing) {
-    ChartModel model = numberedChart(2, 60);
-    model.write(kCurrentSeriesSlot, 1);
-    model.write(kCurrentPointSlot, 30);
-    model.write(kSeriesCountSlot, 2);
-    model.write(kPointCountSlot, 60);
-    EXPECT_EQ(model.currentSeries(), 1);
-    EXPECT_EQ(model.currentPoint(), 30);
-    EXPECT_EQ(model.read(kPointValueSlot), PropertyValue(130.0));
-    EXPECT_EQ(model.data().value(0, 59), 59.0);
+    for (int s = 0; s < 4; ++s)
+        for (int p = 0; p < 5; ++p) EXPECT_EQ(data.value(s, p), s < 2 ? 100.0 * s + p : 0.0) << s << "," << p;
 }
 
 TEST(ChartCursors, OutOfRangeSelectsTheFirst) {
@@ -160,53 +95,29 @@ TEST(ChartCursors, OutOfRangeSelectsTheFirst) {
     model.write(kCurrentSeriesSlot, 1);
     model.write(kCurrentSeriesSlot, 5);
     EXPECT_EQ(model.read(kCurrentSeriesSlot), PropertyValue(0));
-    model.write(kCurrentPointSlot, 10);
-    model.write(kCurrentPointSlot, -1);
-    EXPECT_EQ(model.read(kCurrentPointSlot), PropertyValue(0));
-    model.write(kCurrentPointSlot, 60);
-    EXPECT_EQ(model.read(kCurrentPointSlot), PropertyValue(0));
-    model.write(kCurrentPointSlot, 59);
-    EXPECT_EQ(model.read(kCurrentPointSlot), PropertyValue(59));
-}
-
-TEST(ChartCursors, CellWritesGoToTheSelectedCell) {
-    ChartModel model = numberedChart(2, 3);
-    model.write(kCurrentSeriesSlot, 1);
-    model.write(kCurrentPointSlot, 2);
-    model.write(kPointValueSlot, 7.5);
-    model.write(kSeriesNameSlot, Gbk("电流"));
-    model.write(kSeriesColorSlot, 0xFF0000);
-    model.write(kPointLabelSlot, Text{"2s"});
-    EXPECT_EQ(model.data().value(1, 2), 7.5);
-    EXPECT_EQ(model.data().value(0, 2), 2.0);
-    EXPECT_EQ(model.read(kSeriesNameSlot), PropertyValue(Gbk("电流")));
-    EXPECT_EQ(model.read(kSeriesColorSlot), PropertyValue(0xFF0000));
-    EXPECT_EQ(model.read(kPointLabelSlot), PropertyValue(Text{"2s"}));
-    EXPECT_EQ(model.data().seriesName(0), Gbk("销售金额"));
-}
-
-TEST(ChartData, ReadsOutOfRangeGiveTheEmptyAnswers) {
-    const ChartData data;  // one series, one point
-    for (const auto& [series, point] : {std::pair{1, 0}, {0, 1}, {-1, 0}, {0, -1}, {100, 100}})
-        EXPECT_EQ(data.value(series, point), 0.0) << series << "," << point;
-    for (int index : {-1, 1, 100}) {
-        EXPECT_EQ(data.seriesName(index), "");
-        EXPECT_EQ(data.seriesColour(index), kMissingColour);
-        EXPECT_EQ(data.pointLabel(index), "");
+    for (const auto& [written, selected] : {std::pair{-1, 0}, {60, 0}, {59, 59}}) {
+        model.write(kCurrentPointSlot, 10);
+        model.write(kCurrentPointSlot, written);
+        EXPECT_EQ(model.read(kCurrentPointSlot), PropertyValue(selected)) << written;
     }
 }
 
-TEST(ChartData, WritesOutOfRangeAreIgnored) {
-    ChartData data;
+TEST(ChartData, OutOfRangeReadsAreEmptyAndWritesIgnored) {
+    ChartData data;  // one series, one point
     data.setValue(1, 0, 5.0);
-    data.setValue(0, 1, 5.0);
+    data.setValue(0, -1, 5.0);
     data.setSeriesName(3, "x");
     data.setSeriesColour(-1, 0x123456);
-    data.setPointLabel(2, "y");
+    data.setPointLabel(1, "y");
     EXPECT_EQ(data.value(0, 0), 10.0);
-    EXPECT_EQ(data.seriesName(0), Gbk("销售金额"));
     EXPECT_EQ(data.seriesColour(0), 0x0000FFu);
-    EXPECT_EQ(data.pointLabel(0), Gbk("一月"));
+    for (int index : {-1, 1, 100}) {
+        EXPECT_EQ(data.value(index, 0), 0.0);
+        EXPECT_EQ(data.value(0, index), 0.0);
+        EXPECT_EQ(data.seriesName(index), "");
+        EXPECT_EQ(data.seriesColour(index), 0xFFFFFFu);
+        EXPECT_EQ(data.pointLabel(index), "");
+    }
 }
 
 TEST(ChartProperties, SlotsOutsideTheUnitAreIgnored) {
@@ -218,29 +129,146 @@ TEST(ChartProperties, SlotsOutsideTheUnitAreIgnored) {
     EXPECT_EQ(model.read(kMaxValueSlot), PropertyValue(100));
 }
 
-// The console's tick: every point takes its right-hand neighbour's value and
-// the newest sample enters on the right, all through the cursors.
-TEST(ChartCursors, ScrollThroughCursorsKeepsTheLatestSamples) {
+// Axis and legend text: 6 pixels a byte, 12 high; the title 8 a byte, 20 high.
+class FakeMeasure : public TextMeasure {
+public:
+    Size measure(TextRole role, std::string_view text) const override {
+        if (role == TextRole::Title) return {int(text.size()) * 8, 20};
+        return {int(text.size()) * 6, 12};
+    }
+};
+
+const Rect kArea{0, 0, 680, 235};
+
+ChartLayout layoutOf(const ChartModel& model) { return computeLayout(model, kArea, FakeMeasure()); }
+
+TEST(ChartLayout, ValueAxisLabelsRoundTheDivisionBoundariesHalfUp) {
+    EXPECT_EQ(valueAxisLabels(10, 10), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(valueAxisLabels(100, 10), (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+    EXPECT_EQ(valueAxisLabels(7, 2), (std::vector<int>{4, 7}));       // 3.5 rounds up
+    EXPECT_EQ(valueAxisLabels(10, 3), (std::vector<int>{3, 7, 10}));  // 3.33 down, 6.67 up
+}
+
+TEST(ChartLayout, FrameMakesRoomForLabelsCaptionsAndDepth) {
+    ChartModel model;  // labels up to "100": 18 wide; title "曲线图" 48 x 20; captions 4 bytes, 24 x 12
+    ChartLayout layout = layoutOf(model);
+    std::vector<Text> texts;
+    for (const PlacedText& label : layout.valueLabels) texts.push_back(label.text);
+    EXPECT_EQ(texts, (std::vector<Text>{"0", "10", "20", "30", "40", "50", "60", "70", "80", "90", "100"}));
+    EXPECT_EQ(layout.plotLeft, 18 + 40);
+    EXPECT_EQ(layout.plotBottom, 235 - 30 - 12);  // "一月" is the tallest point label
+    EXPECT_EQ(layout.plotRight, 680 - 10 - 24);
+    EXPECT_EQ(layout.plotTop, kTitleMargin + 20 + 20 + 12);
+
+    model.write(kYAxisCaptionSlot, Text(20, 'v'));  // 120 wide: half is wider than the labels
+    model.write(kPointLabelSlot, Text{});
+    model.write(kXAxisCaptionSlot, Text{});
+    model.write(kDepthSlot, 8);
+    layout = layoutOf(model);
+    EXPECT_EQ(layout.plotLeft, 60 + 40);
+    EXPECT_EQ(layout.plotBottom, 235 - 30);
+    EXPECT_EQ(layout.plotRight, 680 - 10 - 0 - 8);
+    EXPECT_EQ(layout.plotTop, kTitleMargin + 20 + 20 + 12 + 8);
+    // The "0" starts the column width plus 20 left of the value axis, centred on the bottom edge.
+    const PlacedText& zero = layout.valueLabels.front();
+    EXPECT_EQ(zero.rect.left, layout.plotLeft - 60 - 20);
+    EXPECT_EQ(zero.rect.top + zero.rect.height / 2, layout.plotBottom);
+}
+
+TEST(ChartLayout, GridLinesSlantByTheDepthOffset) {
+    ChartModel model;
+    model.write(kGridDivisionsSlot, 4);
+    model.write(kDepthSlot, 6);
+    const ChartLayout layout = layoutOf(model);
+    ASSERT_EQ(layout.gridLines.size(), 3u);
+    const GridLine& middle = layout.gridLines[1];
+    const double y = (layout.plotBottom + layout.plotTop) / 2.0;
+    EXPECT_DOUBLE_EQ(middle.start.x, layout.plotLeft);
+    EXPECT_DOUBLE_EQ(middle.start.y, y);
+    EXPECT_DOUBLE_EQ(middle.end.x, layout.plotRight + 6);
+    EXPECT_DOUBLE_EQ(middle.end.y, y - 6);
+    model.write(kShowGridSlot, 0);
+    EXPECT_TRUE(layoutOf(model).gridLines.empty());
+}
+
+TEST(ChartLayout, ValuesScaleAgainstMaxValue) {
+    ChartModel model;
+    model.write(kMaxValueSlot, 10);
+    model.write(kPointCountSlot, 60);
+    ChartLayout layout = layoutOf(model);
+    EXPECT_DOUBLE_EQ(layout.valueY(0.0), layout.plotBottom);
+    EXPECT_DOUBLE_EQ(layout.valueY(5.0), (layout.plotBottom + layout.plotTop) / 2.0);
+    EXPECT_DOUBLE_EQ(layout.valueY(10.0), layout.plotTop);
+    EXPECT_DOUBLE_EQ(layout.pointX(0), layout.plotLeft);
+    EXPECT_DOUBLE_EQ(layout.pointX(59), layout.plotRight);
+    // A zero scale puts any positive value above the plot, yet at a finite height.
+    model.write(kMaxValueSlot, 0);
+    layout = layoutOf(model);
+    EXPECT_DOUBLE_EQ(layout.valueY(0.0), layout.plotBottom);
+    EXPECT_LT(layout.valueY(10.0), layout.plotTop);
+    EXPECT_GT(layout.valueY(1e7), -1e5);
+}
+
+TEST(ChartLayout, CrowdedPointLabelsAreThinnedOut) {
+    ChartModel model;
+    model.write(kPointCountSlot, 100);
+    for (int p = 0; p < 100; ++p) {
+        model.write(kCurrentPointSlot, p);
+        model.write(kPointLabelSlot, Text{"12345"});  // 30 wide, points ~6 apart
+    }
+    const ChartLayout layout = layoutOf(model);
+    ASSERT_GT(layout.pointLabels.size(), 5u);
+    for (std::size_t i = 1; i < layout.pointLabels.size(); ++i)
+        EXPECT_GE(layout.pointLabels[i].rect.left, layout.pointLabels[i - 1].rect.right());
+}
+
+TEST(ChartLayout, LegendListsEverySeriesBelowThePlot) {
     ChartModel model;
     model.write(kSeriesCountSlot, 2);
-    model.write(kPointCountSlot, 5);
-    for (int tick = 1; tick <= 7; ++tick) {
-        for (int s = 0; s < 2; ++s) {
-            model.write(kCurrentSeriesSlot, s);
-            const int n = std::get<std::int32_t>(model.read(kPointCountSlot));
-            double carried = 0.0;
-            for (int k = n - 1; k >= 0; --k) {
-                model.write(kCurrentPointSlot, k);
-                const double present = std::get<double>(model.read(kPointValueSlot));
-                model.write(kPointValueSlot, k == n - 1 ? tick * (s + 1.0) : carried);
-                carried = present;
-            }
-        }
-    }
-    for (int p = 0; p < 5; ++p) {
-        EXPECT_EQ(model.data().value(0, p), 3.0 + p);
-        EXPECT_EQ(model.data().value(1, p), 2 * (3.0 + p));
-    }
+    const ChartLayout layout = layoutOf(model);
+    ASSERT_EQ(layout.legend.size(), 2u);
+    EXPECT_LT(layout.legend[0].name.rect.right(), layout.legend[1].swatch.left);
+    EXPECT_GT(layout.legend[0].swatch.top, layout.plotBottom);
+    EXPECT_LE(layout.legend[0].name.rect.bottom(), kArea.bottom());
+    model.write(kShowLegendSlot, 0);
+    EXPECT_TRUE(layoutOf(model).legend.empty());
+}
+
+TEST(HotSpots, SearchedFromTheLastRecorded) {
+    const std::vector<HotSpot> spots = {
+        {Rect{0, 0, 20, 20}, "first"}, {Rect{10, 10, 20, 20}, "second"}, {Rect{15, 15, 0, 10}, "empty"}};
+    EXPECT_EQ(hotSpotAt(spots, 15, 15)->text, "second");
+    EXPECT_EQ(hotSpotAt(spots, 5, 5)->text, "first");
+    EXPECT_EQ(hotSpotAt(spots, 29, 29)->text, "second");
+    EXPECT_EQ(hotSpotAt(spots, 30, 30), nullptr);
+}
+
+TEST(HotSpots, TipTextReplacesEveryPlaceholder) {
+    const std::vector<HotSpot> spots = {{Rect{0, 0, 10, 10}, Gbk("电压: 12.5")}};
+    EXPECT_EQ(tipTextAt("${v}", spots, 5, 5), Gbk("电压: 12.5"));
+    EXPECT_EQ(tipTextAt(Gbk("值 ${v} / ${v}"), spots, 5, 5), Gbk("值 电压: 12.5 / 电压: 12.5"));
+    EXPECT_EQ(tipTextAt(Gbk("值 ${v}"), spots, 50, 5), "");
+}
+
+TEST(HotSpots, EachPlottedPointRecordsItsValue) {
+    ChartModel model;
+    model.write(kPointCountSlot, 60);
+    model.write(kCurrentPointSlot, 30);
+    model.write(kPointValueSlot, double(12.345f));
+    const ChartLayout layout = layoutOf(model);
+    EXPECT_EQ(pointHotSpot(layout, model.data(), 0, 30).text, Gbk("销售金额: 12.345"));
+    EXPECT_LE(pointHotSpot(layout, model.data(), 0, 30).rect.width, 12);
+    model.write(kSeriesNameSlot, Text{});
+    EXPECT_EQ(pointHotSpot(layout, model.data(), 0, 30).text, "12.345");
+    model.write(kPointValueSlot, 500.0);  // above the scale of 100: not on the plot
+    EXPECT_TRUE(pointHotSpot(layout, model.data(), 0, 30).rect.isEmpty());
+}
+
+TEST(HotSpots, ValueTextShowsSamplesAsRead) {
+    EXPECT_EQ(valueText(double(12.345f)), "12.345");
+    EXPECT_EQ(valueText(double(0.1f)), "0.1");
+    EXPECT_EQ(valueText(0.0), "0");
+    EXPECT_EQ(valueText(10'000'000.0), "10000000");
 }
 
 }  // namespace

@@ -63,6 +63,16 @@ TEST(RecordingKill, AKilledWriterLeavesTheHeaderAndWholeRowsWithNoAcknowledgedRo
     for (int kill = 0; kill < kKills; ++kill) {
         const auto [pid, acks] = startWriter(path, top + 1);
         ASSERT_GT(pid, 0);
+        // The random run starts once the writer runs: start-up, slow under
+        // sanitizers or on a busy machine, must not use it up.
+        std::string acked;
+        char buffer[4096];
+        while (acked.find('\n') == std::string::npos) {
+            const ssize_t got = read(acks, buffer, sizeof buffer);
+            ASSERT_GT(got, 0) << "the writer did not start";
+            acked.append(buffer, std::size_t(got));
+        }
+        acked.erase(0, acked.find('\n') + 1);
         usleep(useconds_t(runMicroseconds(random)));
         ::kill(pid, SIGKILL);
         int status = 0;
@@ -70,8 +80,6 @@ TEST(RecordingKill, AKilledWriterLeavesTheHeaderAndWholeRowsWithNoAcknowledgedRo
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
         // Every acknowledgement written before the kill is still in the pipe,
         // and whole: each is a single write of a few bytes.
-        std::string acked;
-        char buffer[4096];
         for (ssize_t got; (got = read(acks, buffer, sizeof buffer)) > 0;) acked.append(buffer, std::size_t(got));
         close(acks);
         if (!acked.empty()) acknowledged = std::stoll(acked.substr(acked.rfind('\n', acked.size() - 2) + 1));

@@ -1,6 +1,7 @@
 // Records rows into a day's file as fast as it can, through the same step the
 // recording tick uses, and acknowledges each row on stdout ("<n>\n") once the
-// step has returned. The kill test kills it at random moments.
+// step has returned, after a first line "start" once it is running. The kill
+// test kills it at random moments after that line.
 //   recording_writer_child <day file> <first sequence number>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 int main(int argc, char** argv) {
     if (argc != 3) return 2;
     const runtime::Text path = argv[1];
+    if (write(STDOUT_FILENO, "start\n", 6) != 6) return 4;
     for (std::int64_t sequence = std::atoll(argv[2]);; ++sequence) {
         if (console::recordRow(path, console::testing::killTestRow(sequence)) != console::RecordingStep::RowInserted) {
             return 3;

@@ -33,41 +33,35 @@ public:
     ~Simulator() { stop(); }
     // SIGTERM, as a user's Ctrl+C or run.sh's clean-up; the exit status.
     int stop() {
-        if (m_pid <= 0) return m_status;
-        ::kill(m_pid, SIGTERM);
-        ::waitpid(m_pid, &m_status, 0);
+        int status = -1;
+        if (m_pid > 0 && ::kill(m_pid, SIGTERM) == 0) ::waitpid(m_pid, &status, 0);
         m_pid = -1;
-        return m_status;
+        return status;
     }
-    bool running() const { return m_pid > 0; }
 
 private:
     pid_t m_pid = -1;
-    int m_status = -1;
 };
 
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds within) {
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds within = 5s) {
     QElapsedTimer timer;
     timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > within.count()) return false;
+    while (!condition() && timer.elapsed() < within.count()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         std::this_thread::sleep_for(1ms);
     }
-    return true;
+    return condition();
 }
 
 TEST(MeterSimEndToEnd, OneShotFramesThenTextFormOnXtAndTheLinkGoesAtExit) {
-    static int argc = 1;
-    static char name[] = "meter_sim_end_to_end_test";
-    static char* argv[] = {name, nullptr};
+    int argc = 1;
+    char* argv[] = {const_cast<char*>("meter_sim_end_to_end_test"), nullptr};
     QCoreApplication app(argc, argv);
     testing::ScratchDirectory dir;
 
-    const std::string frame = "A1 07 00 10 01 02 03 04 05 00 01 02 03 04 2B 02 05 03";
-    Simulator sim({"--port", "7", "--baud", "115200", "--profile", "steady", "--fps", "20", "--frames-hex", frame});
-    ASSERT_TRUE(sim.running());
-    ASSERT_TRUE(waitFor([] { return std::filesystem::exists("COM7"); }, 5s));
+    Simulator sim({"--port", "7", "--baud", "115200", "--profile", "steady", "--fps", "20", "--frames-hex",
+                   "A1 07 00 10 01 02 03 04 05 00 01 02 03 04 2B 02 05 03"});
+    ASSERT_TRUE(waitFor([] { return std::filesystem::exists("COM7"); })) << "the simulator made no link";
 
     SerialPortUnit unit;
     std::string received;
@@ -75,7 +69,6 @@ TEST(MeterSimEndToEnd, OneShotFramesThenTextFormOnXtAndTheLinkGoesAtExit) {
         if (event == 1) received += static_cast<char>(byte);
     });
     unit.writeProperty(kPortNumberSlot, 7);
-    unit.writeProperty(kBaudRateSlot, 115200);
     unit.writeProperty(kParitySlot, 2);
     unit.writeProperty(kParityCheckSlot, 1);
     ASSERT_TRUE(unit.Open()) << unit.lastOpenError();
@@ -85,15 +78,15 @@ TEST(MeterSimEndToEnd, OneShotFramesThenTextFormOnXtAndTheLinkGoesAtExit) {
     // then the steady profile's frames go on.
     const std::string oneShot("\xA1\x07\x00\x10\x01\x02\x03\x04\x05\x00\x01\x02\x03\x04\x2B\x02\x05\x03", 18);
     const std::string steady("\xA1\x07\x00\x10\x01\x02\x00\x00\x00\x00\x02\x00\x00\x00\x2B\x02\x05\x00", 18);
-    ASSERT_TRUE(waitFor([&] { return received.find(oneShot + steady) != std::string::npos; }, 5s)) << received.size();
+    ASSERT_TRUE(waitFor([&] { return received.find(oneShot + steady) != std::string::npos; })) << received.size();
     const std::size_t at = received.find(oneShot);
     EXPECT_EQ(received.find(oneShot, at + 18), std::string::npos) << "sent once only";
-    if (at >= 18) EXPECT_EQ(received.substr(at - 18, 18), steady) << "whole frames before it";
+    EXPECT_TRUE(at < 18 || received.substr(at - 18, 18) == steady) << "whole frames before it";
 
     ASSERT_TRUE(unit.Send("X"));
     ASSERT_TRUE(unit.Send("T"));
     received.clear();
-    ASSERT_TRUE(waitFor([&] { return received.find("12.000V 2.000A +25.0C\r\n") != std::string::npos; }, 5s))
+    ASSERT_TRUE(waitFor([&] { return received.find("12.000V 2.000A +25.0C\r\n") != std::string::npos; }))
         << received.size();
 
     unit.Close();

@@ -11,174 +11,100 @@
 namespace serial {
 namespace {
 
+using namespace std::string_literals;
+using Notifications = std::vector<Notification>;
+
+Notification b(int v) { return byteNotification(static_cast<std::uint8_t>(v)); }
+Notification s(NotificationCode code) { return statusNotification(code); }
+
 TEST(Notification, EachCodeRaisesItsEvent) {
-    const struct {
-        std::uint16_t code;
-        std::optional<UnitEvent> event;
-    } table[] = {
-        {0x402, UnitEvent{0, 1}}, {0x403, UnitEvent{0, 2}},  {0x404, UnitEvent{0, 3}}, {0x405, UnitEvent{0, 4}},
-        {0x406, UnitEvent{0, 5}}, {0x407, UnitEvent{0, 6}},  {0x409, UnitEvent{0, 7}}, {0x40A, UnitEvent{0, 8}},
-        {0x40B, UnitEvent{0, 9}}, {0x40C, UnitEvent{0, 10}}, {0x401, std::nullopt},    {0x40D, std::nullopt},
-        {0, std::nullopt},
-    };
-    for (const auto& row : table) EXPECT_EQ(eventFor({row.code, 0}), row.event) << std::hex << row.code;
-    EXPECT_EQ(eventFor(byteNotification(0)), (UnitEvent{1, 0}));
-    EXPECT_EQ(eventFor(byteNotification(255)), (UnitEvent{1, 255}));
+    // CommEvent 1..10 in order, skipping 0x408 (a received byte).
+    const std::uint16_t codes[] = {0x402, 0x403, 0x404, 0x405, 0x406, 0x407, 0x409, 0x40A, 0x40B, 0x40C};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(eventFor({codes[i], 0}), (UnitEvent{0, i + 1})) << codes[i];
+    for (std::uint16_t code : {0x401, 0x40D, 0}) EXPECT_EQ(eventFor({code, 0}), std::nullopt) << code;
     EXPECT_EQ(eventFor({kByteReceived, 0x1A5}), (UnitEvent{1, 0xA5}));  // the low byte
 }
 
-TEST(NotificationQueue, TellsWhenItWentFromEmptyToNonEmpty) {
-    NotificationQueue queue;
-    EXPECT_TRUE(queue.append(byteNotification(1)));
-    EXPECT_FALSE(queue.append(byteNotification(2)));
-    EXPECT_FALSE(queue.append(std::span<const Notification>{}));
-    EXPECT_EQ(queue.takeAll(), (std::vector<Notification>{byteNotification(1), byteNotification(2)}));
-    EXPECT_TRUE(queue.takeAll().empty());
-    EXPECT_TRUE(queue.append(byteNotification(3)));
-    queue.clear();
-    EXPECT_TRUE(queue.append(byteNotification(4)));
-}
-
-TEST(NotificationQueue, ReportsFullAtItsLimitAndWhetherATakeFreedRoom) {
+// The reader nudges the GUI thread only when the queue goes from empty to
+// non-empty, and waits for room once the queue is full.
+TEST(NotificationQueue, TellsWhenItBecameNonEmptyOrFullAndWhetherATakeFreedRoom) {
     NotificationQueue queue(3);
-    const std::vector<Notification> two{byteNotification(1), byteNotification(2)};
-    queue.append(two);
-    EXPECT_FALSE(queue.isFull());
+    EXPECT_TRUE(queue.append(b(1)));
+    EXPECT_FALSE(queue.append(b(2)));
+    EXPECT_FALSE(queue.append(std::span<const Notification>{}));
     bool wasFull = true;
-    queue.takeAll(&wasFull);
+    EXPECT_EQ(queue.takeAll(&wasFull), (Notifications{b(1), b(2)}));
     EXPECT_FALSE(wasFull);
-    queue.append(two);
+    const Notifications two{b(3), b(4)};
+    EXPECT_TRUE(queue.append(two));
     queue.append(two);  // a chunk may overshoot the limit; the reader then waits
     EXPECT_TRUE(queue.isFull());
     EXPECT_EQ(queue.highWaterMark(), 4u);
     EXPECT_EQ(queue.takeAll(&wasFull).size(), 4u);
     EXPECT_TRUE(wasFull);
     EXPECT_FALSE(queue.isFull());
+    queue.append(b(5));
+    queue.clear();
+    EXPECT_TRUE(queue.append(b(6)));
 }
 
-// --- parity marks ----------------------------------------------------------
-
-std::vector<Notification> decodeChunks(ParityMarkDecoder decoder, const std::vector<std::string>& chunks) {
-    std::vector<Notification> out;
+Notifications decodeChunks(ParityMarkDecoder decoder, const std::vector<std::string>& chunks) {
+    Notifications out;
     for (const std::string& chunk : chunks)
         decoder.decode({reinterpret_cast<const std::uint8_t*>(chunk.data()), chunk.size()}, out);
     return out;
 }
 
-const Notification kError = statusNotification(kLineError);
-const Notification kBreak = statusNotification(kBreakDetected);
-const Notification kEventChar = statusNotification(kEventCharReceived);
-Notification b(int v) { return byteNotification(static_cast<std::uint8_t>(v)); }
-
-struct MarkCase {
-    const char* name;
-    std::vector<std::string> chunks;
-    std::vector<Notification> expected;
-};
-
-class ParityMarkTest : public ::testing::TestWithParam<MarkCase> {};
-
-TEST_P(ParityMarkTest, DecodesMarks) {
-    EXPECT_EQ(decodeChunks(ParityMarkDecoder(true, std::nullopt), GetParam().chunks), GetParam().expected);
+TEST(ParityMarks, DecodesMarksAcrossChunks) {
+    const Notification kError = s(kLineError), kEventChar = s(kEventCharReceived);
+    const struct {
+        bool marks;
+        std::optional<std::uint8_t> eventChar;
+        std::vector<std::string> chunks;
+        Notifications expected;
+    } table[] = {
+        {true, {}, {"\xFF"s, "\xFF"s}, {b(0xFF)}},
+        {true, {}, {"\xFF"s, "\x00"s, "\x41\x42"s}, {kError, b(0x41), b(0x42)}},
+        {true, {}, {"\xFF\x00\xFF"s}, {kError, b(0xFF)}},
+        {true, {}, {"\x05\xFF\x00\x00\x06"s}, {b(5), s(kBreakDetected), b(6)}},
+        {true, {}, {"\xFF\x33"s}, {b(0xFF), b(0x33)}},  // a stray 0xFF keeps both bytes
+        {false, {}, {"\xFF\xFF\xFF\x00\x00"s}, {b(0xFF), b(0xFF), b(0xFF), b(0), b(0)}},
+        // The event character is notified right before its byte.
+        {true, '\n', {"a\nb\xFF\x00\n"s}, {b('a'), kEventChar, b('\n'), b('b'), kError, kEventChar, b('\n')}},
+    };
+    for (std::size_t i = 0; i < std::size(table); ++i)
+        EXPECT_EQ(decodeChunks(ParityMarkDecoder(table[i].marks, table[i].eventChar), table[i].chunks),
+                  table[i].expected)
+            << "row " << i;
 }
 
-using namespace std::string_literals;
-INSTANTIATE_TEST_SUITE_P(
-    Marks, ParityMarkTest,
-    ::testing::Values(MarkCase{"plain", {"\x01\xA1\x00"s}, {b(1), b(0xA1), b(0)}},
-                      MarkCase{"doubled_ff", {"\x10\xFF\xFF\x20"s}, {b(0x10), b(0xFF), b(0x20)}},
-                      MarkCase{"doubled_ff_split", {"\xFF"s, "\xFF"s}, {b(0xFF)}},
-                      MarkCase{"bad_byte", {"\xFF\x00\x41"s}, {kError, b(0x41)}},
-                      MarkCase{"bad_byte_split", {"\xFF"s, "\x00"s, "\x41\x42"s}, {kError, b(0x41), b(0x42)}},
-                      MarkCase{"bad_ff", {"\xFF\x00\xFF"s}, {kError, b(0xFF)}},
-                      MarkCase{"break", {"\x05\xFF\x00\x00\x06"s}, {b(5), kBreak, b(6)}},
-                      MarkCase{"stray_ff_keeps_both", {"\xFF\x33"s}, {b(0xFF), b(0x33)}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ParityMarks, WithoutMarkingEveryByteIsData) {
-    EXPECT_EQ(decodeChunks(ParityMarkDecoder(false, std::nullopt), {"\xFF\xFF\xFF\x00\x00"s}),
-              (std::vector<Notification>{b(0xFF), b(0xFF), b(0xFF), b(0), b(0)}));
-}
-
-TEST(ParityMarks, AllByteValuesSurviveMarking) {
-    std::string wire;
-    std::vector<Notification> expected;
-    for (int v = 0; v < 256; ++v) {
-        wire += static_cast<char>(v);
-        if (v == 0xFF) wire += '\xFF';
-        expected.push_back(b(v));
+TEST(LineChanges, ComeInTheOrderOfAPortEvent) {
+    // Counters catch pulses shorter than the poll; with marks in the data,
+    // parity and framing errors and breaks are not counted twice, overruns are.
+    const LineCounters zero;
+    const LineCounters errors{.frame = 1, .parity = 1, .breaks = 1};
+    const LineCounters busy{.ring = 1, .carrier = 1, .overrun = 3, .breaks = 1};
+    const struct {
+        LineSnapshot before, now;
+        bool marks;
+        Notifications expected;
+    } table[] = {
+        {{{}, ModemLines{false, true, false, false}}, {{}, ModemLines{true, false, false, true}}, false,
+         {s(kCtsOn), s(kDsrOff), s(kCarrierOn)}},
+        {{zero, ModemLines{}}, {LineCounters{.cts = 2}, ModemLines{}}, false, {s(kCtsOff)}},
+        {{zero, ModemLines{}}, {busy, ModemLines{.carrier = true}}, false,
+         {s(kBreakDetected), s(kLineError), s(kRingIndicator), s(kCarrierOn)}},
+        {{zero, {}}, {errors, {}}, false, {s(kBreakDetected), s(kLineError)}},
+        {{zero, {}}, {errors, {}}, true, {}},
+        {{zero, {}}, {LineCounters{.bufferOverrun = 1}, {}}, true, {s(kLineError)}},
+        {{}, {}, false, {}},  // pseudo-terminals tell nothing
+    };
+    for (std::size_t i = 0; i < std::size(table); ++i) {
+        Notifications out;
+        lineChanges(table[i].before, table[i].now, table[i].marks, out);
+        EXPECT_EQ(out, table[i].expected) << "row " << i;
     }
-    EXPECT_EQ(decodeChunks(ParityMarkDecoder(true, std::nullopt), {wire.substr(0, 255), wire.substr(255)}), expected);
 }
-
-TEST(ParityMarks, EventCharacterIsNotifiedBeforeItsByte) {
-    EXPECT_EQ(decodeChunks(ParityMarkDecoder(true, std::uint8_t{'\n'}), {"a\nb\xFF\x00\n"s}),
-              (std::vector<Notification>{b('a'), kEventChar, b('\n'), b('b'), kError, kEventChar, b('\n')}));
-}
-
-TEST(ParityMarks, ResetForgetsAHalfReadMark) {
-    ParityMarkDecoder decoder(true, std::nullopt);
-    std::vector<Notification> out;
-    const std::uint8_t ff = 0xFF, x = 0x41;
-    decoder.decode({&ff, 1}, out);
-    decoder.reset();
-    decoder.decode({&x, 1}, out);
-    EXPECT_EQ(out, std::vector<Notification>{b(0x41)});
-}
-
-// --- line changes ----------------------------------------------------------
-
-std::vector<Notification> changes(const LineSnapshot& before, const LineSnapshot& now, bool marks = false) {
-    std::vector<Notification> out;
-    lineChanges(before, now, marks, out);
-    return out;
-}
-
-Notification s(NotificationCode code) { return statusNotification(code); }
-
-TEST(LineChanges, ModemLevelsGiveOnAndOffInCtsDsrCarrierOrder) {
-    LineSnapshot before{std::nullopt, ModemLines{false, true, false, false}};
-    LineSnapshot now{std::nullopt, ModemLines{true, false, false, true}};
-    EXPECT_EQ(changes(before, now), (std::vector<Notification>{s(kCtsOn), s(kDsrOff), s(kCarrierOn)}));
-    EXPECT_TRUE(changes(now, now).empty());
-}
-
-TEST(LineChanges, CountersCatchPulsesShorterThanThePoll) {
-    LineCounters a;
-    LineCounters c = a;
-    c.cts = 2;  // went on and off again between two polls
-    LineSnapshot before{a, ModemLines{}};
-    LineSnapshot now{c, ModemLines{}};
-    EXPECT_EQ(changes(before, now), std::vector<Notification>{s(kCtsOff)});
-}
-
-TEST(LineChanges, ErrorsBreaksAndRingComeFirstInOrder) {
-    LineCounters a;
-    LineCounters c;
-    c.breaks = 1;
-    c.overrun = 3;
-    c.ring = 1;
-    c.carrier = 1;
-    LineSnapshot before{a, ModemLines{}};
-    LineSnapshot now{c, ModemLines{false, false, false, true}};
-    EXPECT_EQ(changes(before, now),
-              (std::vector<Notification>{s(kBreakDetected), s(kLineError), s(kRingIndicator), s(kCarrierOn)}));
-}
-
-TEST(LineChanges, MarkedErrorsAreNotCountedTwiceButOverrunsAre) {
-    LineCounters a;
-    LineCounters framing;
-    framing.frame = 1;
-    framing.parity = 1;
-    framing.breaks = 1;
-    EXPECT_EQ(changes({a, {}}, {framing, {}}, false), (std::vector<Notification>{s(kBreakDetected), s(kLineError)}));
-    EXPECT_TRUE(changes({a, {}}, {framing, {}}, true).empty());
-    LineCounters overrun;
-    overrun.bufferOverrun = 1;
-    EXPECT_EQ(changes({a, {}}, {overrun, {}}, true), std::vector<Notification>{s(kLineError)});
-}
-
-TEST(LineChanges, PseudoTerminalsTellNothing) { EXPECT_TRUE(changes({}, {}).empty()); }
 
 }  // namespace
 }  // namespace serial

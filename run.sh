@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
-  echo "No graphical display is available here (DISPLAY is not set); run ./run.sh from a desktop session, or under a virtual display with: xvfb-run -a ./run.sh" >&2
+  echo "No graphical display is available here (DISPLAY is not set); run ./run.sh from a desktop session, or under a virtual display with: sudo apt-get install -y xvfb xauth && xvfb-run -a ./run.sh" >&2
   exit 1
 fi
 

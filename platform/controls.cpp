@@ -93,7 +93,17 @@ protected:
         runtime::Text text = toText(value);
         if (text == m_text) return;  // read-outs are rewritten with equal texts all the time
         m_text = std::move(text);
-        m_edit->setText(toQString(m_text));
+        // A shown read-out may be rewritten hundreds of times a second, far
+        // more often than it is painted: its widget takes the latest text once
+        // per pass of the event loop, before the pass paints. Boxes the user
+        // types into, and boxes not on screen, take every text at once.
+        if (!m_edit->isReadOnly() || !m_edit->isVisible()) {
+            m_edit->setText(toQString(m_text));
+            return;
+        }
+        if (m_showPending) return;
+        m_showPending = true;
+        QMetaObject::invokeMethod(m_edit, [this] { showLatestText(); }, Qt::QueuedConnection);
     }
 
 public:
@@ -101,7 +111,13 @@ public:
     void syncFromWidget() { m_text = fromQString(m_edit->text()); }
 
 private:
+    void showLatestText() {
+        m_showPending = false;
+        m_edit->setText(toQString(m_text));
+    }
+
     QLineEdit* m_edit;
+    bool m_showPending = false;
     // The content as GBK bytes: handlers read the read-outs many times a
     // second, so the text is kept in the form they want it.
     runtime::Text m_text;

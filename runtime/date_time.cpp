@@ -4,6 +4,7 @@
 // 06:00), which is why the sign is handled apart from the fraction.
 #include "runtime/date_time.h"
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <mutex>
@@ -23,6 +24,15 @@ constexpr double kLargestDate = 1e9;
 std::mutex g_clockMutex;
 std::function<DateTime()> g_clock;
 std::function<std::int64_t()> g_monotonicClock;
+// Set while a test clock is installed: the real clocks skip the lock.
+std::atomic<bool> g_clockInstalled{false};
+std::atomic<bool> g_monotonicClockInstalled{false};
+
+std::int64_t SteadyMilliseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
 {
@@ -108,6 +118,7 @@ DateTime MakeDateTime(int year, int month, int day, int hour, int minute, int se
 
 DateTime Now()
 {
+    if (!g_clockInstalled.load(std::memory_order_acquire)) return SystemNow();
     std::function<DateTime()> clock;
     {
         const std::lock_guard lock(g_clockMutex);
@@ -118,26 +129,27 @@ DateTime Now()
 
 std::int64_t MonotonicMilliseconds()
 {
+    if (!g_monotonicClockInstalled.load(std::memory_order_acquire)) return SteadyMilliseconds();
     std::function<std::int64_t()> clock;
     {
         const std::lock_guard lock(g_clockMutex);
         clock = g_monotonicClock;
     }
-    if (clock) return clock();
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return clock ? clock() : SteadyMilliseconds();
 }
 
 void SetClockForTesting(std::function<DateTime()> clock)
 {
     const std::lock_guard lock(g_clockMutex);
     g_clock = std::move(clock);
+    g_clockInstalled.store(static_cast<bool>(g_clock), std::memory_order_release);
 }
 
 void SetMonotonicClockForTesting(std::function<std::int64_t()> clock)
 {
     const std::lock_guard lock(g_clockMutex);
     g_monotonicClock = std::move(clock);
+    g_monotonicClockInstalled.store(static_cast<bool>(g_monotonicClock), std::memory_order_release);
 }
 
 int TimePart(DateTime when, int part)

@@ -37,11 +37,12 @@ constexpr std::size_t kReadChunk = 16 * 1024;
 // Modem lines are polled (the kernel's wait for them blocks outside poll()).
 constexpr auto kModemPollInterval = std::chrono::milliseconds(100);
 // A read smaller than this is a trickle: the next one waits kGatherTime so
-// that a line at 115200 baud costs a few hundred wake-ups a second, not one
-// per burst the driver hands over. Bytes are delayed by at most that long;
-// a flood (large reads) is read back to back.
-constexpr std::size_t kGatherBelow = 256;
-constexpr auto kGatherTime = std::chrono::milliseconds(4);
+// that a meter streaming at 115200 baud costs about fifty wake-ups of each
+// thread a second, not one per burst the driver hands over. Bytes are delayed
+// by at most that long, less than a screen refresh or two; a flood (large
+// reads) is read back to back.
+constexpr std::size_t kGatherBelow = 1024;
+constexpr auto kGatherTime = std::chrono::milliseconds(20);
 
 std::string systemMessage(int error) { return std::system_category().message(error); }
 

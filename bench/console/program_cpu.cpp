@@ -13,6 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -27,6 +31,29 @@
 #include "serial/serial_port_unit.h"
 
 namespace {
+
+// CPU seconds of each thread of this process, by thread id and name.
+std::map<int, std::pair<std::string, double>> threadCpuSeconds() {
+    std::map<int, std::pair<std::string, double>> threads;
+    const double tick = double(sysconf(_SC_CLK_TCK));
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const auto open = line.find('('), close = line.rfind(')');
+        if (open == std::string::npos || close == std::string::npos) continue;
+        std::istringstream rest(line.substr(close + 2));
+        std::string field;
+        double utime = 0, stime = 0;
+        for (int i = 3; i <= 15 && rest >> field; ++i) {
+            if (i == 14) utime = std::stod(field);
+            if (i == 15) stime = std::stod(field);
+        }
+        threads[std::stoi(entry.path().filename().string())] = {line.substr(open + 1, close - open - 1),
+                                                                (utime + stime) / tick};
+    }
+    return threads;
+}
 
 double cpuSeconds() {
     rusage usage{};
@@ -80,22 +107,29 @@ int main(int argc, char** argv) {
 
     runEventLoopFor(1000);  // warm-up: first frames, first paints
     const std::uint64_t deliveriesBefore = window.port().deliveryCount();
+    const auto threadsBefore = threadCpuSeconds();
     const double cpuBefore = cpuSeconds();
     const auto wallBefore = std::chrono::steady_clock::now();
     runEventLoopFor(seconds * 1000);
     const double cpu = cpuSeconds() - cpuBefore;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
     const std::uint64_t deliveries = window.port().deliveryCount() - deliveriesBefore;
+    const auto threadsAfter = threadCpuSeconds();
+    const std::string volts = form.text(console::kVoltageReadout), amps = form.text(console::kCurrentReadout);
 
     console::closePort(window.context());
     kill(simulator, SIGTERM);
     waitpid(simulator, nullptr, 0);
 
     std::printf("wall %.2f s, console CPU %.3f s = %.2f %% of one core\n", wall, cpu, 100.0 * cpu / wall);
+    for (const auto& [tid, thread] : threadsAfter) {
+        const auto before = threadsBefore.find(tid);
+        const double used = thread.second - (before == threadsBefore.end() ? 0.0 : before->second.second);
+        if (used > 0) std::printf("  thread %d (%s): %.2f %% of one core\n", tid, thread.first.c_str(), 100.0 * used / wall);
+    }
     std::printf("port deliveries to the GUI thread: %.0f per second\n", double(deliveries) / wall);
     std::printf("stopwatch %s:%s:%s, read-outs %s V %s A, day file rows written every second\n",
                 form.text(console::kHoursReadout).c_str(), form.text(console::kMinutesReadout).c_str(),
-                form.text(console::kSecondsReadout).c_str(), form.text(console::kVoltageReadout).c_str(),
-                form.text(console::kCurrentReadout).c_str());
+                form.text(console::kSecondsReadout).c_str(), volts.c_str(), amps.c_str());
     return 0;
 }

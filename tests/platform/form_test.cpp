@@ -14,7 +14,7 @@ using namespace platform;
 namespace {
 
 constexpr std::uint32_t kWin = 0x52010001, kEdit = 1, kButton = 2, kCombo = 3, kTimer = 4, kLabel = 5,
-                        kCheck = 6, kShape = 7;
+                        kCheck = 6, kShape = 7, kReadout = 8;
 
 QApplication& app() {
     static int argc = 1;
@@ -37,7 +37,9 @@ std::vector<ControlSpec> table() {
     ControlSpec label{"标签", kLabel, ControlType::Label, 200, 10, 50, 20, true, "COM"};
     ControlSpec check{"框", kCheck, ControlType::CheckBox, 200, 40, 20, 20};
     ControlSpec shape{"灯", kShape, ControlType::Shape, 200, 70, 24, 16};
-    return {edit, button, combo, timer, label, check, shape};
+    ControlSpec readout{"读数", kReadout, ControlType::EditBox, 10, 110, 100, 20, true, "0"};
+    readout.textColour = 0xFF0000;
+    return {edit, button, combo, timer, label, check, shape, readout};
 }
 
 // The application must exist before the form's widgets: a base class is
@@ -84,6 +86,17 @@ TEST_F(FormTest, UserInputRaisesItsEventOnce) {
     EXPECT_EQ(raised[0], std::make_pair(kButton, int(kClicked)));
     EXPECT_EQ(raised[1], std::make_pair(kEdit, int(kContentChanged)));
     EXPECT_EQ(form.text(kEdit), "7");  // the handler already sees the new content
+}
+
+TEST_F(FormTest, AShownReadoutTakesTheLatestOfManyWritesBeforeItPaints) {
+    form.window()->show();
+    for (int i = 1; i <= 100; ++i) form.setText(kReadout, std::to_string(i));
+    EXPECT_EQ(form.text(kReadout), "100");  // handlers read back what they wrote at once
+    QApplication::processEvents();
+    EXPECT_EQ(widget<QLineEdit>(kReadout)->text(), "100");
+    // A box the user types into shows every write at once.
+    form.setText(kEdit, "5");
+    EXPECT_EQ(widget<QLineEdit>(kEdit)->text(), "5");
 }
 
 TEST_F(FormTest, GbkTextsCrossTheWidgetBoundary) {

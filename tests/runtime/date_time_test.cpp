@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
+#include <thread>
 #include <tuple>
 
 namespace runtime {
@@ -70,6 +72,19 @@ TEST(ClockTest, TestClocksReplaceTheRealOnes)
     SetClockForTesting({});
     SetMonotonicClockForTesting({});
     EXPECT_GT(Now(), MakeDateTime(2020, 1, 1));  // the real clock again
+}
+
+TEST(ClockTest, TheRealClocksMoveTogetherAcrossSeconds)
+{
+    // The local time is cached per second: across a second boundary, wall
+    // and monotonic time must still agree.
+    const DateTime wallBefore = Now();
+    const std::int64_t monotonicBefore = MonotonicMilliseconds();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    const double wallMs = (Now() - wallBefore) * 86'400'000.0;
+    const double monotonicMs = double(MonotonicMilliseconds() - monotonicBefore);
+    EXPECT_NEAR(wallMs, monotonicMs, 5.0);
+    EXPECT_GE(wallMs, 1100.0 - 1.0);
 }
 
 }  // namespace

@@ -40,6 +40,9 @@ struct ProgramValues {
     // Monotonic time of the last received byte, beside the minute-and-second
     // update stamp, so staleness is judged across the full hour too.
     std::optional<std::int64_t> lastByteMonotonicMs;
+    // The clock's second (rounded to the millisecond, counted from the date
+    // epoch) the update stamp was last written for.
+    std::optional<std::int64_t> lastStampSecond;
 };
 
 struct Console {

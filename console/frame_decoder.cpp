@@ -1,6 +1,7 @@
 #include "console/frame_decoder.h"
 
 #include <array>
+#include <cmath>
 
 #include "console/control_ids.h"
 #include "console/reading_display.h"
@@ -64,7 +65,14 @@ double scaledDigits(std::string_view digits, int decimals)
 
 void writeUpdateStamp(Console& console)
 {
-    console.form.setText(kUpdateStamp, updateStampText(runtime::Now()));
+    // Bytes come thousands of times a second, the stamp changes once a
+    // second: its text is only worked out when the clock's second moved on.
+    const runtime::DateTime now = runtime::Now();
+    const std::int64_t second = std::llround(now * 86'400'000.0) / 1000;
+    if (console.values.lastStampSecond != second) {
+        console.form.setText(kUpdateStamp, updateStampText(now));
+        console.values.lastStampSecond = second;
+    }
     console.values.lastByteMonotonicMs = runtime::MonotonicMilliseconds();
 }
 

@@ -82,8 +82,10 @@ void reportSamples(benchmark::State& state, std::vector<double>& nanoseconds)
     state.counters["p99_us"] = percentile(nanoseconds, 0.99) / 1000.0;
 }
 
-// The frame's first 17 bytes untimed, then the last one timed.
-void BM_LastByteToReadouts(benchmark::State& state)
+// Delivers frames byte by byte and times the delivery of byte `timed` of
+// each; with `paintEach` the event loop then runs, widget updates and paint
+// included, inside the timing, as it would between two bursts.
+void timeDeliveries(benchmark::State& state, std::size_t timed, bool paintEach)
 {
     using Clock = std::chrono::steady_clock;
     Bench& b = bench();
@@ -93,10 +95,12 @@ void BM_LastByteToReadouts(benchmark::State& state)
     std::size_t n = 0;
     for (auto _ : state) {
         const Frame& frame = frames[n++ % frames.size()];
-        for (int i = 0; i + 1 < kFrameLength; ++i) b.deliver(frame[static_cast<std::size_t>(i)]);
+        for (std::size_t i = 0; i < timed; ++i) b.deliver(frame[i]);
         const auto begin = Clock::now();
-        b.deliver(frame.back());
+        b.deliver(frame[timed]);
+        if (paintEach) QApplication::processEvents();
         const auto end = Clock::now();
+        for (std::size_t i = timed + 1; i < frame.size(); ++i) b.deliver(frame[i]);
         const std::chrono::duration<double> elapsed = end - begin;
         state.SetIterationTime(elapsed.count());
         samples.push_back(elapsed.count() * 1e9);
@@ -106,31 +110,18 @@ void BM_LastByteToReadouts(benchmark::State& state)
     if (!b.window.values().frameText.empty()) state.SkipWithError("the last frame was not decoded");
     reportSamples(state, samples);
 }
+
+// The last byte of a frame: decoding and the five read-outs written (the
+// widgets take the latest texts once per event-loop pass, outside the timing).
+void BM_LastByteToReadouts(benchmark::State& state) { timeDeliveries(state, kFrameLength - 1, false); }
 BENCHMARK(BM_LastByteToReadouts)->UseManualTime()->Iterations(100000)->Unit(benchmark::kMicrosecond);
 
+// The same with the event loop run after each frame: read-outs shown and painted.
+void BM_LastByteToPaintedReadouts(benchmark::State& state) { timeDeliveries(state, kFrameLength - 1, true); }
+BENCHMARK(BM_LastByteToPaintedReadouts)->UseManualTime()->Iterations(20000)->Unit(benchmark::kMicrosecond);
+
 // One byte inside a frame: assembly and the update stamp only.
-void BM_MidFrameByte(benchmark::State& state)
-{
-    using Clock = std::chrono::steady_clock;
-    Bench& b = bench();
-    const std::vector<Frame> frames = makeFrames(1000);
-    std::vector<double> samples;
-    samples.reserve(static_cast<std::size_t>(state.max_iterations));
-    std::size_t n = 0;
-    for (auto _ : state) {
-        const Frame& frame = frames[n++ % frames.size()];
-        for (int i = 0; i < 9; ++i) b.deliver(frame[static_cast<std::size_t>(i)]);
-        const auto begin = Clock::now();
-        b.deliver(frame[9]);
-        const auto end = Clock::now();
-        for (int i = 10; i < kFrameLength; ++i) b.deliver(frame[static_cast<std::size_t>(i)]);
-        const std::chrono::duration<double> elapsed = end - begin;
-        state.SetIterationTime(elapsed.count());
-        samples.push_back(elapsed.count() * 1e9);
-        if (n % 32 == 0) QApplication::processEvents();
-    }
-    reportSamples(state, samples);
-}
+void BM_MidFrameByte(benchmark::State& state) { timeDeliveries(state, 9, false); }
 BENCHMARK(BM_MidFrameByte)->UseManualTime()->Iterations(100000)->Unit(benchmark::kMicrosecond);
 
 // The pure part of a frame, no widgets: assembly of 18 bytes and decoding.

@@ -69,17 +69,17 @@ void onCurveTick(Console& console) {
     platform::Form& form = console.form;
     // Upwards only: a value that left the scale moves the curves to a larger
     // one; going back to 10 V / 10 A is the user's click.
+    // A range selection leaves the read-outs alone, so both values are read
+    // once and serve the step and the samples alike.
     const float voltage = runtime::ToFloat(form.text(kVoltageReadout));
     const float current = runtime::ToFloat(form.text(kCurrentReadout));
     if (aboveRangeLimit(voltage)) selectRange(console, aboveRangeLimit(current) ? 3 : 2);
-    if (aboveRangeLimit(runtime::ToFloat(form.text(kCurrentReadout)))) selectRange(console, 3);
+    if (aboveRangeLimit(current)) selectRange(console, 3);
 
     // In 100 V / 10 A the current's 0..10 A is stretched over the voltage's 0..100 scale.
     const bool stretchCurrent = form.checked(kRange2Radio) != 0 && form.checked(kRange3Radio) == 0;
     CurveTables& tables = console.values.curves;
-    tables.latestSamples[0] = runtime::ToFloat(form.text(kVoltageReadout));
-    tables.latestSamples[1] = runtime::ToFloat(form.text(kCurrentReadout));
-    if (stretchCurrent) tables.latestSamples[1] *= 10.0f;
+    tables.latestSamples = {voltage, stretchCurrent ? current * 10.0f : current};
 
     for (int i = 0; i < 2; ++i) scrollAndAppend(console, i, tables.latestSamples[i]);
 }

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Cross-builds Qt (Core, Gui, Widgets, the windows and offscreen platform
+# plugins, the styles) for 64-bit Windows with mingw-w64, from Debian's own
+# qt6-base source, into a cache folder outside the tree. The cache is keyed by
+# the Qt version and reused when present, so only the first run on a machine
+# pays for the build (about 25 minutes on two cores).
+#   scripts/build-qt-windows.sh          prints the install prefix on its last line
+# Environment: KZRT_QT_WIN_CACHE (default ~/.cache/kzrt-console) holds the builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev-tools
+
+version=$(dpkg-query -W -f='${Version}' qt6-base-dev | sed 's/+.*//; s/-.*//')
+cache=${KZRT_QT_WIN_CACHE:-${HOME:-/tmp}/.cache/kzrt-console}
+prefix=$cache/qt-$version-mingw64
+if [ -f "$prefix/.complete" ]; then
+  echo "Qt $version for Windows: reusing $prefix"
+  echo "$prefix"
+  exit 0
+fi
+
+work=$cache/qt-$version-work
+mkdir -p "$work"
+
+# apt-get source through a private source list and private state, so the
+# machine's own apt configuration is left untouched. The mirror is the one the
+# machine already uses for binary packages.
+fetch_source() {
+  local apt=$work/apt mirror suite
+  mirror=$( (grep -hE '^\s*URIs:' /etc/apt/sources.list.d/*.sources 2>/dev/null | awk '{print $2}';
+             grep -hE '^\s*deb\s' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+               sed -E 's/\[[^]]*\]//' | awk '{print $2}') | grep -v security | head -n1)
+  suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  [ -n "$mirror" ] || { echo "build-qt-windows: no Debian mirror in the apt sources" >&2; exit 1; }
+  mkdir -p "$apt/lists/partial" "$apt/archives/partial"
+  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $suite main" >"$apt/sources.list"
+  local opts=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
+              -o Dir::State::Lists="$apt/lists" -o Dir::Cache::Archives="$apt/archives"
+              -o Debug::NoLocking=1)
+  apt-get "${opts[@]}" update -qq
+  (cd "$work" && apt-get "${opts[@]}" source -qq "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev)" >/dev/null)
+}
+
+src=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
+if [ -z "$src" ] || [ ! -f "$src/CMakeLists.txt" ]; then
+  fetch_source
+  src=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
+fi
+
+# Only what the console and its tests need: no sql, network, dbus, opengl,
+# testlib or icu; the bundled third-party libraries instead of system ones.
+# Debian's source drops the wintab headers (tablet events off), and with opengl
+# off the windows plugin only compiles without dynamic GL.
+build=$work/build
+cmake -S "$src" -B "$build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DQT_HOST_PATH=/usr \
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+  -DBUILD_WITH_PCH=OFF \
+  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \
+  -DFEATURE_testlib=OFF -DFEATURE_icu=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF \
+  -DFEATURE_xml=OFF -DFEATURE_sql_sqlite=OFF -DFEATURE_vulkan=OFF \
+  -DFEATURE_tabletevent=OFF -DFEATURE_dynamicgl=OFF \
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF \
+  -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
+  -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF \
+  -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF \
+  -DFEATURE_sql_odbc=OFF \
+  -DINPUT_openssl=no >"$work/configure.log" 2>&1 || {
+    tail -n 40 "$work/configure.log" >&2; exit 1; }
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >"$work/build.log" 2>&1 || {
+  grep -m 20 -B 2 -A 10 'error' "$work/build.log" >&2 || tail -n 40 "$work/build.log" >&2; exit 1; }
+cmake --install "$build" >"$work/install.log" 2>&1
+touch "$prefix/.complete"
+echo "$prefix"

@@ -31,14 +31,14 @@ fetch_source() {
   local apt=$work/apt mirror suite
   mirror=$( (grep -hE '^\s*URIs:' /etc/apt/sources.list.d/*.sources 2>/dev/null | awk '{print $2}';
              grep -hE '^\s*deb\s' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-               sed -E 's/\[[^]]*\]//' | awk '{print $2}') | grep -v security | head -n1)
+               sed -E 's/\[[^]]*\]//' | awk '{print $2}') | grep -v security | head -n1 || true)
   suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
   [ -n "$mirror" ] || { echo "build-qt-windows: no Debian mirror in the apt sources" >&2; exit 1; }
   mkdir -p "$apt/lists/partial" "$apt/archives/partial"
   echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $suite main" >"$apt/sources.list"
   local opts=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
               -o Dir::State::Lists="$apt/lists" -o Dir::Cache::Archives="$apt/archives"
-              -o Debug::NoLocking=1)
+              -o Debug::NoLocking=1 -o APT::Sandbox::User=root)
   apt-get "${opts[@]}" update -qq
   (cd "$work" && apt-get "${opts[@]}" source -qq "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev)" >/dev/null)
 }
@@ -58,7 +58,7 @@ cmake -S "$src" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64.cmake" \
   -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_INSTALL_PREFIX="$prefix" \
-  -DQT_HOST_PATH=/usr \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(gcc -dumpmachine)/cmake" \
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
   -DBUILD_WITH_PCH=OFF \
   -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF \

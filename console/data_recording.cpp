@@ -40,6 +40,8 @@ runtime::Text failureNote(RecordingStep step) {
         return runtime::Gbk("无法在程序目录中创建此文件（没有写入权限或磁盘已满），数据未记录。");
     case RecordingStep::OpenFailed:
         return runtime::Gbk("此文件正被其他程序占用或无法打开，上次的数据未记录。");
+    case RecordingStep::ReadOnly:
+        return runtime::Gbk("此文件是只读的，数据未记录；取消它的只读属性后，下一次的数据会照常写入。");
     case RecordingStep::WriteFailed:
         return runtime::Gbk("写入此文件失败（没有写入权限或磁盘已满），上次的数据未记录。");
     default:

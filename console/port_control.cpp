@@ -2,10 +2,15 @@
 
 #include <QWidget>
 
+#include <chrono>
+#include <cstdio>
+
 #include "console/control_ids.h"
 #include "console/frame_decoder.h"
 #include "console/settings_file.h"
 #include "runtime/conversions.h"
+#include "runtime/date_time.h"
+#include "serial/port_names.h"
 #include "serial/serial_port_unit.h"
 
 namespace console {
@@ -25,9 +30,14 @@ void setLampTooltip(Console& console, const std::string& text) {
     if (lamp->widget->toolTip() != tip) lamp->widget->setToolTip(tip);
 }
 
-void updateLampTooltip(Console& console, bool opened) {
-    setLampTooltip(console, lampTooltip(selectedPortNumber(console), opened, console.port.resolvedDevice(),
-                                        console.port.lastOpenError(), console.port.candidateDevices()));
+// The local time of day of a moment the serial unit logged, as "hh:mm:ss".
+std::string clockText(serial::ReconnectionState::Time when) {
+    const double secondsAgo = std::chrono::duration<double>(std::chrono::system_clock::now() - when).count();
+    const runtime::DateTime local = runtime::Now() - secondsAgo / 86400.0;
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", runtime::TimePart(local, 6), runtime::TimePart(local, 7),
+                  runtime::TimePart(local, 8));
+    return text;
 }
 
 std::string joined(const std::vector<std::string>& items) {
@@ -58,23 +68,46 @@ std::string lampTooltip(int portNumber, bool opened, const std::string& device, 
     return text;
 }
 
-std::string lostDeviceTooltip(int portNumber, const std::string& device) {
-    return "COM" + std::to_string(portNumber) + " (" + device +
-           ") has stopped answering: the adapter was unplugged or lost power. "
-           "Plug it back in and press 打开串口 again.";
+std::string connectionTooltip(int portNumber, const std::string& device, const ConnectionHistory& history) {
+    const std::string port = "COM" + std::to_string(portNumber);
+    const std::string times = history.losses == 1 ? "once" : std::to_string(history.losses) + " times";
+    if (!history.abandoned.empty()) {
+        return port + " went away at " + history.lostAt + " and is no longer watched for: " + history.abandoned +
+               ". Put it right and press 打开串口 again.";
+    }
+    if (history.waiting) {
+        return port + " (" + device + ") went away at " + history.lostAt +
+               ": the adapter was unplugged or lost power. It is opened again as soon as it is back. Lost " + times +
+               " since the port was opened.";
+    }
+    return port + " is open on " + device + ". It went away at " + history.lostAt + " and came back at " +
+           history.backAt + "; lost " + times + " since the port was opened.";
 }
 
 void noticeLostDevice(Console& console) {
-    if (!console.port.isOpen() || !console.port.deviceGone()) return;
-    setLampTooltip(console, lostDeviceTooltip(selectedPortNumber(console), console.port.resolvedDevice()));
+    if (!console.port.isOpen()) return;
+    const serial::ReconnectionState state = console.port.reconnection();
+    if (state.losses == 0) return;
+    const ConnectionHistory history{state.losses, state.waiting, state.abandoned, clockText(state.lostAt),
+                                    state.returns > 0 ? clockText(state.backAt) : std::string{}};
+    setLampTooltip(console, connectionTooltip(selectedPortNumber(console), console.port.device(), history));
 }
 
 void openPort(Console& console) {
     platform::Form& form = console.form;
     console.values.inFrameFlag = 0;  // the next start byte begins a new frame
-    console.port.writeProperty(kPortNumberSlot, runtime::ToInteger(form.comboText(kPortNumberCombo)));
+    const std::int32_t portNumber = runtime::ToInteger(form.comboText(kPortNumberCombo));
+    console.port.writeProperty(kPortNumberSlot, portNumber);
     console.port.writeProperty(kBaudRateSlot, runtime::ToInteger(form.comboText(kBaudCombo)));
-    const bool opened = console.port.Open();
+    // With no item selected there is no port: the unit's own rule would raise
+    // the number to 1 and open COM1 behind the user's back. It fails as any
+    // opening does, and an open port is closed as a new opening would.
+    bool opened = false;
+    if (portNumber >= 1) {
+        opened = console.port.Open();
+    } else {
+        console.port.Close();
+    }
     if (opened) {
         form.setFillColour(kPortLamp, kLampGreen);
         form.setInterval(kCurveTimer, 1000);
@@ -82,7 +115,9 @@ void openPort(Console& console) {
         // The lamp is the only report; no timer is touched.
         form.setFillColour(kPortLamp, kLampRed);
     }
-    updateLampTooltip(console, opened);
+    const std::string device = opened ? console.port.device() : console.port.resolvedDevice();
+    setLampTooltip(console, lampTooltip(portNumber, opened, device, console.port.lastOpenError(),
+                                        serial::candidateDevices(portNumber)));
     savePortSettings(console);
 }
 

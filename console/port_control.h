@@ -11,14 +11,24 @@ void openPort(Console& console);
 // Click on the close-port button.
 void closePort(Console& console);
 
-// Once a second while the port is open: an unplugged adapter leaves the lamp
-// green (the staleness check zeroes the read-outs), but its tooltip says so.
+// Once a second while the port is open: the lamp stays green while the
+// serial unit waits for an unplugged adapter and reopens it, but its tooltip
+// tells when the device went away, when it came back and how often.
 void noticeLostDevice(Console& console);
 
 // What the port lamp's tooltip says: the device the port number resolved to
 // and, after a failed opening, why it failed in words a person can act on.
 std::string lampTooltip(int portNumber, bool opened, const std::string& device, const std::string& error,
                         const std::vector<std::string>& candidates);
-std::string lostDeviceTooltip(int portNumber, const std::string& device);
+
+// A port whose device went away since it was opened; times as "hh:mm:ss".
+struct ConnectionHistory {
+    int losses = 0;
+    bool waiting = false;    // away now
+    std::string abandoned;   // not watched for any more, and why
+    std::string lostAt;
+    std::string backAt;
+};
+std::string connectionTooltip(int portNumber, const std::string& device, const ConnectionHistory& history);
 
 }  // namespace console

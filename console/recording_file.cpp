@@ -59,6 +59,7 @@ RecordingStep insertBelowHeader(int file, const runtime::Text& path, std::string
 
 RecordingStep recordRow(const runtime::Text& path, std::string_view rowText) {
     if (!runtime::FileExists(path)) return createDayFile(path);
+    if (runtime::FileIsReadOnly(path)) return RecordingStep::ReadOnly;
     const int file = runtime::OpenFile(path, kReadWrite, kDenyWrite);
     if (file == 0) return RecordingStep::OpenFailed;
     const RecordingStep step = insertBelowHeader(file, path, rowText);

@@ -13,6 +13,7 @@ enum class RecordingStep {
     CreateFailed,     // the file could not be created (no write access, disk full ...)
     OpenFailed,       // another program holds the file, or it cannot be opened
     WriteFailed,      // the insertion failed; the file keeps its old content
+    ReadOnly,         // the user made the file read-only: it is left as it is
 };
 
 // Creates the day's file when it does not exist (the row is not written on

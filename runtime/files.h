@@ -15,6 +15,11 @@ std::string_view PathSeparator();
 
 bool FileExists(std::string_view name);
 
+// True when the file exists and its owner made it read-only (no write
+// permission bits on POSIX, the read-only attribute on Windows). Such a file
+// is never replaced or rewritten: InsertText and settings writes refuse it.
+bool FileIsReadOnly(std::string_view name);
+
 // Modes: 1 read, 2 write, 3 read/write, 4 create-or-truncate write,
 // 5 create-if-missing write, 6 create-if-missing read/write.
 // Shares: 1 none denied, 2 deny read, 3 deny write, 4 exclusive. On POSIX

@@ -48,6 +48,10 @@ bool SameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// Root may write to any file; the permission bits still say what the user
+// meant.
+bool ReadOnlyMode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
 // The path a rename must replace: a symbolic link is followed, so the link
 // stays a link and its target gets the new content.
 std::string RenameTarget(const std::string& path)
@@ -213,7 +217,8 @@ bool NativeFile::insert(std::string_view bytes)
     if (bytes.empty()) return true;
     struct stat opened{}, named{};
     const std::string target = RenameTarget(s.path);
-    if (fstat(s.fd, &opened) != 0 || stat(target.c_str(), &named) != 0 || !SameFile(opened, named)) {
+    if (fstat(s.fd, &opened) != 0 || stat(target.c_str(), &named) != 0 || !SameFile(opened, named) ||
+        ReadOnlyMode(opened.st_mode)) {
         return false;
     }
     const off_t size = opened.st_size;
@@ -239,6 +244,12 @@ bool NativeFile::insert(std::string_view bytes)
 }
 
 std::string_view PathSeparator() { return "/"; }
+
+bool FileIsReadOnly(std::string_view name)
+{
+    struct stat info{};
+    return !name.empty() && stat(Utf8FromGbk(name).c_str(), &info) == 0 && ReadOnlyMode(info.st_mode);
+}
 
 bool FileExists(std::string_view name)
 {
@@ -269,6 +280,7 @@ bool ReplaceWholeFile(std::string_view name, std::string_view content)
     const std::string target = RenameTarget(Utf8FromGbk(name));
     struct stat existing{};
     const bool exists = stat(target.c_str(), &existing) == 0;
+    if (exists && ReadOnlyMode(existing.st_mode)) return false;
     const TempFile temp = CreateSiblingTemp(target, exists ? existing.st_mode & 07777 : 0666);
     if (temp.fd < 0) return false;
     if (exists) CopyOwnership(temp.fd, existing);

@@ -221,6 +221,13 @@ bool NativeFile::insert(std::string_view bytes)
 
 std::string_view PathSeparator() { return "\\"; }
 
+bool FileIsReadOnly(std::string_view name)
+{
+    if (name.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(WideFromGbk(name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 bool FileExists(std::string_view name)
 {
     if (name.empty()) return false;

@@ -24,6 +24,7 @@ sources=(
   serial/notification_queue.cpp
   serial/parity_marks.cpp
   serial/line_watch.cpp
+  serial/reconnection.cpp
   serial/port_names_win32.cpp
   serial/port_channel_win32.cpp
   tests/serial/win32_engine_check.cpp

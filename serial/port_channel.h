@@ -10,7 +10,9 @@
 // status change) to the queue, in order. The `onPending` callback runs on the
 // reader thread whenever the queue goes from empty to non-empty; it must be
 // quick and thread-safe (the unit posts an event to itself).
+#include <chrono>
 #include <cstddef>
+#include <optional>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +23,7 @@
 #include "serial/notification_queue.h"
 #include "serial/port_error.h"
 #include "serial/port_settings.h"
+#include "serial/reconnection.h"
 
 namespace serial {
 
@@ -54,9 +57,14 @@ public:
     const PortError& lastError() const;
     // The device the open port runs on ("" when closed).
     std::string device() const;
-    // True once the reader saw the device disappear (hang-up, adapter pulled).
-    // The port stays open until closed; writes fail meanwhile.
+    // True while the device is away (hang-up, adapter pulled). The port
+    // stays open: the reader has closed the dead device and reopens it with
+    // the same settings when it returns; writes fail meanwhile.
     bool deviceGone() const;
+    // Losses and returns since the last Open, for diagnostics.
+    ReconnectionState reconnection() const;
+    // CPU time the reader thread has used, where the system tells it.
+    std::optional<std::chrono::nanoseconds> readerCpuTime() const;
     const NotificationQueue& queue() const;
 
     struct Engine;  // one per platform (port_channel_posix.cpp, port_channel_win32.cpp)

@@ -2,8 +2,16 @@
 // that waits in poll() on the device and on a wake-up pipe (stop, write and
 // room-in-the-queue requests), reads whatever the device holds in one call
 // and queues one notification per byte.
+//
+// A device that goes away while the port is open is closed by the reader at
+// once, so that the system can give its name to the device when it returns
+// (a descriptor left open on a dead adapter makes it come back under another
+// number). The reader then waits for it without spending CPU and reopens it
+// with the same settings; the owner only ever sees bytes again.
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -22,6 +30,7 @@
 #include <thread>
 #include <utility>
 
+#include "serial/device_watch.h"
 #include "serial/line_mapping_posix.h"
 #include "serial/line_watch.h"
 #include "serial/parity_marks.h"
@@ -43,6 +52,12 @@ constexpr auto kModemPollInterval = std::chrono::milliseconds(100);
 // reads) is read back to back.
 constexpr std::size_t kGatherBelow = 1024;
 constexpr auto kGatherTime = std::chrono::milliseconds(20);
+// While the device is away: a look for it at this pace besides the change
+// notifications (which a pseudo-terminal's folder may never send), and no
+// look right after a loss that follows a return this closely, so that a
+// device which hangs up as soon as it is opened cannot keep the thread busy.
+constexpr auto kReconnectPoll = std::chrono::milliseconds(1000);
+constexpr auto kReconnectSettle = std::chrono::milliseconds(1000);
 
 std::string systemMessage(int error) { return std::system_category().message(error); }
 
@@ -55,6 +70,38 @@ PortError osError(int error) {
 }
 
 bool ignorableIoctlError(int error) { return error == ENOTTY || error == EINVAL; }
+
+// Why a name cannot be a serial port ("" when it may be one): a link left
+// pointing at a regular file or a folder must fail clearly, not as a
+// puzzling ioctl error, and must not be watched for ever.
+std::string notATerminal(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISCHR(info.st_mode)) return {};
+    if (S_ISREG(info.st_mode)) return path + " is a regular file, not a serial device";
+    if (S_ISDIR(info.st_mode)) return path + " is a folder, not a serial device";
+    return path + " is not a serial device";
+}
+
+// The port-number name of a link in the working directory ("COM3"): a user's
+// pin to one adapter, which a returning device is looked for under alone.
+bool isWorkingDirectoryLink(const std::string& name) { return name.find('/') == std::string::npos; }
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, std::max<std::size_t>(slash, 1));
+}
+
+// A command just sent should reach the line before the port closes, but a
+// port held off by flow control must not keep close() waiting for the
+// kernel's closing time (30 s): drain for at most the time-out, then drop
+// what is left.
+void drainThenDropOutput(int fd, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    int queued = 0;
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (queued != 0 || ::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued != 0) ::tcflush(fd, TCOFLUSH);
+}
 
 // Other threads knock on the reader's wait through this pipe. Requests
 // themselves live in shared state; the pipe only wakes the reader.
@@ -111,7 +158,12 @@ struct PortChannel::Engine {
     NotificationQueue queue;
     PendingCallback onPending;
     PortError lastError;
+    // The reader renames the device when it reopens a returning one.
+    mutable std::mutex deviceMutex;
     std::string device;
+    PortSettings settings;   // what a returning device is configured with
+    std::string openedName;  // the name Open found for the port number
+    ReconnectionLog reconnection;
 
     // Set up by the owner thread while no reader runs; used by the reader
     // while it runs.
@@ -126,6 +178,12 @@ struct PortChannel::Engine {
     bool watchLines = false;
     LineSnapshot lines;
     Clock::time_point nextModemPoll;
+    // Reader only: the device went away and is waited for.
+    bool lostNow = false;
+    bool abandoned = false;
+    DeviceWatch watch;
+    Clock::time_point nextReconnectLook;
+    Clock::time_point lastReturn;
 
     // Shared between the owner thread and the reader, under `mutex`.
     std::mutex mutex;
@@ -137,27 +195,58 @@ struct PortChannel::Engine {
     std::string writeBuffer;
     std::atomic<bool> gone{false};
 
-    // Open steps.
+    void setDevice(const std::string& name) {
+        std::lock_guard lock(deviceMutex);
+        device = name;
+    }
+    std::string currentDevice() const {
+        std::lock_guard lock(deviceMutex);
+        return device;
+    }
+
+    // Open steps; connect() runs them for Open and for a returning device.
+    PortError connect(const std::string& path);
     PortError openDevice(const std::string& path);
     PortError configure(const PortSettings& settings);
     PortError setModemLines(const posix::ModemLinePlan& plan);
     void startLineWatch();
     PortError startReader();
-    void closeDevice();
+    void closeDevice(bool drainOutput);
     void stopReader();
 
     // Reader thread.
     void run();
+    int waitTimeout(bool gathering, bool full, Clock::time_point gatherUntil) const;
+    void loseDevice();
+    void lookForDevice(bool somethingChanged);
+    std::string returningDeviceName() const;
+    std::vector<std::string> foldersToWatch() const;
     std::size_t readAvailable(short revents);
+    void readWhatHasArrived();
     void checkLines();
     LineSnapshot takeLineSnapshot();
     bool performWrite();
     bool waitWritable(Clock::time_point deadline);
     void post(const std::vector<Notification>& items);
-    void markGone() { gone.store(true); }
+    void markGone() { lostNow = true; }
 };
 
 // --- opening -----------------------------------------------------------------
+
+PortError PortChannel::Engine::connect(const std::string& path) {
+    setDevice(path);
+    if (std::string why = notATerminal(path); !why.empty()) return {PortErrorKind::NotATerminal, why};
+    if (PortError error = openDevice(path)) return error;
+    if (PortError error = configure(settings)) return error;
+    if (PortError error = setModemLines(posix::modemLinePlan(settings))) return error;
+    // Both directions start empty, and so does the mark decoder. The reader
+    // does not purge again when it starts: bytes sent right after Open
+    // returned would be lost at random.
+    ::tcflush(fd, TCIOFLUSH);
+    decoder.reset();
+    startLineWatch();
+    return {};
+}
 
 PortError PortChannel::Engine::openDevice(const std::string& path) {
     fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -188,8 +277,9 @@ PortError PortChannel::Engine::configure(const PortSettings& s) {
     // tcsetattr succeeds when any part took effect: read everything back.
     termios got{};
     if (::tcgetattr(fd, &got) != 0) return osError(errno);
-    char* real = ::realpath(device.c_str(), nullptr);
-    const bool pty = posix::isPseudoTerminal(fd, real != nullptr ? real : device);
+    const std::string name = currentDevice();
+    char* real = ::realpath(name.c_str(), nullptr);
+    const bool pty = posix::isPseudoTerminal(fd, real != nullptr ? real : name);
     std::free(real);
     std::string mismatch = posix::settingsMismatch(wanted, got, pty, !plan.customBaud);
     if (plan.customBaud) {
@@ -249,11 +339,15 @@ void PortChannel::Engine::stopReader() {
     wake.close();
 }
 
-void PortChannel::Engine::closeDevice() {
+void PortChannel::Engine::closeDevice(bool drainOutput) {
     if (fd < 0) return;
-    // Output held back by flow control would make close() wait for the
-    // kernel's closing time-out (30 s); drop it instead.
-    ::tcflush(fd, TCOFLUSH);
+    if (drainOutput) {
+        drainThenDropOutput(fd, timeoutMs);
+    } else {
+        // Output held back by flow control would make close() wait for the
+        // kernel's closing time-out (30 s); drop it instead.
+        ::tcflush(fd, TCOFLUSH);
+    }
     // Only the holder clears exclusivity: a refused second open must not
     // lift it from the program that has the port.
     if (exclusive) ::ioctl(fd, TIOCNXCL);
@@ -267,22 +361,19 @@ void PortChannel::Engine::closeDevice() {
 void PortChannel::Engine::run() {
     Clock::time_point gatherUntil;
     for (;;) {
-        // A full queue, or a device that has gone, is left out of the wait:
-        // the thread then sleeps until the GUI thread drains the queue or a
-        // request comes, instead of being woken by data or a hang-up it
-        // cannot act on. After a small read the device is also left out for
-        // a moment, so a trickle of bytes is gathered into fewer wake-ups.
-        const bool gathering = Clock::now() < gatherUntil;
+        // A full queue, or a device that is away, is left out of the wait:
+        // the thread then sleeps until the GUI thread drains the queue, a
+        // request comes or (away) a device may have appeared. After a small
+        // read the device is also left out for a moment, so a trickle of
+        // bytes is gathered into fewer wake-ups.
+        const bool away = fd < 0;
+        const bool gathering = !away && Clock::now() < gatherUntil;
         const bool full = queue.isFull();
-        const bool watchDevice = !gone.load() && !full && !gathering;
-        int timeout = (watchLines && !gone.load()) ? millisecondsUntil(nextModemPoll) : -1;
-        if (gathering && !gone.load() && !full) {
-            const int gather = millisecondsUntil(gatherUntil);
-            timeout = timeout < 0 ? gather : std::min(timeout, gather);
-        }
-        pollfd fds[2] = {{wake.readFd(), POLLIN, 0}, {fd, POLLIN, 0}};
-        const int ready = ::poll(fds, watchDevice ? 2 : 1, timeout);
-        if (ready < 0 && errno != EINTR) markGone();
+        const bool watchDevice = !away && !full && !gathering;
+        pollfd fds[2] = {{wake.readFd(), POLLIN, 0}, {away ? watch.fd() : fd, POLLIN, 0}};
+        const nfds_t count = (watchDevice || (away && watch.fd() >= 0)) ? 2 : 1;
+        const int ready = ::poll(fds, count, waitTimeout(gathering, full, gatherUntil));
+        if (ready < 0 && errno != EINTR && !away) markGone();
         if (fds[0].revents != 0) wake.drain();
 
         bool write = false;
@@ -292,13 +383,21 @@ void PortChannel::Engine::run() {
             write = std::exchange(writeRequested, false);
         }
         // A stop comes before received data, received data before a write.
-        if (!gone.load()) checkLines();
-        if (watchDevice && fds[1].revents != 0 && !gone.load()) {
-            const std::size_t got = readAvailable(fds[1].revents);
-            if (got > 0 && got < kGatherBelow) gatherUntil = Clock::now() + kGatherTime;
+        if (away) {
+            const bool changed = count == 2 && fds[1].revents != 0;
+            if (changed) watch.drain();
+            lookForDevice(changed);
+        } else {
+            checkLines();
+            if (watchDevice && fds[1].revents != 0 && !lostNow) {
+                const std::size_t got = readAvailable(fds[1].revents);
+                if (got > 0 && got < kGatherBelow) gatherUntil = Clock::now() + kGatherTime;
+            }
         }
+        if (lostNow) loseDevice();
         if (write) {
             const bool ok = performWrite();
+            if (lostNow) loseDevice();
             std::lock_guard lock(mutex);
             writeResult = ok;
             writeDone = true;
@@ -306,6 +405,80 @@ void PortChannel::Engine::run() {
         }
     }
 }
+
+int PortChannel::Engine::waitTimeout(bool gathering, bool full, Clock::time_point gatherUntil) const {
+    if (fd < 0) return abandoned ? -1 : millisecondsUntil(nextReconnectLook);
+    int timeout = watchLines ? millisecondsUntil(nextModemPoll) : -1;
+    if (gathering && !full) {
+        const int gather = millisecondsUntil(gatherUntil);
+        timeout = timeout < 0 ? gather : std::min(timeout, gather);
+    }
+    return timeout;
+}
+
+// --- the device going away and coming back ------------------------------------
+
+void PortChannel::Engine::loseDevice() {
+    lostNow = false;
+    closeDevice(false);
+    gone.store(true);
+    reconnection.lost();
+    watch.arm(foldersToWatch());
+    // The device may already be back (or may never have gone, for a name
+    // that hangs up whenever it is opened): look at once, unless it just came
+    // back, and then at the polling pace.
+    const Clock::time_point now = Clock::now();
+    nextReconnectLook = now - lastReturn < kReconnectSettle ? now + kReconnectPoll : now;
+}
+
+std::vector<std::string> PortChannel::Engine::foldersToWatch() const {
+    // Where a returning device's name can appear: the working directory (a
+    // COMn link put back), the device folders, the stable adapter names, and
+    // the folder of the device itself (pseudo-terminals live in /dev/pts).
+    std::vector<std::string> folders = {".", "/dev", "/dev/serial", "/dev/serial/by-id"};
+    const std::string name = currentDevice();
+    folders.push_back(folderOf(name));
+    if (char* real = ::realpath(name.c_str(), nullptr)) {
+        folders.push_back(folderOf(real));
+        std::free(real);
+    }
+    return folders;
+}
+
+std::string PortChannel::Engine::returningDeviceName() const {
+    // A COMn link pins the port to what it names (a /dev/serial/by-id path
+    // keeps following one adapter whatever number the kernel gives it): the
+    // device is back when the link leads somewhere again, and no other device
+    // stands in for it meanwhile. Otherwise the port-number rules decide.
+    if (isWorkingDirectoryLink(openedName)) {
+        struct stat info {};
+        return ::stat(openedName.c_str(), &info) == 0 ? openedName : std::string{};
+    }
+    return resolveDevice(settings.portNumber);
+}
+
+void PortChannel::Engine::lookForDevice(bool somethingChanged) {
+    if (abandoned || (!somethingChanged && Clock::now() < nextReconnectLook)) return;
+    nextReconnectLook = Clock::now() + kReconnectPoll;
+    const std::string name = returningDeviceName();
+    if (name.empty()) return;
+    if (std::string why = notATerminal(name); !why.empty()) {
+        abandoned = true;
+        watch.disarm();
+        reconnection.abandon(why);
+        return;
+    }
+    if (connect(name)) {
+        closeDevice(false);  // not back yet (or not ready): wait for the next change
+        return;
+    }
+    watch.disarm();
+    lastReturn = Clock::now();
+    gone.store(false);
+    reconnection.back();
+}
+
+// --- reading -----------------------------------------------------------------
 
 std::size_t PortChannel::Engine::readAvailable(short revents) {
     std::uint8_t buffer[kReadChunk];
@@ -357,7 +530,7 @@ LineSnapshot PortChannel::Engine::takeLineSnapshot() {
 void PortChannel::Engine::checkLines() {
     if (!watchCounters && !watchLines) return;
     LineSnapshot now = takeLineSnapshot();
-    if (gone.load()) return;
+    if (lostNow) return;
     std::vector<Notification> items;
     lineChanges(lines, now, marksInBand, items);
     lines = std::move(now);
@@ -368,11 +541,21 @@ void PortChannel::Engine::post(const std::vector<Notification>& items) {
     if (queue.append(items) && onPending) onPending();
 }
 
+void PortChannel::Engine::readWhatHasArrived() {
+    while (!lostNow && !queue.isFull() && readAvailable(0) == kReadChunk) {
+    }
+}
+
 bool PortChannel::Engine::performWrite() {
-    if (gone.load()) return false;
-    // Received bytes not yet read are discarded, as a send always does. The
-    // output side is left alone: it holds only bytes of earlier sends, which
-    // were reported written and must still reach the line.
+    if (fd < 0) return false;
+    // Received bytes not yet read are discarded, as a send always does. But
+    // bytes that arrived while the reader was gathering a trickle have been
+    // received, not merely sent: take them first, so that only what arrives
+    // during the purge itself can be lost. The output side is left alone: it
+    // holds only bytes of earlier sends, which were reported written and must
+    // still reach the line.
+    readWhatHasArrived();
+    if (lostNow) return false;
     ::tcflush(fd, TCIFLUSH);
     decoder.reset();
     const std::string& data = writeBuffer;
@@ -426,27 +609,24 @@ bool PortChannel::open(const PortSettings& settings) {
     Engine& e = *m_engine;
     e.lastError = {};
     auto fail = [&e](PortError error) {
-        e.closeDevice();
-        e.device.clear();
+        e.closeDevice(false);
+        e.setDevice({});
         e.lastError = std::move(error);
         return false;
     };
     if (settings.portNumber < 1) return fail({PortErrorKind::NoPortNumber, "no port number selected"});
-    e.device = resolveDevice(settings.portNumber);
-    if (e.device.empty()) return fail(osError(ENOENT));
+    e.openedName = resolveDevice(settings.portNumber);
+    if (e.openedName.empty()) return fail(osError(ENOENT));
 
+    e.settings = settings;
     e.timeoutMs = settings.timeoutMs;
     e.marksInBand = settings.parityChecking();
     e.decoder = ParityMarkDecoder(e.marksInBand, settings.eventCharacter());
-    for (auto step : {+[](Engine& en, const PortSettings&) { return en.openDevice(en.device); },
-                      +[](Engine& en, const PortSettings& s) { return en.configure(s); },
-                      +[](Engine& en, const PortSettings& s) { return en.setModemLines(posix::modemLinePlan(s)); }}) {
-        if (PortError error = step(e, settings)) return fail(std::move(error));
-    }
-    // Both directions start empty. The reader does not purge again when it
-    // starts: bytes sent right after Open returned would be lost at random.
-    ::tcflush(e.fd, TCIOFLUSH);
-    e.startLineWatch();
+    if (PortError error = e.connect(e.openedName)) return fail(std::move(error));
+    e.reconnection.reset();
+    e.lostNow = false;
+    e.abandoned = false;
+    e.lastReturn = {};
     if (PortError error = e.startReader()) return fail(std::move(error));
     return true;
 }
@@ -454,8 +634,9 @@ bool PortChannel::open(const PortSettings& settings) {
 void PortChannel::close() {
     Engine& e = *m_engine;
     e.stopReader();
-    e.closeDevice();
-    e.device.clear();
+    e.watch.disarm();
+    e.closeDevice(true);
+    e.setDevice({});
     e.gone.store(false);
     e.queue.clear();
 }
@@ -488,7 +669,19 @@ std::vector<Notification> PortChannel::takeNotifications() {
 }
 
 const PortError& PortChannel::lastError() const { return m_engine->lastError; }
-std::string PortChannel::device() const { return isOpen() ? m_engine->device : std::string{}; }
+std::string PortChannel::device() const { return isOpen() ? m_engine->currentDevice() : std::string{}; }
+ReconnectionState PortChannel::reconnection() const { return m_engine->reconnection.snapshot(); }
+
+std::optional<std::chrono::nanoseconds> PortChannel::readerCpuTime() const {
+    std::thread& reader = m_engine->reader;
+    clockid_t clock{};
+    timespec used{};
+    if (!reader.joinable() || ::pthread_getcpuclockid(reader.native_handle(), &clock) != 0 ||
+        ::clock_gettime(clock, &used) != 0) {
+        return std::nullopt;
+    }
+    return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
+}
 bool PortChannel::deviceGone() const { return m_engine->gone.load(); }
 const NotificationQueue& PortChannel::queue() const { return m_engine->queue; }
 

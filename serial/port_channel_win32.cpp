@@ -6,6 +6,11 @@
 // Each overlapped operation has its own OVERLAPPED and event: a write or a
 // read while the wait for port events is pending must not complete, or reset,
 // the wait's event.
+//
+// A device that goes away while the port is open (the wait or the error
+// query fails) is closed by the reader at once, so the system can reuse its
+// name, and looked for again at a modest pace; when it is back it is
+// reopened with the same settings and delivery resumes.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -28,6 +33,8 @@ constexpr DWORD kPortEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_BREA
 constexpr DWORD kLineErrors = CE_OVERRUN | CE_RXPARITY | CE_FRAME;                                   // 0x0E
 constexpr DWORD kReadChunk = 16 * 1024;
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+// How often a device that went away is looked for.
+constexpr DWORD kReconnectPollMs = 500;
 
 // The system's message for an error code, as UTF-8.
 std::string systemMessage(DWORD error) {
@@ -121,7 +128,10 @@ struct PortChannel::Engine {
     NotificationQueue queue;
     PendingCallback onPending;
     PortError lastError;
-    std::string device;
+    std::string device;      // the same name whenever the device returns
+    PortSettings settings;   // what a returning device is configured with
+    ReconnectionLog reconnection;
+    bool lostNow = false;    // reader only
 
     HANDLE port = INVALID_HANDLE_VALUE;
     HANDLE stopEvent = autoResetEvent();
@@ -137,9 +147,12 @@ struct PortChannel::Engine {
     std::string writeBuffer;
     bool writeResult = false;
 
+    PortError connect();
     PortError openDevice(const PortSettings& s);
     PortError configure(const PortSettings& s);
     void closeDevice();
+    void loseDevice(bool& pending);
+    void lookForDevice();
 
     void run();
     void issueWait(bool& pending, DWORD& mask);
@@ -150,6 +163,13 @@ struct PortChannel::Engine {
         if (queue.append(items) && onPending) onPending();
     }
 };
+
+PortError PortChannel::Engine::connect() {
+    if (PortError error = openDevice(settings)) return error;
+    if (PortError error = configure(settings)) return error;
+    PurgeComm(port, kPurgeAll);
+    return {};
+}
 
 PortError PortChannel::Engine::openDevice(const PortSettings&) {
     port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
@@ -179,10 +199,33 @@ void PortChannel::Engine::closeDevice() {
 
 // --- reader thread -----------------------------------------------------------
 
+void PortChannel::Engine::loseDevice(bool& pending) {
+    lostNow = false;
+    if (pending) {
+        // A zero mask completes the pending wait at once.
+        SetCommMask(port, 0);
+        DWORD ignored = 0;
+        GetOverlappedResult(port, &waitBlock.block, &ignored, TRUE);
+        pending = false;
+    }
+    closeDevice();
+    gone.store(true);
+    reconnection.lost();
+}
+
+void PortChannel::Engine::lookForDevice() {
+    if (connect()) {
+        closeDevice();  // not back yet
+        return;
+    }
+    gone.store(false);
+    reconnection.back();
+}
+
 void PortChannel::Engine::issueWait(bool& pending, DWORD& mask) {
     // Bytes already in the driver raise no new port event: take them first.
     readLoop();
-    if (gone.load() || queue.isFull()) return;
+    if (lostNow || queue.isFull()) return;
     mask = 0;
     waitBlock.rewind();
     if (WaitCommEvent(port, &mask, &waitBlock.block)) {
@@ -194,9 +237,8 @@ void PortChannel::Engine::issueWait(bool& pending, DWORD& mask) {
         pending = true;
         return;
     }
-    // The device has gone (unplugged adapters fail the wait): stop waiting on
-    // it rather than spin, and keep serving stop and write requests.
-    gone.store(true);
+    // The device has gone (unplugged adapters fail the wait).
+    lostNow = true;
 }
 
 void PortChannel::Engine::run() {
@@ -204,15 +246,23 @@ void PortChannel::Engine::run() {
     DWORD mask = 0;
     const HANDLE waitList[] = {stopEvent, waitBlock.block.hEvent, writeRequestEvent, roomEvent};
     for (;;) {
-        DWORD timeout = INFINITE;
-        if (!pending && !gone.load() && !queue.isFull()) {
+        const bool away = port == INVALID_HANDLE_VALUE;
+        DWORD timeout = away ? kReconnectPollMs : INFINITE;
+        if (!away && !pending && !queue.isFull()) {
             issueWait(pending, mask);
             // A wait that completed at once is issued again, but only after a
             // look at the stop and write requests, which must not starve.
-            if (!pending && !gone.load() && !queue.isFull()) timeout = 0;
+            if (!pending && !lostNow && !queue.isFull()) timeout = 0;
+            if (lostNow) {
+                loseDevice(pending);
+                continue;
+            }
         }
         const DWORD signalled = WaitForMultipleObjects(4, waitList, FALSE, timeout);
-        if (signalled == WAIT_TIMEOUT) continue;
+        if (signalled == WAIT_TIMEOUT) {
+            if (away) lookForDevice();
+            continue;
+        }
         if (signalled == WAIT_OBJECT_0) break;
         if (signalled == WAIT_OBJECT_0 + 1) {
             ResetEvent(waitBlock.block.hEvent);
@@ -222,7 +272,7 @@ void PortChannel::Engine::run() {
             if (GetOverlappedResult(port, &waitBlock.block, &ignored, FALSE)) {
                 onPortEvents(mask);
             } else {
-                gone.store(true);
+                lostNow = true;
             }
         } else if (signalled == WAIT_OBJECT_0 + 2) {
             writeResult = performWrite();
@@ -231,6 +281,7 @@ void PortChannel::Engine::run() {
             break;  // the handles are broken; nothing could wake us any more
         }
         // Room in the queue: the next round waits on the port again.
+        if (lostNow) loseDevice(pending);
     }
     if (pending) {
         // A zero mask completes the pending wait at once.
@@ -261,11 +312,11 @@ void PortChannel::Engine::onPortEvents(DWORD mask) {
 
 void PortChannel::Engine::readLoop() {
     std::vector<unsigned char> buffer(kReadChunk);
-    while (!gone.load() && !queue.isFull()) {
+    while (!lostNow && !queue.isFull()) {
         DWORD errors = 0;
         COMSTAT status{};
         if (!ClearCommError(port, &errors, &status)) {
-            gone.store(true);
+            lostNow = true;
             return;
         }
         if (errors & kLineErrors) post({statusNotification(kLineError)});
@@ -286,7 +337,7 @@ void PortChannel::Engine::readLoop() {
 }
 
 bool PortChannel::Engine::performWrite() {
-    if (gone.load()) return false;
+    if (port == INVALID_HANDLE_VALUE) return false;
     // Received bytes not yet read are discarded, as a send always does;
     // output of earlier sends, already reported written, is left to go out.
     PurgeComm(port, PURGE_RXABORT | PURGE_RXCLEAR);
@@ -321,10 +372,11 @@ bool PortChannel::open(const PortSettings& settings) {
     };
     if (settings.portNumber < 1) return fail({PortErrorKind::NoPortNumber, "no port number selected"});
     e.device = resolveDevice(settings.portNumber);
-    if (PortError error = e.openDevice(settings)) return fail(std::move(error));
-    if (PortError error = e.configure(settings)) return fail(std::move(error));
-    PurgeComm(e.port, kPurgeAll);
+    e.settings = settings;
+    if (PortError error = e.connect()) return fail(std::move(error));
     e.gone.store(false);
+    e.lostNow = false;
+    e.reconnection.reset();
     ResetEvent(e.stopEvent);
     ResetEvent(e.writeRequestEvent);
     ResetEvent(e.writeDoneEvent);
@@ -373,6 +425,9 @@ std::vector<Notification> PortChannel::takeNotifications() {
 const PortError& PortChannel::lastError() const { return m_engine->lastError; }
 std::string PortChannel::device() const { return isOpen() ? m_engine->device : std::string{}; }
 bool PortChannel::deviceGone() const { return m_engine->gone.load(); }
+ReconnectionState PortChannel::reconnection() const { return m_engine->reconnection.snapshot(); }
+// The reader's CPU time is measured on POSIX only.
+std::optional<std::chrono::nanoseconds> PortChannel::readerCpuTime() const { return std::nullopt; }
 const NotificationQueue& PortChannel::queue() const { return m_engine->queue; }
 
 }  // namespace serial

@@ -9,6 +9,7 @@ enum class PortErrorKind {
     None,
     NoPortNumber,     // PortNumber below 1
     NotFound,         // no device for the port number
+    NotATerminal,     // the name leads to a regular file, a folder ...
     AccessDenied,     // permissions
     Busy,             // another program holds the port
     SettingsRefused,  // the driver did not accept the configuration

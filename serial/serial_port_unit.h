@@ -40,9 +40,12 @@ public:
 
     // Diagnostics for the port lamp's tooltip.
     std::string resolvedDevice() const;   // the device PortNumber resolves to, "" if none
+    std::string device() const { return m_channel.device(); }  // the device the open port runs on
     std::string lastOpenError() const;    // OS reason of the last failed Open, "" after a success
     std::vector<std::string> candidateDevices() const;  // the names tried for PortNumber
     bool deviceGone() const { return m_channel.deviceGone(); }
+    ReconnectionState reconnection() const { return m_channel.reconnection(); }
+    std::optional<std::chrono::nanoseconds> readerCpuTime() const { return m_channel.readerCpuTime(); }
     // How many GUI-thread deliveries brought notifications (one may bring many).
     std::uint64_t deliveryCount() const { return m_deliveries; }
 

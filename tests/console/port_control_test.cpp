@@ -2,8 +2,12 @@
 
 #include <QAbstractButton>
 
+#include <filesystem>
+#include <memory>
+
 #include "console/elapsed_timer.h"
 #include "console/mode_command.h"
+#include "serial/serial_port_unit.h"
 #include "console_fixture.h"
 #include "pty_link.h"
 
@@ -140,18 +144,68 @@ TEST_F(PortControlTest, BytesFromTheFarEndReachTheReadouts) {
     EXPECT_EQ(form().text(kResistanceReadout), "10.004");
 }
 
-TEST_F(PortControlTest, AnUnpluggedAdapterKeepsTheLampGreenAndTheTooltipSaysSo) {
-    PtyLink far(1);
+TEST_F(PortControlTest, AnUnpluggedAdapterIsReopenedAndRecordingShowsLiveValuesAgain) {
+    const std::string frame("\xA1\x07\x00\x10\x01\x02\x03\x04\x05\x00\x01\x02\x03\x04\x2B\x02\x05\x03", 18);
+    auto far = std::make_unique<PtyLink>(1);
     startWindow();
     click(kOpenPortButton);
     ASSERT_EQ(form().fillColour(kPortLamp), kLampGreen);
     QWidget* lamp = form().find(kPortLamp)->widget;
-    far.unplug();
-    ASSERT_TRUE(waitUntil([&] { return lamp->toolTip().contains("stopped answering"); }, 4000))
-        << lamp->toolTip().toStdString();
+    far.reset();  // unplugged: the far end and its COM1 link go
+    ASSERT_TRUE(waitUntil([&] { return lamp->toolTip().contains("went away"); }, 4000)) << lamp->toolTip().toStdString();
     EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
-    EXPECT_EQ(form().interval(kCurveTimer), 1000);
+
+    far = std::make_unique<PtyLink>(1);  // back, as another device behind the same name
+    ASSERT_TRUE(waitUntil([&] { return !context().port.deviceGone(); }, 4000));
+    far->write(frame);
+    ASSERT_TRUE(waitUntil([&] { return form().text(kVoltageReadout) == "12.345"; })) << form().text(kVoltageReadout);
+    form().setChecked(kRecordBox, 1);
+    form().raise(kRecordingTimer, platform::kTimerFired);  // creates the day's file
+    form().raise(kRecordingTimer, platform::kTimerFired);  // and writes a row of live values
+    std::string rows;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        if (entry.path().extension() == ".csv") rows += readFile(entry.path());
+    EXPECT_NE(rows.find(",12.345,V,1.234,A,"), std::string::npos) << rows;
+    EXPECT_TRUE(waitUntil([&] { return lamp->toolTip().contains("came back"); }, 4000)) << lamp->toolTip().toStdString();
+    EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
 }
+
+TEST_F(PortControlTest, NoSelectedPortFailsWithoutOpeningAnything) {
+    PtyLink far(1);
+    startWindow();
+    click(kOpenPortButton);
+    ASSERT_EQ(form().fillColour(kPortLamp), kLampGreen);
+    form().setComboIndex(kPortNumberCombo, -1);  // a "Port" of 0, 21 or text selects nothing
+    click(kOpenPortButton);
+    EXPECT_EQ(form().fillColour(kPortLamp), kLampRed);
+    EXPECT_FALSE(context().port.isOpen()) << "the unit's rule would have opened COM1";
+    EXPECT_NE(form().find(kPortLamp)->widget->toolTip().indexOf("No port number is selected"), -1);
+    EXPECT_NE(settings().find("Port=0\r\n"), std::string::npos) << settings();
+}
+
+struct HistoryCase {
+    const char* name;
+    ConnectionHistory history;
+    const char* mustContain;
+};
+
+class ConnectionTooltipTest : public ::testing::TestWithParam<HistoryCase> {};
+
+TEST_P(ConnectionTooltipTest, SaysWhenAndHowOften) {
+    const std::string tip = connectionTooltip(1, "COM1", GetParam().history);
+    EXPECT_NE(tip.find(GetParam().mustContain), std::string::npos) << tip;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConnectionTooltipTest,
+    ::testing::Values(
+        HistoryCase{"Away", {1, true, "", "12:03:04", ""}, "COM1 (COM1) went away at 12:03:04"},
+        HistoryCase{"AwayAgain", {3, true, "", "12:03:04", "12:00:00"}, "Lost 3 times"},
+        HistoryCase{"Back", {2, false, "", "12:03:04", "12:03:06"}, "went away at 12:03:04 and came back at 12:03:06; lost 2 times"},
+        HistoryCase{"BackOnce", {1, false, "", "12:03:04", "12:03:06"}, "lost once"},
+        HistoryCase{"GivenUp", {1, false, "COM1 is a regular file, not a serial device", "12:03:04", ""},
+                    "no longer watched for: COM1 is a regular file"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct TooltipCase {
     const char* name;

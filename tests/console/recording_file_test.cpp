@@ -73,5 +73,18 @@ TEST_F(RecordingFile, KeepsTheFilePermissions) {
     EXPECT_EQ(fs::status(path).permissions(), mode);
 }
 
+// A file the user made read-only is left alone, even where the folder would
+// let a rename replace it (and even for root, whom no permission stops).
+TEST_F(RecordingFile, LeavesAReadOnlyFileAsItIs) {
+    ASSERT_EQ(record(row(1)), RecordingStep::FileCreated);
+    recordAndCheck(row(2));
+    const std::string before = readFile(path);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(record(row(3)), RecordingStep::ReadOnly);
+    EXPECT_EQ(readFile(path), before);
+    fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    recordAndCheck(row(4));
+}
+
 }  // namespace
 }  // namespace console

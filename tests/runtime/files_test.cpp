@@ -236,6 +236,31 @@ TEST_F(FilesTest, SettingsFileIsCreatedOnDemandAndNeverForgedOrReplacedWhenUnrea
     EXPECT_EQ(entryCount(), 2u);
 }
 
+// A file its owner made read-only is not replaced, though the folder would
+// allow the rename (and root passes every permission check).
+TEST_F(FilesTest, ReadOnlyFilesAreNeitherReplacedNorInsertedInto)
+{
+    const Text settings = path("s.ini");
+    ASSERT_TRUE(WriteSettingsItem(settings, "KZRT", "Port", "1"));
+    write("day.csv", "header\r\n");
+    const int number = open("day.csv", 3, 3);
+    const auto readOnly = std::filesystem::perms::owner_read | std::filesystem::perms::group_read;
+    for (const char* name : {"s.ini", "day.csv"}) std::filesystem::permissions(m_directory / name, readOnly);
+
+    EXPECT_TRUE(FileIsReadOnly(settings));
+    EXPECT_FALSE(WriteSettingsItem(settings, "KZRT", "Port", "2"));
+    EXPECT_EQ(read("s.ini"), "[KZRT]\r\nPort=1\r\n");
+    EXPECT_FALSE(InsertText(number, {"row\r\n"}));
+    EXPECT_EQ(read("day.csv"), "header\r\n");
+    EXPECT_EQ(entryCount(), 2u) << "a temporary file was left behind";
+
+    std::filesystem::permissions(m_directory / "s.ini", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_FALSE(FileIsReadOnly(settings));
+    EXPECT_TRUE(WriteSettingsItem(settings, "KZRT", "Port", "2"));
+    EXPECT_FALSE(FileIsReadOnly(path("missing")));
+}
+
 TEST_F(FilesTest, SettingsReadsFallBackAndCutLongValuesLikeTheReadBuffer)
 {
     const std::string ascii(20000, 'a');

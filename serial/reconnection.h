@@ -1,0 +1,34 @@
+#pragma once
+// What an open port has been through since Open: its device went away (an
+// adapter pulled, a USB hiccup) and came back. The reader thread writes the
+// log; the owner thread reads copies of it for the port lamp's tooltip.
+#include <chrono>
+#include <mutex>
+#include <string>
+
+namespace serial {
+
+struct ReconnectionState {
+    using Time = std::chrono::system_clock::time_point;
+    int losses = 0;          // times the device went away since Open
+    int returns = 0;         // times it came back and was reopened
+    Time lostAt{};           // the latest loss
+    Time backAt{};           // the latest return
+    bool waiting = false;    // the device is away now and watched for
+    std::string abandoned;   // not empty: watching stopped, and why
+};
+
+class ReconnectionLog {
+public:
+    void reset();
+    void lost();
+    void back();
+    void abandon(std::string reason);
+    ReconnectionState snapshot() const;
+
+private:
+    mutable std::mutex m_mutex;
+    ReconnectionState m_state;
+};
+
+}  // namespace serial

@@ -1,0 +1,222 @@
+// A device that goes away while the port is open and comes back as a new
+// pseudo-terminal behind the same COMn link: the engine reopens it by itself.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "serial/port_channel.h"
+#include "tests/serial/pty_far_end.h"
+
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace serial {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kPort = 43;
+
+PortSettings consoleSettings() {
+    return {.portNumber = kPort, .baudRate = 2400, .parityCheck = 1, .parity = kParityEven};
+}
+
+bool eventually(const std::function<bool()>& done, std::chrono::milliseconds within = 5s) {
+    const auto deadline = Clock::now() + within;
+    while (!done()) {
+        if (Clock::now() > deadline) return false;
+        std::this_thread::sleep_for(2ms);
+    }
+    return true;
+}
+
+std::size_t openDescriptors() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+class Reconnection : public ::testing::Test {
+protected:
+    Reconnection() : far(std::make_unique<testing::PtyFarEnd>()) { dir.link(kPort, far->slavePath()); }
+
+    // The adapter is pulled: the far end goes, the link is left dangling.
+    void unplug() { far.reset(); }
+    // It comes back as another pseudo-terminal behind the same link.
+    void plugBackIn() {
+        far = std::make_unique<testing::PtyFarEnd>();
+        dir.link(kPort, far->slavePath());
+    }
+    // Bytes queued so far, in order.
+    std::string drain() {
+        for (const Notification& n : channel.takeNotifications())
+            if (n.code == kByteReceived) received += static_cast<char>(n.value);
+        return received;
+    }
+    bool receivedEventually(const std::string& all, std::chrono::milliseconds within = 5s) {
+        return eventually([&] { return drain().size() >= all.size(); }, within) && received == all;
+    }
+
+    testing::ScratchDirectory dir;
+    std::unique_ptr<testing::PtyFarEnd> far;
+    PortChannel channel{{}};
+    std::string received;
+};
+
+TEST_F(Reconnection, BytesResumeInOrderAfterTheDeviceComesBack) {
+    ASSERT_TRUE(channel.open(consoleSettings())) << channel.lastError().message;
+    far->write("before");
+    ASSERT_TRUE(receivedEventually("before")) << received;
+
+    unplug();
+    ASSERT_TRUE(eventually([&] { return channel.deviceGone(); }));
+    EXPECT_TRUE(channel.isOpen());
+    EXPECT_FALSE(channel.send("X")) << "nothing to write to while the device is away";
+    ReconnectionState state = channel.reconnection();
+    EXPECT_EQ(state.losses, 1);
+    EXPECT_TRUE(state.waiting);
+
+    plugBackIn();
+    ASSERT_TRUE(eventually([&] { return !channel.deviceGone(); })) << "the device was not reopened";
+    far->write("after");
+    EXPECT_TRUE(receivedEventually("beforeafter")) << received;
+    state = channel.reconnection();
+    EXPECT_EQ(state.returns, 1);
+    EXPECT_FALSE(state.waiting);
+    EXPECT_EQ(channel.device(), "COM" + std::to_string(kPort));
+    // Writing works again, on the new device.
+    EXPECT_TRUE(channel.send("XT"));
+    EXPECT_EQ(far->read(2), "XT");
+}
+
+TEST_F(Reconnection, BytesSentBeforeTheReopenAreNotDeliveredAfterIt) {
+    ASSERT_TRUE(channel.open(consoleSettings()));
+    unplug();
+    ASSERT_TRUE(eventually([&] { return channel.deviceGone(); }));
+    // The new device holds bytes from before the unit opened it: the reopen
+    // starts from an empty line, as Open does.
+    far = std::make_unique<testing::PtyFarEnd>();
+    far->write("stale");
+    dir.link(kPort, far->slavePath());
+    ASSERT_TRUE(eventually([&] { return !channel.deviceGone(); }));
+    far->write("fresh");
+    EXPECT_TRUE(receivedEventually("fresh")) << received;
+}
+
+TEST_F(Reconnection, WaitingUsesNoCpuAndCloseEndsItAtOnce) {
+    ASSERT_TRUE(channel.open(consoleSettings()));
+    unplug();
+    ASSERT_TRUE(eventually([&] { return channel.deviceGone(); }));
+    const auto before = channel.readerCpuTime();
+    ASSERT_TRUE(before.has_value());
+    std::this_thread::sleep_for(2s);
+    const auto used = *channel.readerCpuTime() - *before;
+    // A spinning reader would use the whole two seconds; a few stat() calls
+    // a second are microseconds.
+    EXPECT_LT(used, 20ms) << std::chrono::duration<double, std::milli>(used).count() << " ms of CPU";
+
+    const auto start = Clock::now();
+    channel.close();
+    EXPECT_LT(Clock::now() - start, 500ms) << "Close waited for the next look for the device";
+    EXPECT_FALSE(channel.isOpen());
+    // Nothing watches any more: a device appearing now is not opened.
+    plugBackIn();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_FALSE(channel.isOpen());
+}
+
+TEST_F(Reconnection, AFlappingDeviceLeaksNothingAndKeepsOrder) {
+    const std::size_t descriptorsBefore = openDescriptors();
+    ASSERT_TRUE(channel.open(consoleSettings()));
+    std::string sent;
+    int returns = 0;
+    const auto until = Clock::now() + 3s;
+    for (int round = 0; Clock::now() < until; ++round) {
+        if (eventually([&] { return !channel.deviceGone(); }, 100ms)) {
+            const std::string chunk = "<" + std::to_string(round) + ">";
+            far->write(chunk);
+            sent += chunk;
+            ++returns;
+        }
+        std::this_thread::sleep_for(50ms);
+        unplug();
+        std::this_thread::sleep_for(50ms);
+        plugBackIn();
+    }
+    // What the unit took off each device before it went is in order and
+    // whole; a chunk written to a device that vanished before it was read may
+    // be missing entirely, never in part or out of place.
+    drain();
+    EXPECT_GT(returns, 10);
+    std::size_t at = 0;
+    for (std::size_t open = received.find('<'); open != std::string::npos; open = received.find('<', open + 1)) {
+        const std::string chunk = received.substr(open, received.find('>', open) - open + 1);
+        const std::size_t where = sent.find(chunk, at);
+        ASSERT_NE(where, std::string::npos) << "out of order or torn: " << chunk << " in " << received;
+        at = where + chunk.size();
+    }
+    channel.close();
+    // The far end holds one descriptor now, as it did at the start.
+    EXPECT_EQ(openDescriptors(), descriptorsBefore);
+}
+
+struct NotATerminalCase {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> make;
+};
+
+class LinkToSomethingElse : public Reconnection, public ::testing::WithParamInterface<NotATerminalCase> {};
+
+TEST_P(LinkToSomethingElse, FailsToOpenClearlyAndIsNotWatchedForEver) {
+    const std::filesystem::path target = std::filesystem::current_path() / "not-a-port";
+    GetParam().make(target);
+    dir.link(kPort + 1, target.string());
+    PortChannel other({});
+    EXPECT_FALSE(other.open({.portNumber = kPort + 1, .baudRate = 2400}));
+    EXPECT_EQ(other.lastError().kind, PortErrorKind::NotATerminal);
+    EXPECT_NE(other.lastError().message.find("not a serial device"), std::string::npos) << other.lastError().message;
+
+    // The same link, turning into something else while the port is open.
+    ASSERT_TRUE(channel.open(consoleSettings()));
+    unplug();
+    dir.link(kPort, target.string());
+    ASSERT_TRUE(eventually([&] { return !channel.reconnection().abandoned.empty(); }, 3s));
+    EXPECT_FALSE(channel.reconnection().waiting);
+    EXPECT_TRUE(channel.deviceGone());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LinkToSomethingElse,
+    ::testing::Values(NotATerminalCase{"RegularFile", [](const auto& p) { std::ofstream(p) << "x"; }},
+                      NotATerminalCase{"Folder", [](const auto& p) { std::filesystem::create_directory(p); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Sending purges unread input, but bytes that have already arrived were
+// received: whether the reader was gathering a trickle must not decide.
+class SendAfterArrival : public Reconnection, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SendAfterArrival, KeepsTheByteThatCameBeforeTheSend) {
+    ASSERT_TRUE(channel.open(consoleSettings()));
+    far->write("a");  // starts a gathering period
+    ASSERT_TRUE(receivedEventually("a"));
+    far->write("b");
+    std::this_thread::sleep_for(std::chrono::milliseconds(GetParam()));
+    ASSERT_TRUE(channel.send("XT"));
+    EXPECT_EQ(far->read(2), "XT");
+    EXPECT_TRUE(receivedEventually("ab", 1s)) << "lost when sent " << GetParam() << " ms after it arrived";
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, SendAfterArrival, ::testing::Values(1, 5, 10, 17));
+
+TEST_F(Reconnection, CloseRightAfterASendKeepsTheCommand) {
+    ASSERT_TRUE(channel.open(consoleSettings()));
+    ASSERT_TRUE(channel.send("XT"));
+    channel.close();
+    EXPECT_EQ(far->read(2, 500ms), "XT");
+}
+
+}  // namespace
+}  // namespace serial

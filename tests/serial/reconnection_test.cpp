@@ -211,12 +211,5 @@ TEST_P(SendAfterArrival, KeepsTheByteThatCameBeforeTheSend) {
 
 INSTANTIATE_TEST_SUITE_P(Delays, SendAfterArrival, ::testing::Values(1, 5, 10, 17));
 
-TEST_F(Reconnection, CloseRightAfterASendKeepsTheCommand) {
-    ASSERT_TRUE(channel.open(consoleSettings()));
-    ASSERT_TRUE(channel.send("XT"));
-    channel.close();
-    EXPECT_EQ(far->read(2, 500ms), "XT");
-}
-
 }  // namespace
 }  // namespace serial

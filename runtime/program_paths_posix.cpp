@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,12 +15,25 @@ Text CurrentDirectory()
 {
     std::vector<char> buffer(PATH_MAX);
     while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE) return Text();
+        // ENOENT: the directory was deleted while we stood in it.
+        if (errno != ERANGE) return ".";
         buffer.resize(buffer.size() * 2);
     }
     std::string directory(buffer.data());
     if (!directory.empty() && directory.back() == '/') directory.pop_back();
     return GbkFromUtf8(directory);
+}
+
+bool DirectoryWritable(std::string_view directory)
+{
+    const std::string path = directory.empty() ? std::string("/") : Utf8FromGbk(directory);
+    struct stat status{};
+    if (stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return false;
+    // A deleted directory (our own ".") still answers access() but takes no new files.
+    if (status.st_nlink == 0) return false;
+    // The effective ids decide, as they do when the file is created; a
+    // read-only mount answers EROFS even to root.
+    return faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 Text DetectModulePath()

@@ -7,6 +7,7 @@
 #include "console/recording_row.h"
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
+#include "runtime/files.h"
 #include "runtime/program_paths.h"
 #include "runtime/texts.h"
 

@@ -23,9 +23,10 @@ Text ExecutableFileName();
 // create files there (an installed program in a system folder), the current
 // directory. Decided afresh on every call.
 Text RecordingDirectory();
-// True when this process may create files in the directory (the empty text
-// being the root directory); false for a missing or deleted directory, a file,
-// or one without write access.
+// True when this process can create a file in the directory (the empty text
+// being the root directory), found out with a probe file removed at once;
+// false for a missing or deleted directory, a file, a read-only mount, or one
+// without write access.
 bool DirectoryWritable(std::string_view directory);
 
 // Fixes the module path (GBK) at start-up; tests call it with made-up paths.

@@ -1,9 +1,8 @@
-#include <fcntl.h>
 #include <limits.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -24,16 +23,18 @@ Text CurrentDirectory()
     return GbkFromUtf8(directory);
 }
 
+// Permission bits do not tell: root passes every access() check, yet a
+// read-only mount or a pseudo file system refuses new files, and a deleted
+// directory takes none. So a probe file is made and removed at once; a
+// recording tick renames a file in this directory anyway.
 bool DirectoryWritable(std::string_view directory)
 {
-    const std::string path = directory.empty() ? std::string("/") : Utf8FromGbk(directory);
-    struct stat status{};
-    if (stat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return false;
-    // A deleted directory (our own ".") still answers access() but takes no new files.
-    if (status.st_nlink == 0) return false;
-    // The effective ids decide, as they do when the file is created; a
-    // read-only mount answers EROFS even to root.
-    return faccessat(AT_FDCWD, path.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+    std::string probe = Utf8FromGbk(directory) + "/.kzrt-write-probe-XXXXXX";
+    const int fd = mkstemp(probe.data());
+    if (fd < 0) return false;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
 }
 
 Text DetectModulePath()

@@ -41,7 +41,8 @@ expected_files() {
   printf '%s\n' bin/kzrt-console bin/kzrt-meter-sim \
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
     "share/icons/hicolor/scalable/apps/$id.svg" \
-    share/doc/kzrt-console/copyright share/doc/kzrt-console/changelog.gz
+    share/doc/kzrt-console/copyright share/doc/kzrt-console/changelog.gz \
+    share/man/man1/kzrt-console.1.gz share/man/man1/kzrt-meter-sim.1.gz
   for size in 16 24 32 48 64 128 256; do
     echo "share/icons/hicolor/${size}x${size}/apps/$id.png"
   done
@@ -92,7 +93,7 @@ check_depends_resolve() {
 runs_for_a_moment() {  # directory, env assignments..., program, args...
   local dir=$1; shift
   local rc=0
-  (cd "$dir" && exec env QT_QPA_PLATFORM=offscreen timeout 2 "$@") >"$scratch/run.log" 2>&1 || rc=$?
+  (cd "$dir" && exec timeout 2 env QT_QPA_PLATFORM=offscreen "$@") >"$scratch/run.log" 2>&1 || rc=$?
   [ "$rc" -eq 124 ] || { cat "$scratch/run.log" >&2; return 1; }
 }
 
@@ -107,8 +108,20 @@ check_starts() {
   runs_for_a_moment "$scratch/start" HOME=/proc "$bin/kzrt-console" --home-folder &&
     [ -f "$scratch/start/kzrt-console.ini" ] &&
     pass "an unwritable HOME leaves the start directory" || fail "start with an unwritable HOME"
-  runs_for_a_moment "$scratch/home/KZRT" "$bin/kzrt-meter-sim" --port 1 &&
-    [ -L "$scratch/home/KZRT/COM1" ] && pass "kzrt-meter-sim links COM1" || fail "kzrt-meter-sim"
+}
+
+# The simulator links COM1 where it is started while it runs, and removes the
+# link when it is stopped.
+check_simulator() {
+  local dir="$scratch/sim" pid linked=no
+  mkdir -p "$dir"
+  (cd "$dir" && exec "$scratch/root/usr/bin/kzrt-meter-sim" --port 1) >"$scratch/sim.log" 2>&1 &
+  pid=$!
+  for _ in $(seq 50); do [ -L "$dir/COM1" ] && { linked=yes; break; }; sleep 0.1; done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  [ "$linked" = yes ] && [ ! -e "$dir/COM1" ] && pass "kzrt-meter-sim links COM1 while it runs" ||
+    { fail "kzrt-meter-sim"; cat "$scratch/sim.log" >&2; }
 }
 
 # `cmake --install` into any prefix lays out the same files.
@@ -127,6 +140,7 @@ check_contents
 check_lintian
 check_depends_resolve
 check_starts
+check_simulator
 check_cmake_install
 [ "$failures" -eq 0 ] || { echo "check-package: $failures failure(s)" >&2; exit 1; }
 echo "check-package: $deb passes"

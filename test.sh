@@ -68,6 +68,6 @@ case "${1:-}" in
   --fuzz) run_fuzz ;;
   --win32) run_win32 ;;
   --package) run_package ;;
-  --all) run_release; run_sanitize; run_tsan; run_fuzz; run_win32 ;;
+  --all) run_release; run_package; run_sanitize; run_tsan; run_fuzz; run_win32 ;;
   *) sed -n '2,10p' "$0"; exit 2 ;;
 esac

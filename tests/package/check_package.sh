@@ -60,6 +60,11 @@ check_contents() {
   else
     fail "package file list differs (< expected, > packaged)"
   fi
+  local size png
+  for size in 16 24 32 48 64 128 256; do
+    png="$scratch/root/usr/share/icons/hicolor/${size}x${size}/apps/org.kzrt.console.png"
+    file "$png" | grep -q "PNG image data, $size x $size," || fail "icon of ${size}x${size} is $(file -b "$png")"
+  done
   dpkg-deb --contents "$deb" | awk '$2 != "root/root" { bad = 1; print "not root-owned: " $0 } END { exit bad }' ||
     fail "files not owned by root"
   desktop-file-validate "$scratch/root/usr/share/applications/org.kzrt.console.desktop" &&

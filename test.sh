@@ -5,6 +5,7 @@
 #   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the serial tests
 #   ./test.sh --fuzz      libFuzzer targets (clang) in build-fuzz/, each run briefly
 #   ./test.sh --win32     cross-compiles the Win32 serial engine with mingw-w64
+#   ./test.sh --package   release build, build/kzrt-console_<version>_amd64.deb, and its checks
 #   ./test.sh --all       all of the above (what CI runs)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -53,12 +54,20 @@ run_win32() {
   scripts/check-win32.sh
 }
 
+run_package() {
+  scripts/install-deps.sh dpkg-dev file desktop-file-utils appstream lintian
+  configure_and_build build
+  (cd build && cpack -G DEB >/dev/null)
+  tests/package/check_package.sh build
+}
+
 case "${1:-}" in
   "") run_release ;;
   --sanitize) run_sanitize ;;
   --tsan) run_tsan ;;
   --fuzz) run_fuzz ;;
   --win32) run_win32 ;;
-  --all) run_release; run_sanitize; run_tsan; run_fuzz; run_win32 ;;
-  *) sed -n '2,9p' "$0"; exit 2 ;;
+  --package) run_package ;;
+  --all) run_release; run_package; run_sanitize; run_tsan; run_fuzz; run_win32 ;;
+  *) sed -n '2,10p' "$0"; exit 2 ;;
 esac

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/home_folder.h"
 #include "console/main_window.h"
 #include "platform/error_box.h"
 #include "platform/fonts.h"
@@ -32,6 +33,8 @@ int main(int argc, char** argv) {
                    stderr);
         return 1;
     }
+    // Before anything reads the working directory: the settings file lives there.
+    if (app::wantsHomeFolder(argc, argv)) app::enterHomeFolder(qEnvironmentVariable("HOME"));
     // Conversions that must truncate do so explicitly; everything else rounds to nearest.
     std::fesetround(FE_TONEAREST);
     runtime::SetModulePath(runtime::DetectModulePath());

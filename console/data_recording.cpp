@@ -7,6 +7,7 @@
 #include "console/recording_row.h"
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
+#include "runtime/files.h"
 #include "runtime/program_paths.h"
 #include "runtime/texts.h"
 
@@ -37,7 +38,7 @@ ReadoutTexts readoutTexts(const platform::Form& form) {
 runtime::Text failureNote(RecordingStep step) {
     switch (step) {
     case RecordingStep::CreateFailed:
-        return runtime::Gbk("无法在程序目录中创建此文件（没有写入权限或磁盘已满），数据未记录。");
+        return runtime::Gbk("无法在此文件夹中创建此文件（没有写入权限、文件夹已被删除或磁盘已满），数据未记录。");
     case RecordingStep::OpenFailed:
         return runtime::Gbk("此文件正被其他程序占用或无法打开，上次的数据未记录。");
     case RecordingStep::ReadOnly:
@@ -55,6 +56,10 @@ void describeRecording(const Console& console, const runtime::Text& path, const 
     const platform::Form::Entry* box = console.form.find(kRecordBox);
     if (box == nullptr || box->widget == nullptr) return;
     runtime::Text tip = runtime::JoinTexts({runtime::Gbk("数据记录文件："), path});
+    // An installed program's own folder takes no files: say where they went instead.
+    if (!path.starts_with(runtime::JoinTexts({runtime::ProgramDirectory(), runtime::PathSeparator()}))) {
+        tip = runtime::JoinTexts({tip, "\n", runtime::Gbk("程序目录不可写，记录文件保存在工作目录中。")});
+    }
     if (!note.empty()) tip = runtime::JoinTexts({tip, "\n", note});
     box->widget->setToolTip(platform::toQString(tip));
 }
@@ -69,7 +74,7 @@ void onRecordingTick(Console& console) {
     clearStaleReadouts(console, now);
     if (form.checked(kRecordBox) != 1) return;
 
-    const runtime::Text path = recordingFilePath(runtime::ProgramDirectory(), now);
+    const runtime::Text path = recordingFilePath(runtime::RecordingDirectory(), now);
     const RecordingStep step = recordRow(path, recordingRowText(now, readoutTexts(form)));
     describeRecording(console, path, failureNote(step));
 }
@@ -78,7 +83,7 @@ void onRecordBoxClicked(Console& console) {
     platform::Form& form = console.form;
     const bool ticked = form.checked(kRecordBox) == 1;
     if (ticked) {
-        describeRecording(console, recordingFilePath(runtime::ProgramDirectory(), runtime::Now()), {});
+        describeRecording(console, recordingFilePath(runtime::RecordingDirectory(), runtime::Now()), {});
     }
     // Only an open port (green lamp) lets the box start or stop the tick; with
     // the port closed the box just changes its own state.

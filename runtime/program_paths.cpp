@@ -49,6 +49,12 @@ Text ProgramDirectory()
     return cut == Text::npos ? Text() : path.substr(0, cut);
 }
 
+Text RecordingDirectory()
+{
+    Text directory = ProgramDirectory();
+    return DirectoryWritable(directory) ? directory : CurrentDirectory();
+}
+
 Text ExecutableFileName()
 {
     const Text path = ModulePath();

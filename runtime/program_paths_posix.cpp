@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,12 +14,27 @@ Text CurrentDirectory()
 {
     std::vector<char> buffer(PATH_MAX);
     while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE) return Text();
+        // ENOENT: the directory was deleted while we stood in it.
+        if (errno != ERANGE) return ".";
         buffer.resize(buffer.size() * 2);
     }
     std::string directory(buffer.data());
     if (!directory.empty() && directory.back() == '/') directory.pop_back();
     return GbkFromUtf8(directory);
+}
+
+// Permission bits do not tell: root passes every access() check, yet a
+// read-only mount or a pseudo file system refuses new files, and a deleted
+// directory takes none. So a probe file is made and removed at once; a
+// recording tick renames a file in this directory anyway.
+bool DirectoryWritable(std::string_view directory)
+{
+    std::string probe = Utf8FromGbk(directory) + "/.kzrt-write-probe-XXXXXX";
+    const int fd = mkstemp(probe.data());
+    if (fd < 0) return false;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
 }
 
 Text DetectModulePath()

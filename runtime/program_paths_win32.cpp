@@ -10,12 +10,27 @@ namespace runtime {
 Text CurrentDirectory()
 {
     const DWORD needed = GetCurrentDirectoryW(0, nullptr);
-    if (needed == 0) return Text();
+    if (needed == 0) return ".";
     std::wstring directory(needed, L'\0');
     const DWORD length = GetCurrentDirectoryW(needed, directory.data());
     directory.resize(length);
     if (!directory.empty() && directory.back() == L'\\') directory.pop_back();
     return GbkFromWide(directory);
+}
+
+// Access rights on Windows come from ACLs that no attribute shows, so the
+// question is put to the file system: a probe file that vanishes on closing.
+bool DirectoryWritable(std::string_view directory)
+{
+    const std::wstring path = WideFromGbk(directory);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    const std::wstring probe = path + L"\\kzrt-write-probe-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
 }
 
 Text DetectModulePath()

@@ -157,18 +157,48 @@ TEST_F(RecordingWindow, AStaleTickZeroesTheFourLiveReadoutsBeforeItsRow) {
     }
 }
 
+// A program directory that takes no files (an installed program) sends the day
+// files to the working directory; the tooltip names the file and says why.
+TEST_F(RecordingWindow, RowsGoToTheWorkingDirectoryWhenTheProgramDirectoryTakesNoFiles) {
+    std::filesystem::create_directory(dir / "program");
+    const struct {
+        std::filesystem::path programDirectory;
+        std::filesystem::path dayFile;
+        bool toldWhy;
+    } cases[] = {
+        {dir / "program", dir / "program" / "KZRT2015125.csv", false},
+        {"/proc", dir / "KZRT2015125.csv", true},
+    };
+    for (const auto& c : cases) {
+        runtime::SetModulePath((c.programDirectory / "kzrt-console").string());
+        clickRecordBox(1);
+        const QString tip = recordBoxTip();
+        EXPECT_TRUE(tip.contains(QString::fromStdString(c.dayFile.string()))) << tip.toStdString();
+        EXPECT_EQ(tip.contains(QStringLiteral("程序目录不可写")), c.toldWhy) << tip.toStdString();
+        tick();
+        tick();
+        EXPECT_EQ(readFile(c.dayFile), headerAnd(recordingRowText(now, kStartUp))) << c.dayFile;
+        clickRecordBox(0);
+    }
+}
+
 // A failed step is told in the record box's tooltip only, and a tick after the
 // cause has gone records again.
 TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
-    runtime::SetModulePath((dir / "missing" / "kzrt-console").string());
+    // Neither the program directory (a read-only mount) nor the working
+    // directory (deleted under the program) takes the file.
+    runtime::SetModulePath("/proc/kzrt-console");
+    std::filesystem::create_directory(dir / "gone");
+    std::filesystem::current_path(dir / "gone");
+    std::filesystem::remove(dir / "gone");
     clickRecordBox(1);
     tick();
-    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
-    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("无法在程序目录中创建"))) << recordBoxTip().toStdString();
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("./KZRT2015125.csv\n"))) << recordBoxTip().toStdString();
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("无法在此文件夹中创建"))) << recordBoxTip().toStdString();
 
-    std::filesystem::create_directory(dir / "missing");
+    std::filesystem::current_path(dir);
     tick();
-    const std::filesystem::path file = dir / "missing" / "KZRT2015125.csv";
+    const std::filesystem::path file = dayFile();
     ASSERT_EQ(readFile(file), headerAnd(""));
     EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("无法")));
     {

@@ -98,3 +98,27 @@ TEST_F(SettingsFileTest, EveryExeIsRemovedFromTheExecutableName) {
 }
 
 }  // namespace
+
+namespace {
+
+// A working directory deleted while the program runs: the settings file is
+// nowhere to be had, so the window keeps its design values and every write
+// fails quietly; none of them may reach the root directory instead.
+TEST_F(SettingsFileTest, ADeletedWorkingDirectoryWritesNoSettingsAnywhere) {
+    const std::filesystem::path rootFile = "/kzrt-console.ini";
+    ASSERT_FALSE(std::filesystem::exists(rootFile));
+    std::filesystem::create_directory(dir / "gone");
+    std::filesystem::current_path(dir / "gone");
+    std::filesystem::remove(dir / "gone");
+
+    startWindow();
+    // "Graph" reads as missing: the curves start hidden.
+    EXPECT_EQ(form().windowHeight(), kCollapsedHeight);
+    EXPECT_EQ(form().comboText(kBaudCombo), "2400");
+    form().raise(kMainWindow, platform::kRightButtonDown);
+    savePortSettings(context());
+    EXPECT_EQ(form().windowHeight(), kExpandedHeight);
+    EXPECT_FALSE(std::filesystem::exists(rootFile));
+}
+
+}  // namespace

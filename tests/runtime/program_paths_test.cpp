@@ -1,8 +1,10 @@
 #include "runtime/program_paths.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <tuple>
 
 namespace runtime {
@@ -32,6 +34,59 @@ TEST(ProgramPathsTest, CutsTheModulePathAtItsLastSeparatorAndDetectsThisExecutab
     std::filesystem::current_path("/tmp");
     EXPECT_EQ(CurrentDirectory(), GbkFromUtf8(std::filesystem::current_path().string()));
     std::filesystem::current_path(saved);
+}
+
+// Day files go to the program directory when it takes files, else to the
+// working directory. Root may write anywhere but on a read-only mount, so the
+// unwritable cases are ones that hold for every user.
+TEST(ProgramPathsTest, RecordingDirectoryFallsBackToTheWorkingDirectory)
+{
+    namespace fs = std::filesystem;
+    const fs::path saved = fs::current_path();
+    const fs::path base = fs::temp_directory_path() / ("kzrt-paths-" + std::to_string(::getpid()));
+    fs::create_directories(base / "program");
+    fs::create_directories(base / "work");
+    std::ofstream(base / "a-file") << "x";
+    fs::current_path(base / "work");
+    const Text work = GbkFromUtf8((base / "work").string());
+
+    const struct {
+        const char* name;
+        fs::path programDirectory;
+        bool writable;
+    } cases[] = {
+        {"writable", base / "program", true},
+        {"missing", base / "missing", false},
+        {"a file", base / "a-file", false},
+        {"read-only mount", "/proc", false},
+    };
+    for (const auto& c : cases) {
+        const Text directory = GbkFromUtf8(c.programDirectory.string());
+        SetModulePath(directory + "/kzrt-console");
+        EXPECT_EQ(DirectoryWritable(directory), c.writable) << c.name;
+        EXPECT_EQ(RecordingDirectory(), c.writable ? directory : work) << c.name;
+    }
+    fs::current_path(saved);
+    fs::remove_all(base);
+}
+
+// A working directory deleted under the process: names joined to it must not
+// land in the root directory, and nothing can be created there.
+TEST(ProgramPathsTest, ADeletedWorkingDirectoryIsNeverTheRoot)
+{
+    namespace fs = std::filesystem;
+    const fs::path saved = fs::current_path();
+    const fs::path gone = fs::temp_directory_path() / ("kzrt-gone-" + std::to_string(::getpid()));
+    fs::create_directory(gone);
+    fs::current_path(gone);
+    fs::remove(gone);
+
+    EXPECT_EQ(CurrentDirectory(), ".");
+    EXPECT_FALSE(DirectoryWritable(CurrentDirectory()));
+    SetModulePath("/proc/kzrt-console");
+    EXPECT_EQ(RecordingDirectory(), ".");
+    EXPECT_FALSE(std::ofstream(RecordingDirectory() + "/KZRT2015125.csv").is_open());
+    fs::current_path(saved);
 }
 
 }  // namespace

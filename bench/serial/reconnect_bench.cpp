@@ -3,8 +3,8 @@
 //   return:  time from the device's return (its link back in place) to the
 //            first byte delivered (goal: 0.5 s or less)
 //   idle:    CPU the reader thread uses while it waits for the device
-//   flap:    a device that goes and comes back every 100 ms: returns, bytes
-//            out of order, descriptors before and after
+//   flap:    a device that goes and comes back every 100 ms: losses and
+//            returns, bytes out of order, descriptors before and after
 // Usage: reconnect_bench [rounds 20] [idle 10] [flap 60]   (seconds for idle and flap)
 #include <algorithm>
 #include <chrono>
@@ -105,15 +105,16 @@ int idleCpu(int seconds) {
 
 int flap(int seconds) {
     const std::size_t before = descriptors();
-    int outOfOrder = 0, returns = 0;
+    int outOfOrder = 0, written = 0;
+    serial::ReconnectionState log;
     {
         Line line;
         if (!line.channel.open(settings())) return 1;
         unsigned char next = 0, expected = 0;
         const auto until = Clock::now() + std::chrono::seconds(seconds);
         while (Clock::now() < until) {
-            if (!line.channel.deviceGone()) {
-                ++returns;
+            if (waitFor([&] { return !line.channel.deviceGone(); }, 40ms)) {
+                ++written;
                 for (int i = 0; i < 16; ++i) line.far->write(std::string(1, static_cast<char>(next++)));
             }
             std::this_thread::sleep_for(50ms);
@@ -127,11 +128,12 @@ int flap(int seconds) {
             std::this_thread::sleep_for(50ms);
             line.plugBackIn();
         }
+        log = line.channel.reconnection();
         line.channel.close();
     }
-    std::printf("flapping every 100 ms for %d s: %d rounds with the device open, %d bytes out of order, "
-                "descriptors %zu before and %zu after\n",
-                seconds, returns, outOfOrder, before, descriptors());
+    std::printf("flapping every 100 ms for %d s: %d losses, %d returns, %d rounds written to, %d bytes out of "
+                "order, descriptors %zu before and %zu after\n",
+                seconds, log.losses, log.returns, written, outOfOrder, before, descriptors());
     return 0;
 }
 

@@ -1,6 +1,6 @@
 #include "console/data_recording.h"
 
-#include <QWidget>
+#include <QCoreApplication>
 
 #include "console/control_ids.h"
 #include "console/recording_file.h"
@@ -8,10 +8,15 @@
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
 #include "runtime/program_paths.h"
-#include "runtime/texts.h"
 
 namespace console {
 namespace {
+
+// The record box's help texts are the program's own, written in English and
+// shown in the user's language.
+struct RecordBox {
+    Q_DECLARE_TR_FUNCTIONS(RecordBox)
+};
 
 void clearStaleReadouts(Console& console, runtime::DateTime now) {
     platform::Form& form = console.form;
@@ -34,14 +39,17 @@ ReadoutTexts readoutTexts(const platform::Form& form) {
 }
 
 // What failed, for the tooltip; empty when nothing did.
-runtime::Text failureNote(RecordingStep step) {
+QString failureNote(RecordingStep step) {
     switch (step) {
     case RecordingStep::CreateFailed:
-        return runtime::Gbk("无法在程序目录中创建此文件（没有写入权限或磁盘已满），数据未记录。");
+        return RecordBox::tr("This file could not be created in the program folder (no write permission, or the "
+                             "disk is full): no data was recorded.");
     case RecordingStep::OpenFailed:
-        return runtime::Gbk("此文件正被其他程序占用或无法打开，上次的数据未记录。");
+        return RecordBox::tr("Another program holds this file, or it could not be opened: the last row was not "
+                             "recorded.");
     case RecordingStep::WriteFailed:
-        return runtime::Gbk("写入此文件失败（没有写入权限或磁盘已满），上次的数据未记录。");
+        return RecordBox::tr("Writing to this file failed (no write permission, or the disk is full): the last row "
+                             "was not recorded.");
     default:
         return {};
     }
@@ -49,12 +57,10 @@ runtime::Text failureNote(RecordingStep step) {
 
 // The record box's tooltip names the day's file and, after a failure, what
 // failed. It is the only report of a failed write: the tick stays silent.
-void describeRecording(const Console& console, const runtime::Text& path, const runtime::Text& note) {
-    const platform::Form::Entry* box = console.form.find(kRecordBox);
-    if (box == nullptr || box->widget == nullptr) return;
-    runtime::Text tip = runtime::JoinTexts({runtime::Gbk("数据记录文件："), path});
-    if (!note.empty()) tip = runtime::JoinTexts({tip, "\n", note});
-    box->widget->setToolTip(platform::toQString(tip));
+void describeRecording(const Console& console, const runtime::Text& path, const QString& note) {
+    QString tip = RecordBox::tr("Recording file: %1").arg(platform::toQString(path));
+    if (!note.isEmpty()) tip += QLatin1Char('\n') + note;
+    console.form.setToolTip(kRecordBox, tip);
 }
 
 }  // namespace

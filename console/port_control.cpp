@@ -1,6 +1,6 @@
 #include "console/port_control.h"
 
-#include <QWidget>
+#include <QCoreApplication>
 
 #include "console/control_ids.h"
 #include "console/frame_decoder.h"
@@ -11,6 +11,12 @@
 namespace console {
 namespace {
 
+// The lamp's help texts are the program's own, written in English and shown
+// in the user's language.
+struct PortLamp {
+    Q_DECLARE_TR_FUNCTIONS(PortLamp)
+};
+
 constexpr int kPortNumberSlot = 8;
 constexpr int kBaudRateSlot = 9;
 
@@ -19,10 +25,7 @@ int selectedPortNumber(const Console& console) {
 }
 
 void setLampTooltip(Console& console, const std::string& text) {
-    const platform::Form::Entry* lamp = console.form.find(kPortLamp);
-    if (lamp == nullptr || lamp->widget == nullptr) return;
-    const QString tip = QString::fromStdString(text);
-    if (lamp->widget->toolTip() != tip) lamp->widget->setToolTip(tip);
+    console.form.setToolTip(kPortLamp, QString::fromStdString(text));
 }
 
 void updateLampTooltip(Console& console, bool opened) {
@@ -40,28 +43,33 @@ std::string joined(const std::vector<std::string>& items) {
 
 std::string lampTooltip(int portNumber, bool opened, const std::string& device, const std::string& error,
                         const std::vector<std::string>& candidates) {
-    const std::string port = "COM" + std::to_string(portNumber);
-    if (opened) return port + " is open on " + device + ".";
-    if (portNumber < 1) return "No port number is selected: choose one in the COM box.";
+    const QString port = QStringLiteral("COM%1").arg(portNumber);
+    const QString deviceName = QString::fromStdString(device);
+    if (opened) return PortLamp::tr("%1 is open on %2.").arg(port, deviceName).toStdString();
+    if (portNumber < 1) return PortLamp::tr("No port number is selected: choose one in the COM box.").toStdString();
     if (device.empty()) {
-        return port + " could not be opened: no such device (tried " + joined(candidates) +
-               "). Plug the meter's adapter in, or link COM" + std::to_string(portNumber) +
-               " in the working directory to its device.";
+        return PortLamp::tr("%1 could not be opened: no such device (tried %2). Plug the meter's adapter in, "
+                            "or link %1 in the working directory to its device.")
+            .arg(port, QString::fromStdString(joined(candidates)))
+            .toStdString();
     }
-    std::string text = port + " (" + device + ") could not be opened: " + (error.empty() ? "unknown error" : error) + ".";
+    const QString reason = error.empty() ? PortLamp::tr("unknown error") : QString::fromStdString(error);
+    QString text = PortLamp::tr("%1 (%2) could not be opened: %3.").arg(port, deviceName, reason);
     if (error.find("Permission denied") != std::string::npos) {
-        text += " Your user must be in the group that owns the device (usually dialout): "
-                "sudo usermod -aG dialout $USER, then log in again.";
+        text += QLatin1Char(' ') + PortLamp::tr("Your user must be in the group that owns the device (usually "
+                                                "dialout): sudo usermod -aG dialout $USER, then log in again.");
     } else if (error.find("busy") != std::string::npos || error.find("in use") != std::string::npos) {
-        text += " Another program holds the port; close it and try again.";
+        text += QLatin1Char(' ') + PortLamp::tr("Another program holds the port; close it and try again.");
     }
-    return text;
+    return text.toStdString();
 }
 
 std::string lostDeviceTooltip(int portNumber, const std::string& device) {
-    return "COM" + std::to_string(portNumber) + " (" + device +
-           ") has stopped answering: the adapter was unplugged or lost power. "
-           "Plug it back in and press 打开串口 again.";
+    // The button's caption is the window's own text and is never translated.
+    return PortLamp::tr("%1 (%2) has stopped answering: the adapter was unplugged or lost power. "
+                        "Plug it back in and press %3 again.")
+        .arg(QStringLiteral("COM%1").arg(portNumber), QString::fromStdString(device), QStringLiteral("打开串口"))
+        .toStdString();
 }
 
 void noticeLostDevice(Console& console) {

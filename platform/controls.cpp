@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -145,9 +146,28 @@ private:
     QAbstractButton* m_button;
 };
 
+// A drop-down list that says when it is about to show its list or its tooltip.
+class ComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> aboutToShow;
+
+    void showPopup() override {
+        if (aboutToShow) aboutToShow();
+        QComboBox::showPopup();
+    }
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ToolTip && aboutToShow) aboutToShow();
+        return QComboBox::event(event);
+    }
+};
+
 class ComboBoxControl : public WidgetControl {
 public:
-    explicit ComboBoxControl(QComboBox* combo) : WidgetControl(combo), m_combo(combo) {}
+    explicit ComboBoxControl(ComboBox* combo) : WidgetControl(combo), m_combo(combo) {}
+    void setAboutToShow(std::function<void()> callback) override { m_combo->aboutToShow = std::move(callback); }
 
 protected:
     PropertyValue readOwn(int slot) const override {
@@ -178,7 +198,7 @@ private:
         m_looseText = index >= 0 ? runtime::Text{} : text;
     }
 
-    QComboBox* m_combo;
+    ComboBox* m_combo;
     runtime::Text m_looseText;
 };
 
@@ -275,7 +295,7 @@ std::unique_ptr<Control> createEditBox(const ControlSpec& spec, QWidget* parent,
 }
 
 std::unique_ptr<Control> createComboBox(const ControlSpec& spec, QWidget* parent) {
-    auto* combo = new QComboBox(parent);  // non-editable: a drop-down list
+    auto* combo = new ComboBox(parent);  // non-editable: a drop-down list
     applyCommon(combo, spec);
     for (std::size_t i = 0; i < spec.items.size(); ++i) {
         combo->addItem(fromUtf8(spec.items[i]), QVariant::fromValue(fromUtf8(spec.items[i]).toInt()));

@@ -25,6 +25,7 @@ sources=(
   serial/parity_marks.cpp
   serial/line_watch.cpp
   serial/port_names_win32.cpp
+  serial/port_hints_win32.cpp
   serial/port_channel_win32.cpp
   tests/serial/win32_engine_check.cpp
 )

@@ -28,7 +28,7 @@ TEST_F(PortControlTest, OpeningLightsTheLampStartsTheCurvesAndSavesSettings) {
     EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
     EXPECT_EQ(form().interval(kCurveTimer), 1000);
     EXPECT_EQ(settings(), "[KZRT]\r\nPort=1\r\nBaud=2400\r\nParity=Odd\r\nSecond=1\r\nGraph=1\r\n");
-    EXPECT_NE(form().find(kPortLamp)->widget->toolTip().indexOf("COM1 is open on"), -1);
+    EXPECT_NE(form().toolTip(kPortLamp).indexOf("COM1 is open on"), -1);
     // A second press reopens: still green, curves still running.
     click(kOpenPortButton);
     EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
@@ -42,7 +42,7 @@ TEST_F(PortControlTest, FailedOpeningTurnsTheLampRedAndStillSaves) {
     EXPECT_EQ(form().fillColour(kPortLamp), kLampRed);
     EXPECT_EQ(form().interval(kCurveTimer), 0);
     EXPECT_EQ(settings(), "[KZRT]\r\nPort=20\r\nBaud=2400\r\nParity=Even\r\nSecond=1\r\nGraph=1\r\n");
-    const QString tip = form().find(kPortLamp)->widget->toolTip();
+    const QString tip = form().toolTip(kPortLamp);
     EXPECT_NE(tip.indexOf("COM20"), -1) << tip.toStdString();
     EXPECT_NE(tip.indexOf("/dev/ttyUSB19"), -1) << tip.toStdString();
 }
@@ -145,10 +145,9 @@ TEST_F(PortControlTest, AnUnpluggedAdapterKeepsTheLampGreenAndTheTooltipSaysSo) 
     startWindow();
     click(kOpenPortButton);
     ASSERT_EQ(form().fillColour(kPortLamp), kLampGreen);
-    QWidget* lamp = form().find(kPortLamp)->widget;
     far.unplug();
-    ASSERT_TRUE(waitUntil([&] { return lamp->toolTip().contains("stopped answering"); }, 4000))
-        << lamp->toolTip().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return form().toolTip(kPortLamp).contains("stopped answering"); }, 4000))
+        << form().toolTip(kPortLamp).toStdString();
     EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
     EXPECT_EQ(form().interval(kCurveTimer), 1000);
 }

@@ -57,7 +57,7 @@ protected:
         form().raise(kRecordingSeconds, platform::kContentChanged);
     }
     QTimer* recordingTimer() { return form().window()->findChild<QTimer*>(QStringLiteral("时钟2")); }
-    QString recordBoxTip() { return form().find(kRecordBox)->widget->toolTip(); }
+    QString recordBoxTip() { return form().toolTip(kRecordBox); }
     std::filesystem::path dayFile() const { return dir / "KZRT2015125.csv"; }
     std::string headerAnd(const std::string& rows) const { return recordingHeader() + rows + "\r\n"; }
 
@@ -164,13 +164,13 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
     clickRecordBox(1);
     tick();
     EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
-    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("无法在程序目录中创建"))) << recordBoxTip().toStdString();
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("could not be created"))) << recordBoxTip().toStdString();
 
     std::filesystem::create_directory(dir / "missing");
     tick();
     const std::filesystem::path file = dir / "missing" / "KZRT2015125.csv";
     ASSERT_EQ(readFile(file), headerAnd(""));
-    EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("无法")));
+    EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("could not"))) << recordBoxTip().toStdString();
     {
         // A lock on another open file description conflicts just as another program's would.
         const int holder = ::open(file.c_str(), O_RDWR);
@@ -179,7 +179,7 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
         ::close(holder);
     }
     EXPECT_EQ(readFile(file), headerAnd(""));
-    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("占用"))) << recordBoxTip().toStdString();
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("Another program holds this file"))) << recordBoxTip().toStdString();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     tick();
     EXPECT_EQ(readFile(file), headerAnd(recordingRowText(now, kStartUp)));

@@ -33,7 +33,11 @@ bool loadTranslation(QTranslator& translator, const QLocale& locale, const QStri
 }
 
 bool installTranslation(QTranslator& translator) {
-    if (!loadTranslation(translator, QLocale::system(), translationFolders(QCoreApplication::applicationDirPath()))) {
+    // The language of messages (LANGUAGE, LC_MESSAGES ...), which may differ
+    // from the one numbers are written in.
+    const QStringList languages = QLocale::system().uiLanguages();
+    const QLocale locale = languages.isEmpty() ? QLocale::system() : QLocale(languages.first());
+    if (!loadTranslation(translator, locale, translationFolders(QCoreApplication::applicationDirPath()))) {
         return false;
     }
     return QCoreApplication::installTranslator(&translator);

@@ -178,6 +178,21 @@ Example, beside the console in the same directory:
     </message>
 </context>
 <context>
+    <name>PortNumberBox</name>
+    <message>
+        <source>serial number %1</source>
+        <translation>serial number %1</translation>
+    </message>
+    <message>
+        <source>No port number leads to a device now. Plug the meter&apos;s adapter in, then open this list again.</source>
+        <translation>No port number leads to a device now. Plug the meter&apos;s adapter in, then open this list again.</translation>
+    </message>
+    <message>
+        <source>Port numbers that lead to a device now:</source>
+        <translation>Port numbers that lead to a device now:</translation>
+    </message>
+</context>
+<context>
     <name>RecordBox</name>
     <message>
         <source>This file could not be created in the program folder (no write permission, or the disk is full): no data was recorded.</source>

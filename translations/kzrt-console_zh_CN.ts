@@ -175,6 +175,21 @@ Example, beside the console in the same directory:
     </message>
 </context>
 <context>
+    <name>PortNumberBox</name>
+    <message>
+        <source>serial number %1</source>
+        <translation>序列号 %1</translation>
+    </message>
+    <message>
+        <source>No port number leads to a device now. Plug the meter&apos;s adapter in, then open this list again.</source>
+        <translation>目前没有任何端口号对应到设备。请插上电表的串口适配器，然后再次打开此列表。</translation>
+    </message>
+    <message>
+        <source>Port numbers that lead to a device now:</source>
+        <translation>当前对应到设备的端口号：</translation>
+    </message>
+</context>
+<context>
     <name>RecordBox</name>
     <message>
         <source>This file could not be created in the program folder (no write permission, or the disk is full): no data was recorded.</source>

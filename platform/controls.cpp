@@ -13,6 +13,7 @@
 #include "platform/colour.h"
 #include "platform/fonts.h"
 #include "platform/qt_text.h"
+#include "platform/readout_edit.h"
 
 namespace platform {
 namespace {
@@ -83,6 +84,9 @@ private:
 class EditBoxControl : public WidgetControl {
 public:
     explicit EditBoxControl(QLineEdit* edit) : WidgetControl(edit), m_edit(edit) {}
+    ~EditBoxControl() override {
+        if (m_pacer) m_pacer->forget(this);
+    }
 
 protected:
     PropertyValue readOwn(int slot) const override {
@@ -95,16 +99,15 @@ protected:
         if (text == m_text) return;  // read-outs are rewritten with equal texts all the time
         m_text = std::move(text);
         // A shown read-out may be rewritten hundreds of times a second, far
-        // more often than it is painted: its widget takes the latest text once
-        // per pass of the event loop, before the pass paints. Boxes the user
-        // types into, and boxes not on screen, take every text at once.
+        // more often than anyone can read it: its widget takes the latest
+        // text at the window's next read-out refresh. Boxes the user types
+        // into, and boxes not on screen, take every text at once.
         if (!m_edit->isReadOnly() || !m_edit->isVisible()) {
             m_edit->setText(toQString(m_text));
             return;
         }
-        if (m_showPending) return;
-        m_showPending = true;
-        QMetaObject::invokeMethod(m_edit, [this] { showLatestText(); }, Qt::QueuedConnection);
+        if (!m_pacer) m_pacer = ReadoutPacer::of(m_edit->window());
+        m_pacer->schedule(this, [this] { m_edit->setText(toQString(m_text)); });
     }
 
 public:
@@ -112,13 +115,8 @@ public:
     void syncFromWidget() { m_text = fromQString(m_edit->text()); }
 
 private:
-    void showLatestText() {
-        m_showPending = false;
-        m_edit->setText(toQString(m_text));
-    }
-
     QLineEdit* m_edit;
-    bool m_showPending = false;
+    QPointer<ReadoutPacer> m_pacer;
     // The content as GBK bytes: handlers read the read-outs many times a
     // second, so the text is kept in the form they want it.
     runtime::Text m_text;
@@ -273,7 +271,8 @@ private:
 };
 
 std::unique_ptr<Control> createEditBox(const ControlSpec& spec, QWidget* parent, EventRaiser raise) {
-    auto* edit = new QLineEdit(parent);
+    // Read-outs (the boxes with a text colour) are drawn the light way.
+    QLineEdit* edit = spec.textColour != 0 ? new ReadoutEdit(parent) : new QLineEdit(parent);
     applyCommon(edit, spec);
     if (spec.textColour != 0) {
         // Read-outs: the user watches them but cannot type into them.

@@ -13,7 +13,7 @@
 #include "platform/colour.h"
 #include "platform/fonts.h"
 #include "platform/qt_text.h"
-#include "platform/readout_edit.h"
+#include "platform/readout_pacer.h"
 
 namespace platform {
 namespace {
@@ -271,8 +271,7 @@ private:
 };
 
 std::unique_ptr<Control> createEditBox(const ControlSpec& spec, QWidget* parent, EventRaiser raise) {
-    // Read-outs (the boxes with a text colour) are drawn the light way.
-    QLineEdit* edit = spec.textColour != 0 ? new ReadoutEdit(parent) : new QLineEdit(parent);
+    auto* edit = new QLineEdit(parent);
     applyCommon(edit, spec);
     if (spec.textColour != 0) {
         // Read-outs: the user watches them but cannot type into them.

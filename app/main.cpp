@@ -1,5 +1,6 @@
 // kzrt-console: the desktop console of the 5-digit voltage, current and power meter.
 #include <QApplication>
+#include <QTranslator>
 #include <cfenv>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include "console/main_window.h"
 #include "platform/error_box.h"
 #include "platform/fonts.h"
+#include "platform/translations.h"
 #include "runtime/program_paths.h"
 
 namespace {
@@ -40,6 +42,10 @@ int main(int argc, char** argv) {
     runtime::SetModulePath(runtime::DetectModulePath());
 
     QApplication app(argc, argv);
+    // Our own tooltips and hints in the user's language; without a usable
+    // translation file they stay English. The window's own texts never change.
+    QTranslator translator;
+    platform::installTranslation(translator);
     platform::installFontSubstitutions();
     platform::installRuntimeErrorBox();
 

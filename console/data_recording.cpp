@@ -1,6 +1,6 @@
 #include "console/data_recording.h"
 
-#include <QWidget>
+#include <QCoreApplication>
 
 #include "console/control_ids.h"
 #include "console/recording_file.h"
@@ -13,6 +13,12 @@
 
 namespace console {
 namespace {
+
+// The record box's help texts are the program's own, written in English and
+// shown in the user's language.
+struct RecordBox {
+    Q_DECLARE_TR_FUNCTIONS(RecordBox)
+};
 
 void clearStaleReadouts(Console& console, runtime::DateTime now) {
     platform::Form& form = console.form;
@@ -35,16 +41,20 @@ ReadoutTexts readoutTexts(const platform::Form& form) {
 }
 
 // What failed, for the tooltip; empty when nothing did.
-runtime::Text failureNote(RecordingStep step) {
+QString failureNote(RecordingStep step) {
     switch (step) {
     case RecordingStep::CreateFailed:
-        return runtime::Gbk("无法在此文件夹中创建此文件（没有写入权限、文件夹已被删除或磁盘已满），数据未记录。");
+        return RecordBox::tr("This file could not be created in this folder (no write permission, the folder "
+                             "was deleted, or the disk is full): no data was recorded.");
     case RecordingStep::OpenFailed:
-        return runtime::Gbk("此文件正被其他程序占用或无法打开，上次的数据未记录。");
+        return RecordBox::tr("Another program holds this file, or it could not be opened: the last row was not "
+                             "recorded.");
     case RecordingStep::ReadOnly:
-        return runtime::Gbk("此文件是只读的，数据未记录；取消它的只读属性后，下一次的数据会照常写入。");
+        return RecordBox::tr("This file is read-only: the last row was not recorded. Once it is writable again, "
+                             "the next rows are recorded as usual.");
     case RecordingStep::WriteFailed:
-        return runtime::Gbk("写入此文件失败（没有写入权限或磁盘已满），上次的数据未记录。");
+        return RecordBox::tr("Writing to this file failed (no write permission, or the disk is full): the last row "
+                             "was not recorded.");
     default:
         return {};
     }
@@ -52,16 +62,15 @@ runtime::Text failureNote(RecordingStep step) {
 
 // The record box's tooltip names the day's file and, after a failure, what
 // failed. It is the only report of a failed write: the tick stays silent.
-void describeRecording(const Console& console, const runtime::Text& path, const runtime::Text& note) {
-    const platform::Form::Entry* box = console.form.find(kRecordBox);
-    if (box == nullptr || box->widget == nullptr) return;
-    runtime::Text tip = runtime::JoinTexts({runtime::Gbk("数据记录文件："), path});
+void describeRecording(const Console& console, const runtime::Text& path, const QString& note) {
+    QString tip = RecordBox::tr("Recording file: %1").arg(platform::toQString(path));
     // An installed program's own folder takes no files: say where they went instead.
     if (!path.starts_with(runtime::JoinTexts({runtime::ProgramDirectory(), runtime::PathSeparator()}))) {
-        tip = runtime::JoinTexts({tip, "\n", runtime::Gbk("程序目录不可写，记录文件保存在工作目录中。")});
+        tip += QLatin1Char('\n') +
+               RecordBox::tr("The program folder is not writable: recording files are kept in the working folder.");
     }
-    if (!note.empty()) tip = runtime::JoinTexts({tip, "\n", note});
-    box->widget->setToolTip(platform::toQString(tip));
+    if (!note.isEmpty()) tip += QLatin1Char('\n') + note;
+    console.form.setToolTip(kRecordBox, tip);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "console/frame_decoder.h"
 #include "console/mode_command.h"
 #include "console/port_control.h"
+#include "console/port_number_hint.h"
 #include "console/realtime_curves.h"
 #include "console/settings_file.h"
 #include "platform/visual_style.h"
@@ -211,6 +212,9 @@ void MainWindow::bindHandlers() {
     // nothing on purpose: line-status changes do not concern the console.
     on(kPort, 1, [&c](std::span<const std::int32_t> args) { onByteReceived(c, args.empty() ? 0 : args[0]); });
     on(kPort, 0, [](auto) {});
+    // Not one of the window's events: the port-number box's tooltip follows
+    // the devices plugged in, looked at whenever the box opens.
+    m_form->setAboutToShow(kPortNumberCombo, [&c] { refreshPortNumberHint(c); });
 }
 
 void MainWindow::start() { m_form->raise(kMainWindow, platform::kCreated); }

@@ -1,6 +1,6 @@
 #include "console/port_control.h"
 
-#include <QWidget>
+#include <QCoreApplication>
 
 #include <chrono>
 #include <cstdio>
@@ -16,6 +16,12 @@
 namespace console {
 namespace {
 
+// The lamp's help texts are the program's own, written in English and shown
+// in the user's language.
+struct PortLamp {
+    Q_DECLARE_TR_FUNCTIONS(PortLamp)
+};
+
 constexpr int kPortNumberSlot = 8;
 constexpr int kBaudRateSlot = 9;
 
@@ -24,10 +30,7 @@ int selectedPortNumber(const Console& console) {
 }
 
 void setLampTooltip(Console& console, const std::string& text) {
-    const platform::Form::Entry* lamp = console.form.find(kPortLamp);
-    if (lamp == nullptr || lamp->widget == nullptr) return;
-    const QString tip = QString::fromStdString(text);
-    if (lamp->widget->toolTip() != tip) lamp->widget->setToolTip(tip);
+    console.form.setToolTip(kPortLamp, QString::fromStdString(text));
 }
 
 // The local time of day of a moment the serial unit logged, as "hh:mm:ss".
@@ -50,38 +53,47 @@ std::string joined(const std::vector<std::string>& items) {
 
 std::string lampTooltip(int portNumber, bool opened, const std::string& device, const std::string& error,
                         const std::vector<std::string>& candidates) {
-    const std::string port = "COM" + std::to_string(portNumber);
-    if (opened) return port + " is open on " + device + ".";
-    if (portNumber < 1) return "No port number is selected: choose one in the COM box.";
+    const QString port = QStringLiteral("COM%1").arg(portNumber);
+    const QString deviceName = QString::fromStdString(device);
+    if (opened) return PortLamp::tr("%1 is open on %2.").arg(port, deviceName).toStdString();
+    if (portNumber < 1) return PortLamp::tr("No port number is selected: choose one in the COM box.").toStdString();
     if (device.empty()) {
-        return port + " could not be opened: no such device (tried " + joined(candidates) +
-               "). Plug the meter's adapter in, or link COM" + std::to_string(portNumber) +
-               " in the working directory to its device.";
+        return PortLamp::tr("%1 could not be opened: no such device (tried %2). Plug the meter's adapter in, "
+                            "or link %1 in the working directory to its device.")
+            .arg(port, QString::fromStdString(joined(candidates)))
+            .toStdString();
     }
-    std::string text = port + " (" + device + ") could not be opened: " + (error.empty() ? "unknown error" : error) + ".";
+    const QString reason = error.empty() ? PortLamp::tr("unknown error") : QString::fromStdString(error);
+    QString text = PortLamp::tr("%1 (%2) could not be opened: %3.").arg(port, deviceName, reason);
     if (error.find("Permission denied") != std::string::npos) {
-        text += " Your user must be in the group that owns the device (usually dialout): "
-                "sudo usermod -aG dialout $USER, then log in again.";
+        text += QLatin1Char(' ') + PortLamp::tr("Your user must be in the group that owns the device (usually "
+                                                "dialout): sudo usermod -aG dialout $USER, then log in again.");
     } else if (error.find("busy") != std::string::npos || error.find("in use") != std::string::npos) {
-        text += " Another program holds the port; close it and try again.";
+        text += QLatin1Char(' ') + PortLamp::tr("Another program holds the port; close it and try again.");
     }
-    return text;
+    return text.toStdString();
 }
 
 std::string connectionTooltip(int portNumber, const std::string& device, const ConnectionHistory& history) {
-    const std::string port = "COM" + std::to_string(portNumber);
-    const std::string times = history.losses == 1 ? "once" : std::to_string(history.losses) + " times";
+    const QString port = QStringLiteral("COM%1").arg(portNumber);
+    const QString lostAt = QString::fromStdString(history.lostAt);
+    const QString losses = QString::number(history.losses);
     if (!history.abandoned.empty()) {
-        return port + " went away at " + history.lostAt + " and is no longer watched for: " + history.abandoned +
-               ". Put it right and press 打开串口 again.";
+        // The button's caption is the window's own text and is never translated.
+        return PortLamp::tr("%1 went away at %2 and is no longer watched for: %3. Put it right and press %4 again.")
+            .arg(port, lostAt, QString::fromStdString(history.abandoned), QStringLiteral("打开串口"))
+            .toStdString();
     }
     if (history.waiting) {
-        return port + " (" + device + ") went away at " + history.lostAt +
-               ": the adapter was unplugged or lost power. It is opened again as soon as it is back. Lost " + times +
-               " since the port was opened.";
+        return PortLamp::tr("%1 (%2) went away at %3: the adapter was unplugged or lost power. It is opened again "
+                            "as soon as it is back. Times lost since the port was opened: %4.")
+            .arg(port, QString::fromStdString(device), lostAt, losses)
+            .toStdString();
     }
-    return port + " is open on " + device + ". It went away at " + history.lostAt + " and came back at " +
-           history.backAt + "; lost " + times + " since the port was opened.";
+    return PortLamp::tr("%1 is open on %2. It went away at %3 and came back at %4. Times lost since the port was "
+                        "opened: %5.")
+        .arg(port, QString::fromStdString(device), lostAt, QString::fromStdString(history.backAt), losses)
+        .toStdString();
 }
 
 void noticeLostDevice(Console& console) {

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -12,6 +13,7 @@
 #include "platform/colour.h"
 #include "platform/fonts.h"
 #include "platform/qt_text.h"
+#include "platform/readout_pacer.h"
 
 namespace platform {
 namespace {
@@ -82,6 +84,9 @@ private:
 class EditBoxControl : public WidgetControl {
 public:
     explicit EditBoxControl(QLineEdit* edit) : WidgetControl(edit), m_edit(edit) {}
+    ~EditBoxControl() override {
+        if (m_pacer) m_pacer->forget(this);
+    }
 
 protected:
     PropertyValue readOwn(int slot) const override {
@@ -94,16 +99,15 @@ protected:
         if (text == m_text) return;  // read-outs are rewritten with equal texts all the time
         m_text = std::move(text);
         // A shown read-out may be rewritten hundreds of times a second, far
-        // more often than it is painted: its widget takes the latest text once
-        // per pass of the event loop, before the pass paints. Boxes the user
-        // types into, and boxes not on screen, take every text at once.
+        // more often than anyone can read it: its widget takes the latest
+        // text at the window's next read-out refresh. Boxes the user types
+        // into, and boxes not on screen, take every text at once.
         if (!m_edit->isReadOnly() || !m_edit->isVisible()) {
             m_edit->setText(toQString(m_text));
             return;
         }
-        if (m_showPending) return;
-        m_showPending = true;
-        QMetaObject::invokeMethod(m_edit, [this] { showLatestText(); }, Qt::QueuedConnection);
+        if (!m_pacer) m_pacer = ReadoutPacer::of(m_edit->window());
+        m_pacer->schedule(this, [this] { m_edit->setText(toQString(m_text)); });
     }
 
 public:
@@ -111,13 +115,8 @@ public:
     void syncFromWidget() { m_text = fromQString(m_edit->text()); }
 
 private:
-    void showLatestText() {
-        m_showPending = false;
-        m_edit->setText(toQString(m_text));
-    }
-
     QLineEdit* m_edit;
-    bool m_showPending = false;
+    QPointer<ReadoutPacer> m_pacer;
     // The content as GBK bytes: handlers read the read-outs many times a
     // second, so the text is kept in the form they want it.
     runtime::Text m_text;
@@ -145,9 +144,28 @@ private:
     QAbstractButton* m_button;
 };
 
+// A drop-down list that says when it is about to show its list or its tooltip.
+class ComboBox : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> aboutToShow;
+
+    void showPopup() override {
+        if (aboutToShow) aboutToShow();
+        QComboBox::showPopup();
+    }
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ToolTip && aboutToShow) aboutToShow();
+        return QComboBox::event(event);
+    }
+};
+
 class ComboBoxControl : public WidgetControl {
 public:
-    explicit ComboBoxControl(QComboBox* combo) : WidgetControl(combo), m_combo(combo) {}
+    explicit ComboBoxControl(ComboBox* combo) : WidgetControl(combo), m_combo(combo) {}
+    void setAboutToShow(std::function<void()> callback) override { m_combo->aboutToShow = std::move(callback); }
 
 protected:
     PropertyValue readOwn(int slot) const override {
@@ -178,7 +196,7 @@ private:
         m_looseText = index >= 0 ? runtime::Text{} : text;
     }
 
-    QComboBox* m_combo;
+    ComboBox* m_combo;
     runtime::Text m_looseText;
 };
 
@@ -275,7 +293,7 @@ std::unique_ptr<Control> createEditBox(const ControlSpec& spec, QWidget* parent,
 }
 
 std::unique_ptr<Control> createComboBox(const ControlSpec& spec, QWidget* parent) {
-    auto* combo = new QComboBox(parent);  // non-editable: a drop-down list
+    auto* combo = new ComboBox(parent);  // non-editable: a drop-down list
     applyCommon(combo, spec);
     for (std::size_t i = 0; i < spec.items.size(); ++i) {
         combo->addItem(fromUtf8(spec.items[i]), QVariant::fromValue(fromUtf8(spec.items[i]).toInt()));

@@ -2,6 +2,7 @@
 // The built-in controls of a form: label, edit box, button, check box, radio
 // box, combo box, shape and timer, each a platform::Unit over a Qt object.
 #include <QPointer>
+#include <functional>
 #include <memory>
 
 #include "platform/control_spec.h"
@@ -30,6 +31,10 @@ class Control : public Unit {
 public:
     // The control's widget, or null for a timer.
     virtual QWidget* widget() const = 0;
+    // Runs just before the control shows its drop-down list or its tooltip,
+    // so that a text describing the machine's present state can be brought
+    // up to date. Only combo boxes have such a moment; others ignore it.
+    virtual void setAboutToShow(std::function<void()>) {}
     static std::unique_ptr<Control> create(const ControlSpec& spec, QWidget* parent,
                                            EventRaiser raise);
 };

@@ -134,6 +134,25 @@ void Form::WriteProperty(std::uint32_t unitId, int slot, const PropertyValue& va
     if (Unit* unit = unitFor(unitId)) unit->writeProperty(slot, value);
 }
 
+void Form::setToolTip(std::uint32_t unitId, const QString& text) {
+    const Entry* entry = find(unitId);
+    // An unchanged text leaves a tooltip the user is reading where it is.
+    if (entry != nullptr && entry->widget != nullptr && entry->widget->toolTip() != text) {
+        entry->widget->setToolTip(text);
+    }
+}
+
+QString Form::toolTip(std::uint32_t unitId) const {
+    const Entry* entry = find(unitId);
+    return entry != nullptr && entry->widget != nullptr ? entry->widget->toolTip() : QString{};
+}
+
+void Form::setAboutToShow(std::uint32_t unitId, std::function<void()> callback) {
+    for (const std::unique_ptr<Control>& control : m_controls) {
+        if (control.get() == unitFor(unitId)) control->setAboutToShow(std::move(callback));
+    }
+}
+
 void Form::bind(std::uint32_t unitId, int event, EventHandler handler) {
     m_handlers[{unitId, event}] = std::move(handler);
 }

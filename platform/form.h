@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -74,6 +75,16 @@ public:
     void setComboIndex(std::uint32_t combo, std::int32_t index) { WriteProperty(combo, kSlotComboIndex, index); }
     std::int32_t windowHeight() const { return toInt(ReadProperty(kSelfUnitId, kSlotHeight)); }
     void setWindowHeight(std::int32_t height) { WriteProperty(kSelfUnitId, kSlotHeight, height); }
+
+    // Tooltips are the program's own help texts, not part of the window's
+    // state: no slot holds them and no handler decides anything by them.
+    // A unit without a widget has no tooltip.
+    void setToolTip(std::uint32_t unitId, const QString& text);
+    QString toolTip(std::uint32_t unitId) const;
+    // callback runs on the GUI thread just before the control shows its list
+    // or its tooltip. It is not an event of the window: it runs at once, even
+    // while a handler runs, and must only refresh texts such as tooltips.
+    void setAboutToShow(std::uint32_t unitId, std::function<void()> callback);
 
 private:
     struct PendingEvent {

@@ -26,6 +26,7 @@ sources=(
   serial/line_watch.cpp
   serial/reconnection.cpp
   serial/port_names_win32.cpp
+  serial/port_hints_win32.cpp
   serial/port_channel_win32.cpp
   tests/serial/win32_engine_check.cpp
 )

@@ -32,7 +32,7 @@ TEST_F(PortControlTest, OpeningLightsTheLampStartsTheCurvesAndSavesSettings) {
     EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
     EXPECT_EQ(form().interval(kCurveTimer), 1000);
     EXPECT_EQ(settings(), "[KZRT]\r\nPort=1\r\nBaud=2400\r\nParity=Odd\r\nSecond=1\r\nGraph=1\r\n");
-    EXPECT_NE(form().find(kPortLamp)->widget->toolTip().indexOf("COM1 is open on"), -1);
+    EXPECT_NE(form().toolTip(kPortLamp).indexOf("COM1 is open on"), -1);
     // A second press reopens: still green, curves still running.
     click(kOpenPortButton);
     EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
@@ -46,7 +46,7 @@ TEST_F(PortControlTest, FailedOpeningTurnsTheLampRedAndStillSaves) {
     EXPECT_EQ(form().fillColour(kPortLamp), kLampRed);
     EXPECT_EQ(form().interval(kCurveTimer), 0);
     EXPECT_EQ(settings(), "[KZRT]\r\nPort=20\r\nBaud=2400\r\nParity=Even\r\nSecond=1\r\nGraph=1\r\n");
-    const QString tip = form().find(kPortLamp)->widget->toolTip();
+    const QString tip = form().toolTip(kPortLamp);
     EXPECT_NE(tip.indexOf("COM20"), -1) << tip.toStdString();
     EXPECT_NE(tip.indexOf("/dev/ttyUSB19"), -1) << tip.toStdString();
 }
@@ -150,9 +150,9 @@ TEST_F(PortControlTest, AnUnpluggedAdapterIsReopenedAndRecordingShowsLiveValuesA
     startWindow();
     click(kOpenPortButton);
     ASSERT_EQ(form().fillColour(kPortLamp), kLampGreen);
-    QWidget* lamp = form().find(kPortLamp)->widget;
+    const auto lampTip = [&] { return form().toolTip(kPortLamp); };
     far.reset();  // unplugged: the far end and its COM1 link go
-    ASSERT_TRUE(waitUntil([&] { return lamp->toolTip().contains("went away"); }, 4000)) << lamp->toolTip().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return lampTip().contains("went away"); }, 4000)) << lampTip().toStdString();
     EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
 
     far = std::make_unique<PtyLink>(1);  // back, as another device behind the same name
@@ -166,7 +166,7 @@ TEST_F(PortControlTest, AnUnpluggedAdapterIsReopenedAndRecordingShowsLiveValuesA
     for (const auto& entry : std::filesystem::directory_iterator(dir))
         if (entry.path().extension() == ".csv") rows += readFile(entry.path());
     EXPECT_NE(rows.find(",12.345,V,1.234,A,"), std::string::npos) << rows;
-    EXPECT_TRUE(waitUntil([&] { return lamp->toolTip().contains("came back"); }, 4000)) << lamp->toolTip().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return lampTip().contains("came back"); }, 4000)) << lampTip().toStdString();
     EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
 }
 
@@ -179,7 +179,7 @@ TEST_F(PortControlTest, NoSelectedPortFailsWithoutOpeningAnything) {
     click(kOpenPortButton);
     EXPECT_EQ(form().fillColour(kPortLamp), kLampRed);
     EXPECT_FALSE(context().port.isOpen()) << "the unit's rule would have opened COM1";
-    EXPECT_NE(form().find(kPortLamp)->widget->toolTip().indexOf("No port number is selected"), -1);
+    EXPECT_NE(form().toolTip(kPortLamp).indexOf("No port number is selected"), -1);
     EXPECT_NE(settings().find("Port=0\r\n"), std::string::npos) << settings();
 }
 
@@ -200,9 +200,9 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ConnectionTooltipTest,
     ::testing::Values(
         HistoryCase{"Away", {1, true, "", "12:03:04", ""}, "COM1 (COM1) went away at 12:03:04"},
-        HistoryCase{"AwayAgain", {3, true, "", "12:03:04", "12:00:00"}, "Lost 3 times"},
-        HistoryCase{"Back", {2, false, "", "12:03:04", "12:03:06"}, "went away at 12:03:04 and came back at 12:03:06; lost 2 times"},
-        HistoryCase{"BackOnce", {1, false, "", "12:03:04", "12:03:06"}, "lost once"},
+        HistoryCase{"AwayAgain", {3, true, "", "12:03:04", "12:00:00"}, "Times lost since the port was opened: 3."},
+        HistoryCase{"Back", {2, false, "", "12:03:04", "12:03:06"}, "It went away at 12:03:04 and came back at 12:03:06. Times lost since the port was opened: 2."},
+        HistoryCase{"BackOnce", {1, false, "", "12:03:04", "12:03:06"}, "opened: 1."},
         HistoryCase{"GivenUp", {1, false, "COM1 is a regular file, not a serial device", "12:03:04", ""},
                     "no longer watched for: COM1 is a regular file"}),
     [](const auto& info) { return std::string(info.param.name); });

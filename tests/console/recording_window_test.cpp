@@ -57,7 +57,7 @@ protected:
         form().raise(kRecordingSeconds, platform::kContentChanged);
     }
     QTimer* recordingTimer() { return form().window()->findChild<QTimer*>(QStringLiteral("时钟2")); }
-    QString recordBoxTip() { return form().find(kRecordBox)->widget->toolTip(); }
+    QString recordBoxTip() { return form().toolTip(kRecordBox); }
     std::filesystem::path dayFile() const { return dir / "KZRT2015125.csv"; }
     std::string headerAnd(const std::string& rows) const { return recordingHeader() + rows + "\r\n"; }
 
@@ -174,7 +174,7 @@ TEST_F(RecordingWindow, RowsGoToTheWorkingDirectoryWhenTheProgramDirectoryTakesN
         clickRecordBox(1);
         const QString tip = recordBoxTip();
         EXPECT_TRUE(tip.contains(QString::fromStdString(c.dayFile.string()))) << tip.toStdString();
-        EXPECT_EQ(tip.contains(QStringLiteral("程序目录不可写")), c.toldWhy) << tip.toStdString();
+        EXPECT_EQ(tip.contains(QStringLiteral("The program folder is not writable")), c.toldWhy) << tip.toStdString();
         tick();
         tick();
         EXPECT_EQ(readFile(c.dayFile), headerAnd(recordingRowText(now, kStartUp))) << c.dayFile;
@@ -194,13 +194,13 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
     clickRecordBox(1);
     tick();
     EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("./KZRT2015125.csv\n"))) << recordBoxTip().toStdString();
-    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("无法在此文件夹中创建"))) << recordBoxTip().toStdString();
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("could not be created in this folder"))) << recordBoxTip().toStdString();
 
     std::filesystem::current_path(dir);
     tick();
     const std::filesystem::path file = dayFile();
     ASSERT_EQ(readFile(file), headerAnd(""));
-    EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("无法")));
+    EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("could not"))) << recordBoxTip().toStdString();
     {
         // A lock on another open file description conflicts just as another program's would.
         const int holder = ::open(file.c_str(), O_RDWR);
@@ -209,7 +209,7 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
         ::close(holder);
     }
     EXPECT_EQ(readFile(file), headerAnd(""));
-    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("占用"))) << recordBoxTip().toStdString();
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("Another program holds this file"))) << recordBoxTip().toStdString();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     tick();
     EXPECT_EQ(readFile(file), headerAnd(recordingRowText(now, kStartUp)));

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -189,6 +190,66 @@ TEST_F(FormTest, EventsRaisedInsideAHandlerWaitForIt) {
     form.bind(kCheck, kClicked, [&](auto) { order.push_back(3); });
     form.raise(kButton, kClicked);
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FormTest, ToolTipsBelongToWidgetsAndAreNoSlot) {
+    form.setToolTip(kLabel, QStringLiteral("端口 help"));
+    EXPECT_EQ(form.toolTip(kLabel), QStringLiteral("端口 help"));
+    EXPECT_EQ(form.find(kLabel)->widget->toolTip(), QStringLiteral("端口 help"));
+    EXPECT_EQ(form.text(kLabel), "COM");  // the caption slot is untouched
+    // A timer has no widget and an unknown id has nothing: no tooltip, no crash.
+    form.setToolTip(kTimer, QStringLiteral("x"));
+    form.setToolTip(0xDEAD, QStringLiteral("x"));
+    EXPECT_EQ(form.toolTip(kTimer), QString());
+    EXPECT_EQ(form.toolTip(0xDEAD), QString());
+}
+
+// The list and the tooltip both show what the callback wrote just before,
+// and neither changes the box's items or selection.
+struct AboutToShowCase {
+    const char* name;
+    std::function<void(QComboBox*)> show;
+};
+
+class AboutToShowTest : public FormTest, public ::testing::WithParamInterface<AboutToShowCase> {};
+
+TEST_P(AboutToShowTest, RefreshesTheTooltipFirst) {
+    auto* combo = qobject_cast<QComboBox*>(form.find(kCombo)->widget);
+    form.window()->show();
+    int calls = 0;
+    form.setAboutToShow(kCombo, [&] { form.setToolTip(kCombo, QStringLiteral("call %1").arg(++calls)); });
+    GetParam().show(combo);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(form.toolTip(kCombo), QStringLiteral("call 1"));
+    GetParam().show(combo);
+    EXPECT_EQ(form.toolTip(kCombo), QStringLiteral("call 2"));
+    combo->hidePopup();
+    EXPECT_EQ(combo->count(), 3);
+    EXPECT_EQ(form.comboText(kCombo), "2400");
+    EXPECT_TRUE(raised.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Triggers, AboutToShowTest,
+    ::testing::Values(AboutToShowCase{"ListOpens", [](QComboBox* combo) { combo->showPopup(); }},
+                      AboutToShowCase{"TooltipAsked",
+                                      [](QComboBox* combo) {
+                                          QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), combo->mapToGlobal(QPoint(5, 5)));
+                                          QApplication::sendEvent(combo, &help);
+                                      }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FormTest, OnlyComboBoxesHaveAMomentBeforeShowing) {
+    int calls = 0;
+    form.setAboutToShow(kButton, [&] { ++calls; });
+    form.setAboutToShow(kTimer, [&] { ++calls; });
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), QPoint(5, 5));
+    QApplication::sendEvent(form.find(kButton)->widget, &help);
+    EXPECT_EQ(calls, 0);
 }
 
 }  // namespace

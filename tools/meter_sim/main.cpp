@@ -1,5 +1,6 @@
 // kzrt-meter-sim: the meter on a pseudo-terminal, for running and testing the
 // console without hardware. See usage() in sim_options.cpp.
+#include <QTranslator>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <limits>
 #include <csignal>
 #include <cstdio>
+#include <clocale>
 #include <exception>
 #include <random>
 
@@ -18,11 +20,16 @@
 #include "tools/meter_sim/meter_profile.h"
 #include "tools/meter_sim/pty_line.h"
 #include "tools/meter_sim/sim_options.h"
+#include "tools/meter_sim/sim_texts.h"
+#include "platform/translations.h"
 
 namespace meter_sim {
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+
+// Every message goes to the standard error, after the program's name.
+void say(const QString& message) { std::fprintf(stderr, "kzrt-meter-sim: %s\n", utf8(message).c_str()); }
 
 void onSignal(int) {
     const char knock = 1;
@@ -84,7 +91,7 @@ void Simulator::sendDueFrame(double t) {
         m_pacer.enqueue(m_options.oneShot, earliest);
         m_oneShotPending = false;
         m_oneShotQueued = true;
-        std::fprintf(stderr, "kzrt-meter-sim: sending the %zu one-shot bytes\n", m_options.oneShot.size());
+        say(MeterSim::tr("sending the %1 one-shot bytes").arg(m_options.oneShot.size()));
         return;
     }
     const MeterSample sample = sampleAt(m_options.profile, t * m_options.speed, m_frames++);
@@ -105,7 +112,7 @@ void Simulator::handleConsole() {
     for (char c : packet.data) {
         if (!m_command.feed(static_cast<std::uint8_t>(c))) continue;
         m_text = !m_text;
-        std::fprintf(stderr, "kzrt-meter-sim: \"XT\" received, now sending %s\n", m_text ? "text" : "binary frames");
+        say(m_text ? MeterSim::tr("\"XT\" received, now sending text") : MeterSim::tr("\"XT\" received, now sending binary frames"));
     }
 }
 
@@ -140,10 +147,17 @@ int Simulator::run() {
 
 int main(int argc, char** argv) {
     using namespace meter_sim;
+    QCoreApplication app(argc, argv);
+    // Qt takes the whole locale from the environment; numbers printed and
+    // read here keep the C form whatever the user's language.
+    std::setlocale(LC_NUMERIC, "C");
+    QTranslator translator;
+    platform::installTranslation(translator);
+
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     const ParsedOptions parsed = parseOptions(args);
     if (!parsed.options) {
-        std::fprintf(stderr, "kzrt-meter-sim: %s\n(--help explains the options)\n", parsed.error.c_str());
+        say(qs(parsed.error) + QLatin1Char('\n') + MeterSim::tr("(--help explains the options)"));
         return 2;
     }
     const Options& options = *parsed.options;
@@ -154,13 +168,13 @@ int main(int argc, char** argv) {
     if (!installSignals()) return 1;
     try {
         PtyLine line(options.port);
-        std::fprintf(stderr, "kzrt-meter-sim: %s -> %s, %d baud, %g frames/s%s; Ctrl+C stops\n",
-                     line.linkName().c_str(), line.slavePath().c_str(), options.baud, options.fps,
-                     options.fps == 0 ? " (back to back)" : "");
+        const QString pace = options.fps == 0 ? MeterSim::tr("%1 baud, frames back to back").arg(options.baud)
+                                               : MeterSim::tr("%1 baud, %2 frames/s").arg(options.baud).arg(options.fps);
+        say(MeterSim::tr("%1 -> %2, %3; Ctrl+C stops").arg(qs(line.linkName()), qs(line.slavePath()), pace));
         Simulator simulator(options, line);
         return simulator.run();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "kzrt-meter-sim: %s\n", e.what());
+        say(qs(e.what()));
         return 1;
     }
 }

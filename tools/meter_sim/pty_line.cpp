@@ -1,5 +1,7 @@
 #include "tools/meter_sim/pty_line.h"
 
+#include "tools/meter_sim/sim_texts.h"
+
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -48,11 +50,12 @@ void PtyLine::makeLink() {
     struct stat info {};
     if (::lstat(m_link.c_str(), &info) == 0) {
         if (!S_ISLNK(info.st_mode))
-            throw std::runtime_error(m_link + " exists and is not a link; choose another --port");
+            throw std::runtime_error(
+                utf8(MeterSim::tr("%1 exists and is not a link; choose another --port").arg(qs(m_link))));
         struct stat target {};
         if (::stat(m_link.c_str(), &target) == 0)
-            throw std::runtime_error(m_link + " already links to " + linkTarget(m_link) +
-                                     " (another simulator?); choose another --port");
+            throw std::runtime_error(utf8(MeterSim::tr("%1 already links to %2 (another simulator?); choose another --port")
+                                              .arg(qs(m_link), qs(linkTarget(m_link)))));
         ::unlink(m_link.c_str());  // left behind by a simulator that was killed
     }
     if (::symlink(m_slave.c_str(), m_link.c_str()) != 0) throw std::runtime_error(failure(m_link));

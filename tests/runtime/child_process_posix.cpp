@@ -1,0 +1,29 @@
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "runtime/program_paths.h"
+#include "tests/runtime/child_process.h"
+
+extern char** environ;
+
+namespace runtime::testing {
+
+std::string HelperBesideTest(const std::string& program)
+{
+    const std::string self = DetectModulePath();
+    return self.substr(0, self.rfind('/') + 1) + program;
+}
+
+int RunChild(const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace runtime::testing

@@ -41,5 +41,17 @@ TEST_F(FilesTest, ReplacingKeepsLockPermissionsLinksAndEarlierReadersView)
     EXPECT_EQ(otherProcessOpens("target.csv", 3, 3), 1) << "the replaced file must carry the lock";
 }
 
+TEST_F(FilesTest, InsertTextRefusesAFileDeletedAndMadeAnew)
+{
+    write("f", "old");
+    const int number = open("f", 3, 1);
+    ASSERT_NE(number, 0);
+    std::filesystem::remove(native("f"));
+    write("f", "someone else's");
+    EXPECT_FALSE(InsertText(number, {"x"}));
+    EXPECT_EQ(read("f"), "someone else's");
+    EXPECT_EQ(entryCount(), 1u);
+}
+
 }  // namespace
 }  // namespace runtime

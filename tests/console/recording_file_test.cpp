@@ -1,10 +1,10 @@
 // One recording step on a real day's file in a temporary directory; the
 // window tests cover creation, a held file and a missing directory.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "console/recording_file.h"
@@ -36,7 +36,7 @@ protected:
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
     }
 
-    const fs::path dir = fs::temp_directory_path() / ("kzrt-recording-" + std::to_string(getpid()));
+    const fs::path dir = fs::temp_directory_path() / ("kzrt-recording-" + std::to_string(std::random_device()()));
     const fs::path path = dir / "KZRT2015125.csv";
 };
 

@@ -5,6 +5,9 @@
 #   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the serial tests
 #   ./test.sh --fuzz      libFuzzer targets (clang) in build-fuzz/, each run briefly
 #   ./test.sh --win32     cross-compiles the Win32 serial engine with mingw-w64
+#   ./test.sh --windows   Qt for Windows (cached), the whole program cross-built into
+#                         build-windows/ and zipped, the tests, the serial engine and the
+#                         console under wine
 #   ./test.sh --all       all of the above (what CI runs)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -48,6 +51,10 @@ run_fuzz() {
   done
 }
 
+run_windows() {
+  scripts/windows.sh
+}
+
 run_win32() {
   scripts/install-deps.sh g++-mingw-w64-x86-64-posix
   scripts/check-win32.sh
@@ -59,6 +66,7 @@ case "${1:-}" in
   --tsan) run_tsan ;;
   --fuzz) run_fuzz ;;
   --win32) run_win32 ;;
+  --windows) run_windows ;;
   --all) run_release; run_sanitize; run_tsan; run_fuzz; run_win32 ;;
-  *) sed -n '2,9p' "$0"; exit 2 ;;
+  *) sed -n '2,12p' "$0"; exit 2 ;;
 esac

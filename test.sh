@@ -68,5 +68,5 @@ case "${1:-}" in
   --win32) run_win32 ;;
   --windows) run_windows ;;
   --all) run_release; run_sanitize; run_tsan; run_fuzz; run_win32 ;;
-  *) sed -n '2,12p' "$0"; exit 2 ;;
+  *) sed -n '2,11p' "$0"; exit 2 ;;
 esac

@@ -32,7 +32,9 @@ std::string HelperBesideTest(const std::string& program)
     return self.substr(0, self.rfind('\\') + 1) + program + ".exe";
 }
 
-int RunChild(const std::string& program, const std::vector<std::string>& arguments)
+namespace {
+
+PROCESS_INFORMATION Spawn(const std::string& program, const std::vector<std::string>& arguments)
 {
     std::string commandLine = Quoted(program);
     for (const std::string& argument : arguments) commandLine += " " + Quoted(argument);
@@ -41,12 +43,49 @@ int RunChild(const std::string& program, const std::vector<std::string>& argumen
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &startup, &process)) {
-        return -1;
+        return {};
     }
+    CloseHandle(process.hThread);
+    return process;
+}
+
+}  // namespace
+
+struct RunningChild::Process {
+    HANDLE handle = nullptr;
+};
+
+RunningChild::RunningChild(const std::string& program, const std::vector<std::string>& arguments)
+    : m_process(new Process{Spawn(program, arguments).hProcess})
+{
+}
+
+RunningChild::~RunningChild()
+{
+    kill();
+    delete m_process;
+}
+
+bool RunningChild::started() const { return m_process->handle != nullptr; }
+
+bool RunningChild::kill()
+{
+    if (m_process->handle == nullptr) return false;
+    const bool running = WaitForSingleObject(m_process->handle, 0) == WAIT_TIMEOUT;
+    TerminateProcess(m_process->handle, 9);
+    WaitForSingleObject(m_process->handle, INFINITE);
+    CloseHandle(m_process->handle);
+    m_process->handle = nullptr;
+    return running;
+}
+
+int RunChild(const std::string& program, const std::vector<std::string>& arguments)
+{
+    const PROCESS_INFORMATION process = Spawn(program, arguments);
+    if (process.hProcess == nullptr) return -1;
     WaitForSingleObject(process.hProcess, INFINITE);
     DWORD code = 0;
     const bool exited = GetExitCodeProcess(process.hProcess, &code) != 0;
-    CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return exited ? static_cast<int>(code) : -1;
 }

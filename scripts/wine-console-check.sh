@@ -40,7 +40,7 @@ wait_for_window() {  # start_seconds
 }
 
 pixel() {  # x y: the colour at a screen point as "r g b"
-  xwd -root -silent | xwdtopnm 2>/dev/null | pamcut -left "$1" -top "$2" -width 1 -height 1 | pnmtoplainpnm | tail -n1 | xargs
+  xwd -root -silent | xwdtopnm 2>/dev/null | pamcut -left "$1" -top "$2" -width 1 -height 1 | pnmdepth 255 | pnmtoplainpnm | tail -n1 | xargs
 }
 
 start=$(date +%s.%N)

@@ -40,7 +40,10 @@ deploy_runtime
 work=$build/wine-run
 wine_start "$work"
 mkdir -p "$build/artifacts" "$work/logs"
-export QT_QPA_PLATFORM=offscreen KZRT_ARTIFACTS=$(winepath -w "$build/artifacts" 2>/dev/null)
+# wine keeps QT_* variables of the Linux side away from Windows programs; the
+# user's environment in the registry reaches them.
+wine reg add 'HKCU\Environment' /v QT_QPA_PLATFORM /d offscreen /f </dev/null >/dev/null 2>&1
+export KZRT_ARTIFACTS=$(winepath -w "$build/artifacts" 2>/dev/null)
 status=0
 printf '%-32s %7s %7s %7s %6s\n' program passed failed skipped time
 for program in "${programs[@]}"; do

@@ -67,6 +67,11 @@ case "${1:-}" in
   --fuzz) run_fuzz ;;
   --win32) run_win32 ;;
   --windows) run_windows ;;
-  --all) run_release; run_sanitize; run_tsan; run_fuzz; run_win32 ;;
+  --all)
+    for mode in release sanitize tsan fuzz win32 windows; do
+      start=$(date +%s)
+      "run_$mode"
+      echo "== $mode: $(( $(date +%s) - start )) s"
+    done ;;
   *) sed -n '2,11p' "$0"; exit 2 ;;
 esac

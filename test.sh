@@ -6,6 +6,9 @@
 #   ./test.sh --fuzz      libFuzzer targets (clang) in build-fuzz/, each run briefly
 #   ./test.sh --win32     cross-compiles the Win32 serial engine with mingw-w64
 #   ./test.sh --package   release build, build/kzrt-console_<version>_amd64.deb, and its checks
+#   ./test.sh --windows   Qt for Windows (cached), the whole program cross-built into
+#                         build-windows/ and zipped, the tests, the serial engine and the
+#                         console under wine
 #   ./test.sh --all       all of the above (what CI runs)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -51,6 +54,10 @@ run_fuzz() {
   done
 }
 
+run_windows() {
+  scripts/windows.sh
+}
+
 run_win32() {
   scripts/install-deps.sh g++-mingw-w64-x86-64-posix
   scripts/check-win32.sh
@@ -78,6 +85,10 @@ case "${1:-}" in
   --fuzz) run_fuzz ;;
   --win32) run_win32 ;;
   --package) run_package ;;
-  --all) for stage in run_release run_package run_sanitize run_tsan run_fuzz run_win32; do timed "$stage"; done ;;
-  *) sed -n '2,10p' "$0"; exit 2 ;;
+  --windows) run_windows ;;
+  --all)
+    for stage in run_release run_package run_sanitize run_tsan run_fuzz run_win32 run_windows; do
+      timed "$stage"
+    done ;;
+  *) sed -n '2,13p' "$0"; exit 2 ;;
 esac

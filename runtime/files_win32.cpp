@@ -1,8 +1,10 @@
 // Files on Windows: share modes are the system's own. Every file is also
 // opened with FILE_SHARE_DELETE so that InsertText can rename its rewritten
-// copy over it (POSIX rename semantics, Windows 10 1809 and later); on older
-// systems the copy replaces the file after the handle is closed, which leaves
-// a short moment without the share lock.
+// copy over it while the handle stays open. Where another program holds the
+// file open without delete sharing, no rename can replace it; the new content
+// is then written in place under the protection of a journal
+// (file_journal_win32.h), so a reader that allows writing never costs rows or
+// settings, and a killed process never leaves a file that cannot be finished.
 #include <windows.h>
 
 #include <algorithm>
@@ -12,13 +14,16 @@
 #include <vector>
 
 #include "runtime/files.h"
+#include "runtime/file_journal_win32.h"
 #include "runtime/gbk_wide_win32.h"
 #include "runtime/native_file.h"
 
 namespace runtime {
 namespace {
 
-constexpr DWORD kCopyBlock = 1 << 20;
+using namespace win32;
+
+constexpr DWORD kWriteBlock = 1 << 20;
 // FileRenameInfoEx; the SDK headers hide it behind a version check that the
 // build's _WIN32_WINNT does not pass.
 constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
@@ -50,43 +55,6 @@ DWORD ShareForShare(int share)
     case 3: return FILE_SHARE_READ | FILE_SHARE_DELETE;   // others may not write
     default: return FILE_SHARE_DELETE;
     }
-}
-
-OVERLAPPED At(LONGLONG offset)
-{
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    return at;
-}
-
-bool WriteAllAt(HANDLE handle, std::string_view bytes, LONGLONG offset)
-{
-    while (!bytes.empty()) {
-        OVERLAPPED at = At(offset);
-        DWORD written = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kCopyBlock));
-        if (!WriteFile(handle, bytes.data(), want, &written, &at) || written == 0) return false;
-        bytes.remove_prefix(written);
-        offset += written;
-    }
-    return true;
-}
-
-bool CopyRange(HANDLE from, LONGLONG fromOffset, HANDLE to, LONGLONG toOffset, LONGLONG length)
-{
-    std::vector<char> buffer(kCopyBlock);
-    while (length > 0) {
-        OVERLAPPED at = At(fromOffset);
-        DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<LONGLONG>(length, kCopyBlock));
-        if (!ReadFile(from, buffer.data(), want, &got, &at) || got == 0) return false;
-        if (!WriteAllAt(to, std::string_view(buffer.data(), got), toOffset)) return false;
-        fromOffset += got;
-        toOffset += got;
-        length -= got;
-    }
-    return true;
 }
 
 struct TempFile {
@@ -149,6 +117,7 @@ std::unique_ptr<NativeFile> NativeFile::open(std::string_view name, int mode, in
     state->share = ShareForShare(share);
     state->readable = how.readable;
     state->writable = how.writable;
+    ReplayJournal(state->path);
     state->handle = CreateFileW(state->path.c_str(), how.access, state->share, nullptr, how.creation,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (state->handle == INVALID_HANDLE_VALUE) return nullptr;
@@ -168,7 +137,7 @@ bool NativeFile::write(std::string_view bytes)
 {
     while (!bytes.empty()) {
         DWORD written = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kCopyBlock));
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kWriteBlock));
         if (!WriteFile(m_state->handle, bytes.data(), want, &written, nullptr) || written == 0) {
             return false;
         }
@@ -177,46 +146,105 @@ bool NativeFile::write(std::string_view bytes)
     return true;
 }
 
+namespace {
+
+// The file position, or nothing.
+std::optional<LONGLONG> PositionOf(HANDLE handle)
+{
+    LARGE_INTEGER zero{}, position{};
+    if (!SetFilePointerEx(handle, zero, &position, FILE_CURRENT)) return std::nullopt;
+    return position.QuadPart;
+}
+
+bool MoveTo(HANDLE handle, LONGLONG position)
+{
+    LARGE_INTEGER at{};
+    at.QuadPart = position;
+    return SetFilePointerEx(handle, at, nullptr, FILE_BEGIN) != 0;
+}
+
+// True when `path` still leads to the file open as `handle`: someone else may
+// have deleted or replaced it, and their file must not get our rows.
+bool NameLeadsTo(const std::wstring& path, HANDLE handle)
+{
+    const std::optional<FileIdentity> opened = IdentityOf(handle);
+    return opened && IdentityOfName(path) == opened;
+}
+
+enum class Replaced { kByRename, kInPlace, kNot };
+
+// Replaces `target` with the complete temporary file: by a rename where no
+// other holder forbids it, else in place through the journal, writing from
+// `from` on (the bytes before it are the same in both). `targetHandle` is the
+// target open for writing, or INVALID_HANDLE_VALUE to open it only when needed
+// (a handle of ours would itself stop the rename). kNot leaves the target
+// unchanged, or, if the in-place write failed half way, to its journal.
+Replaced Replace(TempFile& temp, const std::wstring& target, HANDLE targetHandle, LONGLONG from,
+                 LONGLONG size)
+{
+    if (RenameOver(temp.handle, target) ||
+        MoveFileExW(temp.path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return Replaced::kByRename;
+    }
+    if (!FailedForSharing(GetLastError())) return Replaced::kNot;
+    const bool ownHandle = targetHandle == INVALID_HANDLE_VALUE;
+    if (ownHandle) {
+        targetHandle = CreateFileW(target.c_str(), GENERIC_WRITE, ShareForShare(1), nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    if (targetHandle == INVALID_HANDLE_VALUE) return Replaced::kNot;
+    if (!CommitJournal(temp.path, target)) {
+        if (ownHandle) CloseHandle(targetHandle);
+        return Replaced::kNot;
+    }
+    const bool written = WriteInPlace(targetHandle, temp.handle, from, size);
+    if (ownHandle) CloseHandle(targetHandle);
+    CloseHandle(temp.handle);
+    temp.handle = INVALID_HANDLE_VALUE;
+    if (!written) return Replaced::kNot;
+    DeleteFileW(JournalPath(target).c_str());
+    return Replaced::kInPlace;
+}
+
+void Discard(TempFile& temp)
+{
+    if (temp.handle != INVALID_HANDLE_VALUE) CloseHandle(temp.handle);
+    DeleteFileW(temp.path.c_str());
+}
+
+}  // namespace
+
 bool NativeFile::insert(std::string_view bytes)
 {
     State& s = *m_state;
     if (!s.readable || !s.writable) return false;
     if (bytes.empty()) return true;
-    LARGE_INTEGER size{}, position{}, zero{};
-    if (!GetFileSizeEx(s.handle, &size) ||
-        !SetFilePointerEx(s.handle, zero, &position, FILE_CURRENT)) {
+    LARGE_INTEGER size{};
+    const std::optional<LONGLONG> position = PositionOf(s.handle);
+    if (!position || !GetFileSizeEx(s.handle, &size) || !NameLeadsTo(s.path, s.handle) ||
+        IsReadOnly(s.path)) {
         return false;
     }
-    const LONGLONG at = std::min(position.QuadPart, size.QuadPart);
+    const LONGLONG at = std::min(*position, size.QuadPart);
     const auto length = static_cast<LONGLONG>(bytes.size());
     TempFile temp = CreateSiblingTemp(s.path, s.share);
     if (temp.handle == INVALID_HANDLE_VALUE) return false;
     const bool written = CopyRange(s.handle, 0, temp.handle, 0, at) &&
                          WriteAllAt(temp.handle, bytes, at) &&
                          CopyRange(s.handle, at, temp.handle, at + length, size.QuadPart - at);
-    if (written && RenameOver(temp.handle, s.path)) {
-        CloseHandle(s.handle);
-        s.handle = temp.handle;
-    } else if (written) {
-        // Before Windows 10 1809 an open file cannot be replaced.
-        CloseHandle(temp.handle);
-        CloseHandle(s.handle);
-        s.handle = INVALID_HANDLE_VALUE;
-        const bool moved = MoveFileExW(temp.path.c_str(), s.path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-        if (!moved) DeleteFileW(temp.path.c_str());
-        s.handle = CreateFileW(s.path.c_str(), s.access, s.share, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (!moved || s.handle == INVALID_HANDLE_VALUE) return false;
-    } else {
+    const Replaced how = written ? Replace(temp, s.path, s.handle, at, size.QuadPart + length)
+                                 : Replaced::kNot;
+    if (how == Replaced::kNot) {
+        Discard(temp);
         // Reads at an offset move a synchronous handle's position: put it back.
-        CloseHandle(temp.handle);
-        DeleteFileW(temp.path.c_str());
-        SetFilePointerEx(s.handle, position, nullptr, FILE_BEGIN);
+        MoveTo(s.handle, *position);
         return false;
     }
-    LARGE_INTEGER end{};
-    end.QuadPart = at + length;
-    return SetFilePointerEx(s.handle, end, nullptr, FILE_BEGIN) != 0;
+    if (how == Replaced::kByRename) {
+        CloseHandle(s.handle);
+        s.handle = temp.handle;
+    }
+    return MoveTo(s.handle, at + length);
 }
 
 std::string_view PathSeparator() { return "\\"; }
@@ -240,7 +268,9 @@ bool FileExists(std::string_view name)
 
 std::optional<std::string> ReadWholeFile(std::string_view name)
 {
-    const HANDLE handle = CreateFileW(WideFromGbk(name).c_str(), GENERIC_READ,
+    const std::wstring path = WideFromGbk(name);
+    ReplayJournal(path);
+    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -260,13 +290,19 @@ std::optional<std::string> ReadWholeFile(std::string_view name)
 bool ReplaceWholeFile(std::string_view name, std::string_view content)
 {
     const std::wstring target = WideFromGbk(name);
-    TempFile temp = CreateSiblingTemp(target, 0);
+    if (IsReadOnly(target) || !ReplayJournal(target)) return false;
+    TempFile temp = CreateSiblingTemp(target, FILE_SHARE_DELETE);
     if (temp.handle == INVALID_HANDLE_VALUE) return false;
-    const bool written = WriteAllAt(temp.handle, content, 0);
-    CloseHandle(temp.handle);
-    if (written && MoveFileExW(temp.path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-    DeleteFileW(temp.path.c_str());
-    return false;
+    const auto size = static_cast<LONGLONG>(content.size());
+    const Replaced how = WriteAllAt(temp.handle, content, 0)
+                             ? Replace(temp, target, INVALID_HANDLE_VALUE, 0, size)
+                             : Replaced::kNot;
+    if (how == Replaced::kNot) {
+        Discard(temp);
+        return false;
+    }
+    if (temp.handle != INVALID_HANDLE_VALUE) CloseHandle(temp.handle);
+    return true;
 }
 
 }  // namespace runtime

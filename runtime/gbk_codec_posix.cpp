@@ -7,6 +7,7 @@
 #include <cstddef>
 
 #include "runtime/gbk_codec.h"
+#include "runtime/gbk_sequences.h"
 
 namespace runtime {
 namespace {
@@ -62,26 +63,6 @@ Converter& Utf8ToGbkConverter()
     return converter;
 }
 
-// Length of the UTF-8 sequence that an undecodable or unmappable character
-// occupies, so that it is replaced by one '?' and not one per byte.
-std::size_t Utf8SequenceLength(std::string_view in)
-{
-    const auto lead = static_cast<unsigned char>(in[0]);
-    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    std::size_t i = 1;
-    while (i < length && i < in.size() && (static_cast<unsigned char>(in[i]) & 0xC0) == 0x80) ++i;
-    return i;
-}
-
-// A lead byte whose follower cannot be a trail byte is dropped alone, so that
-// an ASCII byte after it survives.
-std::size_t GbkSequenceLength(std::string_view in)
-{
-    if (in.size() < 2) return in.size();
-    const auto trail = static_cast<unsigned char>(in[1]);
-    return (trail >= 0x40 && trail != 0x7F && trail != 0xFF) ? 2 : 1;
-}
-
 }  // namespace
 
 Text GbkFromUtf8(std::string_view utf8)
@@ -93,7 +74,7 @@ Text GbkFromUtf8(std::string_view utf8)
     while (!utf8.empty()) {
         if (converter.valid() && converter.convert(utf8, out)) break;
         out.push_back('?');
-        utf8.remove_prefix(Utf8SequenceLength(utf8));
+        utf8.remove_prefix(gbk::Utf8SequenceLength(utf8));
     }
     return out;
 }
@@ -107,7 +88,7 @@ std::string Utf8FromGbk(std::string_view gbk)
     while (!gbk.empty()) {
         if (converter.valid() && converter.convert(gbk, out)) break;
         out.append(kReplacementUtf8);
-        gbk.remove_prefix(GbkSequenceLength(gbk));
+        gbk.remove_prefix(gbk::GbkSequenceLength(gbk));
     }
     return out;
 }

@@ -1,7 +1,15 @@
-// GBK <-> UTF-8 through code page 936 and UTF-16, the Windows way.
+// GBK <-> UTF-8 and UTF-16 through code page 936, one character at a time.
+// The system's own replacement rules differ from the Linux build's (a
+// character outside GBK becomes one '?' per UTF-16 unit, a cut-off lead byte
+// becomes '?' instead of U+FFFD, a lead byte swallows the digit after it, and
+// code page 936 knows private-use characters GBK does not), so the system is
+// asked only whether one character converts, and the replacements are ours.
+// Apart from the private use area, code page 936 and glibc's GBK map the same
+// characters to the same bytes.
 #include <windows.h>
 
 #include "runtime/gbk_codec.h"
+#include "runtime/gbk_sequences.h"
 #include "runtime/gbk_wide_win32.h"
 
 namespace runtime {
@@ -9,45 +17,123 @@ namespace {
 
 constexpr UINT kGbkCodePage = 936;
 
-std::wstring ToWide(UINT codePage, std::string_view bytes)
+// The code point of one GBK character of one or two bytes, or nothing.
+std::optional<char32_t> DecodeGbkCharacter(std::string_view bytes)
 {
-    const int size = static_cast<int>(bytes.size());
-    const int length = MultiByteToWideChar(codePage, 0, bytes.data(), size, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    if (length > 0) MultiByteToWideChar(codePage, 0, bytes.data(), size, wide.data(), length);
-    return wide;
+    wchar_t wide[2];
+    const int length = MultiByteToWideChar(kGbkCodePage, MB_ERR_INVALID_CHARS, bytes.data(),
+                                           static_cast<int>(bytes.size()), wide, 2);
+    if (length != 1 || gbk::IsPrivateUse(wide[0])) return std::nullopt;
+    return wide[0];
 }
 
-std::string FromWide(UINT codePage, std::wstring_view wide)
+// Calls `emit` with the code point of each character of `text`, U+FFFD for
+// each sequence that is not a GBK character.
+template <typename Emit>
+void DecodeGbk(std::string_view text, Emit emit)
 {
-    const int size = static_cast<int>(wide.size());
-    // Code page 936 takes a default character; CP_UTF8 refuses one.
-    const char* defaultChar = codePage == CP_UTF8 ? nullptr : "?";
-    const int length =
-        WideCharToMultiByte(codePage, 0, wide.data(), size, nullptr, 0, defaultChar, nullptr);
-    std::string bytes(static_cast<std::size_t>(length), '\0');
-    if (length > 0) {
-        WideCharToMultiByte(codePage, 0, wide.data(), size, bytes.data(), length, defaultChar,
-                            nullptr);
+    while (!text.empty()) {
+        const auto lead = static_cast<unsigned char>(text[0]);
+        if (lead < 0x80) {
+            emit(lead);
+            text.remove_prefix(1);
+            continue;
+        }
+        // 0x80 alone is the euro sign; any other lead byte needs its trail.
+        const std::size_t size = lead == 0x80 ? 1 : 2;
+        const std::optional<char32_t> decoded =
+            text.size() >= size ? DecodeGbkCharacter(text.substr(0, size)) : std::nullopt;
+        emit(decoded.value_or(gbk::kReplacement));
+        text.remove_prefix(decoded ? size : gbk::GbkSequenceLength(text));
     }
-    return bytes;
 }
+
+void AppendWide(std::wstring& out, char32_t codePoint)
+{
+    if (codePoint >= 0x10000) {
+        out.push_back(static_cast<wchar_t>(0xD800 + ((codePoint - 0x10000) >> 10)));
+        out.push_back(static_cast<wchar_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF)));
+    } else {
+        out.push_back(static_cast<wchar_t>(codePoint));
+    }
+}
+
+// Appends the GBK bytes of one code point; false when GBK has no such
+// character. Best-fit look-alikes are refused: they are not the character.
+bool AppendGbkCharacter(Text& out, char32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        out.push_back(static_cast<char>(codePoint));
+        return true;
+    }
+    if (gbk::IsPrivateUse(codePoint)) return false;
+    std::wstring wide;
+    AppendWide(wide, codePoint);
+    char bytes[8];
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                           static_cast<int>(wide.size()), bytes,
+                                           sizeof bytes, nullptr, &usedDefault);
+    if (length <= 0 || usedDefault) return false;
+    out.append(bytes, static_cast<std::size_t>(length));
+    return true;
+}
+
+void AppendGbkOrQuestionMark(Text& out, std::optional<char32_t> codePoint)
+{
+    if (!codePoint || !AppendGbkCharacter(out, *codePoint)) out.push_back('?');
+}
+
+constexpr bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+constexpr bool IsLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 }  // namespace
 
-std::wstring WideFromGbk(std::string_view gbk) { return ToWide(kGbkCodePage, gbk); }
-Text GbkFromWide(std::wstring_view wide) { return FromWide(kGbkCodePage, wide); }
+std::wstring WideFromGbk(std::string_view text)
+{
+    std::wstring wide;
+    wide.reserve(text.size());
+    DecodeGbk(text, [&wide](char32_t codePoint) { AppendWide(wide, codePoint); });
+    return wide;
+}
+
+Text GbkFromWide(std::wstring_view wide)
+{
+    Text out;
+    out.reserve(wide.size() * 2);
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        const wchar_t unit = wide[i];
+        std::optional<char32_t> codePoint = unit;
+        if (IsHighSurrogate(unit) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) {
+            codePoint = 0x10000 + ((unit - 0xD800) << 10) + (wide[++i] - 0xDC00);
+        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+            codePoint.reset();  // a lone surrogate is no character
+        }
+        AppendGbkOrQuestionMark(out, codePoint);
+    }
+    return out;
+}
 
 Text GbkFromUtf8(std::string_view utf8)
 {
     if (IsAscii(utf8)) return Text(utf8);
-    return FromWide(kGbkCodePage, ToWide(CP_UTF8, utf8));
+    Text out;
+    out.reserve(utf8.size());
+    while (!utf8.empty()) {
+        const std::size_t length = gbk::Utf8SequenceLength(utf8);
+        AppendGbkOrQuestionMark(out, gbk::DecodeUtf8(utf8.substr(0, length)));
+        utf8.remove_prefix(length);
+    }
+    return out;
 }
 
-std::string Utf8FromGbk(std::string_view gbk)
+std::string Utf8FromGbk(std::string_view text)
 {
-    if (IsAscii(gbk)) return std::string(gbk);
-    return FromWide(CP_UTF8, ToWide(kGbkCodePage, gbk));
+    if (IsAscii(text)) return std::string(text);
+    std::string utf8;
+    utf8.reserve(text.size() * 3 / 2);
+    DecodeGbk(text, [&utf8](char32_t codePoint) { gbk::AppendUtf8(utf8, codePoint); });
+    return utf8;
 }
 
 }  // namespace runtime

@@ -41,5 +41,10 @@ done
 echo "check-win32: built $out/serial_win32_check.exe"
 
 if command -v wine >/dev/null 2>&1; then
-  wine "$out/serial_win32_check.exe"
+  . scripts/wine-env.sh
+  wine_start "$PWD/$out/wine"
+  status=0
+  wine "$out/serial_win32_check.exe" </dev/null || status=$?
+  wine_stop
+  exit $status
 fi

@@ -40,7 +40,8 @@ class ConsoleFixture : public ::testing::Test {
 protected:
     ConsoleFixture() {
         application();
-        dir = std::filesystem::path(m_tmp.path().toStdString());
+        // Native separators, as the module path and the day file name use them.
+        dir = std::filesystem::path(m_tmp.path().toStdString()).make_preferred();
         m_oldDir = std::filesystem::current_path();
         std::filesystem::current_path(dir);
         runtime::SetModulePath((dir / "kzrt-console").string());

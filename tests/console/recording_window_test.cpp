@@ -2,14 +2,12 @@
 // with the clocks replaced and the program directory in a temporary folder.
 #include <QApplication>
 #include <QTimer>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include "console/recording_row.h"
 #include "console_fixture.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
+#include "runtime/files.h"
 
 using namespace console;
 using console::testing::ConsoleFixture;
@@ -202,11 +200,11 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
     ASSERT_EQ(readFile(file), headerAnd(""));
     EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("could not"))) << recordBoxTip().toStdString();
     {
-        // A lock on another open file description conflicts just as another program's would.
-        const int holder = ::open(file.c_str(), O_RDWR);
-        ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+        // Another file number is another holder, just as another program would be.
+        const int holder = runtime::OpenFile(runtime::GbkFromUtf8(file.string()), 3, 4);
+        ASSERT_NE(holder, 0);
         tick();
-        ::close(holder);
+        runtime::CloseFile(holder);
     }
     EXPECT_EQ(readFile(file), headerAnd(""));
     EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("Another program holds this file"))) << recordBoxTip().toStdString();

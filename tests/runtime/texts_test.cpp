@@ -3,20 +3,48 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 #include "runtime/runtime_errors.h"
 
 namespace runtime {
 namespace {
 
-TEST(GbkCodecTest, ConvertsBothWaysAndReplacesWhatCannotBeConverted)
+// Both builds must turn the same bytes into the same texts: each broken or
+// unmappable character becomes exactly one replacement, and the next
+// character survives.
+TEST(GbkCodecTest, DecodesGbkReplacingEachBrokenCharacterOnce)
 {
-    EXPECT_EQ(GbkFromUtf8("电压V℃"), "\xB5\xE7\xD1\xB9V\xA1\xE6");
-    EXPECT_EQ(Utf8FromGbk("\xB5\xE7\xD1\xB9V"), "电压V");
-    EXPECT_EQ(GbkFromUtf8("a😀b"), "a?b");           // not in GBK: one '?' per character
-    EXPECT_EQ(GbkFromUtf8("a\xFF" "b"), "a?b");      // broken UTF-8
-    EXPECT_EQ(Utf8FromGbk("a\xB5"), "a\xEF\xBF\xBD");  // a lead byte cut off
-    EXPECT_EQ(Utf8FromGbk("\xB5" "1x"), "\xEF\xBF\xBD" "1x");  // the digit survives
+    const std::pair<Text, std::string> cases[] = {
+        {"\xB5\xE7\xD1\xB9V", "电压V"},
+        {"a\xB5", "a\uFFFD"},               // a lead byte cut off
+        {"\xB5" "1x", "\uFFFD" "1x"},        // the digit survives
+        {"\x80\x40", "€@"},                 // 0x80 alone is the euro sign
+        {"\xFF\x41", "\uFFFD"},             // not a lead byte, yet takes its trail
+        {"\xA2\xA0" "A", "\uFFFD" "A"},      // a pair that names no character
+        {"\xB5\x7F", "\uFFFD\x7F"},          // 0x7F is never a trail byte
+        {"\xAA\xA1\xFE\xFE", "\uFFFD\uFFFD"},  // user-defined areas: no private use
+        {"\xA1\xA4\xA1\xAA\xA3\xB1", "·—１"},
+    };
+    for (const auto& [gbk, utf8] : cases) EXPECT_EQ(Utf8FromGbk(gbk), utf8) << gbk;
+}
+
+TEST(GbkCodecTest, EncodesUtf8WithOneQuestionMarkPerCharacterGbkLacks)
+{
+    const std::pair<std::string, Text> cases[] = {
+        {"电压V℃", "\xB5\xE7\xD1\xB9V\xA1\xE6"},
+        {"a😀b", "a?b"},                  // outside the BMP: one '?', not two
+        {"a\xFF" "b", "a?b"},             // broken UTF-8
+        {"\xC3\x28", "?("},              // a lead byte before ASCII
+        {"\xC0\x80x", "?x"},             // overlong NUL
+        {"\xED\xA0\x80y", "?y"},         // an encoded surrogate
+        {"\xE7\x94", "?"},               // cut off
+        {"\uE000\u20AC", "?\x80"},        // private use; the euro sign is 0x80
+        {"·—ü", "\xA1\xA4\xA1\xAA\xA8\xB9"},
+        {"\u0101\u2264", "\xA8\xA1\xA1\xDC"},
+        {"\u00C0", "?"},                  // no best-fit look-alike ('A')
+    };
+    for (const auto& [utf8, gbk] : cases) EXPECT_EQ(GbkFromUtf8(utf8), gbk) << utf8;
 }
 
 TEST(SplitTextTest, SplitsBetweenSeparatorsSteppingOverTwoByteCharacters)

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# The Windows program: Qt for Windows (cached), the whole tree cross-built
+# into build-windows/, the zip a Windows user unzips, the test programs under
+# wine, the Win32 serial engine against a pseudo-terminal, and the console
+# itself under wine on a virtual display. Prints each stage's time.
+#   scripts/windows.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc 2>/dev/null || echo 2)
+out=build-windows
+linux=build
+
+stage() {  # name, command...
+  local name=$1 start status=0
+  shift
+  start=$(date +%s)
+  echo "== $name"
+  "$@" || status=$?
+  echo "== $name: $(( $(date +%s) - start )) s$([ $status -eq 0 ] || echo ", FAILED")"
+  return $status
+}
+
+qt=""
+build_qt() { qt=$(scripts/build-qt-windows.sh | tail -n1); echo "Qt for Windows in $qt"; }
+
+cross_build() {
+  cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/scripts/mingw-w64.cmake" -DKZRT_QT_WIN_PREFIX="$qt" \
+    -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+    -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(gcc -dumpmachine)/cmake" -DKZRT_BENCH=OFF >/dev/null
+  cmake --build "$out" -j "$jobs"
+}
+
+package() {
+  local zip
+  zip=$(scripts/package-windows.sh "$out" "$qt" | tail -n1)
+  echo "$zip: $(stat -c %s "$zip") bytes"
+}
+
+# The Linux side of the wine checks: the simulator, the serial far end, the
+# modem-line helper, and the Linux console for the start-up comparison.
+linux_helpers() {
+  cmake -S . -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$linux" -j "$jobs" --target kzrt-console kzrt-meter-sim wine_serial_far_end kzrt_modem_lines
+}
+
+preload() { echo "$PWD/$linux/tests/serial/libkzrt_modem_lines.so"; }
+
+serial_check() {
+  scripts/wine-serial-check.sh "$PWD/$out/serial_win32_test.exe" "$PWD/$linux/wine_serial_far_end" \
+    "$(preload)" "$PWD/$out/wine-serial"
+}
+
+console_check() {
+  local version
+  version=$(sed -nE 's/^project\(kzrt-console .*VERSION ([0-9.]+)\).*/\1/p' CMakeLists.txt)
+  scripts/wine-console-check.sh "$PWD/$out/kzrt-console-$version-win64" "$linux" \
+    "$(preload)" "$PWD/$out/wine-console" "$PWD/$out/artifacts"
+}
+
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev-tools wine wine64 xvfb xauth \
+  zip xdotool x11-utils x11-apps netpbm bc
+status=0
+stage "Qt for Windows" build_qt
+stage "cross build" cross_build
+stage "zip" package
+stage "Linux helpers" linux_helpers
+stage "tests under wine" scripts/wine-tests.sh "$out" "$qt" || status=1
+stage "serial engine under wine" serial_check || status=1
+stage "console under wine" console_check || status=1
+exit $status

@@ -1,0 +1,29 @@
+# Sourced by the scripts that run Windows programs under wine: a fresh prefix
+# per run, no debug chatter, a wineserver started first and ended last (a
+# wineserver started by the first program would inherit its output pipe and
+# keep the caller waiting).
+#   wine_start DIR          creates the prefix in DIR/prefix and starts the server
+#   wine_map_port N DEVICE  maps COMn to DEVICE (a pty slave) and restarts the server
+#   wine_stop               ends the server
+wine_start() {
+  export WINEPREFIX=$1/prefix WINEDEBUG=${KZRT_WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$1"
+  # The first start creates the prefix (its wineserver has no pipe of ours).
+  wineboot -i </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1
+}
+
+# wine's mount manager rewrites dosdevices/com1..com4 from the machine's
+# /dev/ttyS* at each start, so the mapping goes into the registry.
+wine_map_port() {
+  wine reg add 'HKLM\Software\Wine\Ports' /v "COM$1" /d "$2" /f </dev/null >/dev/null 2>&1
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1
+}
+
+wine_stop() {
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+}

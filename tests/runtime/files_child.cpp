@@ -1,0 +1,45 @@
+// The other process of the file tests: tries one file operation and says by
+// its exit code whether it worked (0) or not (1).
+//   runtime_files_child open NAME MODE SHARE
+//   runtime_files_child write NAME CONTENT
+//   runtime_files_child insert NAME HEADER_BYTES
+//       inserts rows behind the header for ever, each numbered one above the
+//       newest one found, until it is killed (the kill tests)
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "runtime/files.h"
+#include "runtime/native_file.h"
+#include "tests/runtime/numbered_row.h"
+
+namespace {
+
+int InsertForEver(const runtime::Text& name, long headerBytes)
+{
+    const std::optional<std::string> content = runtime::ReadWholeFile(name);
+    if (!content) return 1;
+    long number = content->size() > static_cast<std::size_t>(headerBytes)
+                      ? std::atol(content->c_str() + headerBytes + 4) : 0;
+    const int file = runtime::OpenFile(name, 3, 3);
+    if (file == 0 || !runtime::WriteToFile(name + ".started", {"1"})) return 1;
+    for (;;) {
+        runtime::MoveFilePosition(file, 1, headerBytes);
+        if (!runtime::InsertText(file, {runtime::testing::NumberedRow(++number)})) return 1;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4) return 2;
+    const std::string_view operation = argv[1];
+    const runtime::Text name = runtime::GbkFromUtf8(argv[2]);
+    if (operation == "open" && argc == 5) {
+        return runtime::OpenFile(name, std::atoi(argv[3]), std::atoi(argv[4])) != 0 ? 0 : 1;
+    }
+    if (operation == "write") return runtime::WriteToFile(name, {argv[3]}) ? 0 : 1;
+    if (operation == "insert") return InsertForEver(name, std::atol(argv[3]));
+    return 2;
+}

@@ -183,6 +183,9 @@ TEST_F(RecordingWindow, RowsGoToTheWorkingDirectoryWhenTheProgramDirectoryTakesN
 // A failed step is told in the record box's tooltip only, and a tick after the
 // cause has gone records again.
 TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows does not let a process's working directory be deleted";
+#endif
     // Neither the program directory (a read-only mount) nor the working
     // directory (deleted under the program) takes the file.
     runtime::SetModulePath("/proc/kzrt-console");

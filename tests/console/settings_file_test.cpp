@@ -105,6 +105,9 @@ namespace {
 // nowhere to be had, so the window keeps its design values and every write
 // fails quietly; none of them may reach the root directory instead.
 TEST_F(SettingsFileTest, ADeletedWorkingDirectoryWritesNoSettingsAnywhere) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows does not let a process's working directory be deleted";
+#endif
     const std::filesystem::path rootFile = "/kzrt-console.ini";
     ASSERT_FALSE(std::filesystem::exists(rootFile));
     std::filesystem::create_directory(dir / "gone");

@@ -36,7 +36,9 @@ class TranslatedTexts : public ConsoleFixture, public ::testing::WithParamInterf
 protected:
     // Installs what loading the case's file leaves, as the program does at start.
     void install(QmFile kind) {
-        QFile built(QDir(QStringLiteral(KZRT_QM_DIR)).filePath(QStringLiteral("kzrt-console_zh_CN.qm")));
+        // The build puts the .qm files in translations/ beside the programs.
+        QFile built(QDir(QCoreApplication::applicationDirPath() + QStringLiteral("/translations"))
+                        .filePath(QStringLiteral("kzrt-console_zh_CN.qm")));
         ASSERT_TRUE(built.open(QIODevice::ReadOnly));
         const QByteArray good = built.readAll();
         if (kind != QmFile::Missing) {

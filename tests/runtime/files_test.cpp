@@ -258,6 +258,10 @@ TEST_F(FilesTest, ReadOnlyFilesAreNeitherReplacedNorInsertedInto)
     EXPECT_FALSE(FileIsReadOnly(settings));
     EXPECT_TRUE(WriteSettingsItem(settings, "KZRT", "Port", "2"));
     EXPECT_FALSE(FileIsReadOnly(path("missing")));
+    // Windows refuses to delete a read-only file: leave the folder removable.
+    CloseFile(number);
+    std::filesystem::permissions(m_directory / "day.csv", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
 }
 
 TEST_F(FilesTest, SettingsReadsFallBackAndCutLongValuesLikeTheReadBuffer)

@@ -48,7 +48,11 @@ void ReadoutBox::followApplicationStyle() {
 }
 
 void ReadoutBox::followApplicationStyle(QWidget* root) {
-    for (ReadoutBox* box : root->findChildren<ReadoutBox*>()) box->followApplicationStyle();
+    // Not a meta-object class of its own: a cast by meta-object would take any
+    // edit box for a read-out box.
+    for (QLineEdit* edit : root->findChildren<QLineEdit*>()) {
+        if (auto* box = dynamic_cast<ReadoutBox*>(edit)) box->followApplicationStyle();
+    }
 }
 
 QRect ReadoutBox::textClip() const {

@@ -1,8 +1,10 @@
 #include "platform/readout_box.h"
+#include "platform/visual_style.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPaintEvent>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QWindow>
@@ -159,6 +161,22 @@ TEST(ReadoutBoxLabels, MaskFollowsTheReadoutsAboveOnly) {
     scene.label->raise();
     keepLabelsOutOfReadoutTexts(&scene.window);
     EXPECT_TRUE(scene.label->mask().isEmpty());
+}
+
+// Read-out boxes keep up with the application's style when the window picks
+// it, beside ordinary edit boxes that follow it by themselves.
+TEST(ReadoutBoxLabels, ReadoutsFollowTheWindowsVisualStyle) {
+    app();
+    Scene scene(true);
+    auto* typed = new QLineEdit(&scene.window);
+    for (const int choice : {0, 1, 4}) {
+        EnableVisualStyle(choice);
+        const QString expected = QApplication::style()->name();
+        EXPECT_EQ(typed->style()->name(), expected);
+        auto* proxy = qobject_cast<QProxyStyle*>(scene.box->style());
+        ASSERT_NE(proxy, nullptr);
+        EXPECT_EQ(proxy->baseStyle()->name(), expected) << choice;
+    }
 }
 
 }  // namespace

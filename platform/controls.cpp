@@ -13,6 +13,7 @@
 #include "platform/colour.h"
 #include "platform/fonts.h"
 #include "platform/qt_text.h"
+#include "platform/readout_box.h"
 #include "platform/readout_pacer.h"
 
 namespace platform {
@@ -54,6 +55,7 @@ public:
         default: writeOwn(slot, value); return;
         }
         m_widget->setGeometry(g);
+        if (QWidget* parent = m_widget->parentWidget()) keepLabelsOutOfReadoutTexts(parent);
     }
 
 protected:
@@ -83,7 +85,8 @@ private:
 
 class EditBoxControl : public WidgetControl {
 public:
-    explicit EditBoxControl(QLineEdit* edit) : WidgetControl(edit), m_edit(edit) {}
+    // readout is the same widget as edit when the box is a read-out, else null.
+    EditBoxControl(QLineEdit* edit, ReadoutBox* readout) : WidgetControl(edit), m_edit(edit), m_readout(readout) {}
     ~EditBoxControl() override {
         if (m_pacer) m_pacer->forget(this);
     }
@@ -102,12 +105,16 @@ protected:
         // more often than anyone can read it: its widget takes the latest
         // text at the window's next read-out refresh. Boxes the user types
         // into, and boxes not on screen, take every text at once.
-        if (!m_edit->isReadOnly() || !m_edit->isVisible()) {
+        if (!m_readout) {
             m_edit->setText(toQString(m_text));
             return;
         }
+        if (!m_readout->isVisible()) {
+            m_readout->showText(toQString(m_text));
+            return;
+        }
         if (!m_pacer) m_pacer = ReadoutPacer::of(m_edit->window());
-        m_pacer->schedule(this, [this] { m_edit->setText(toQString(m_text)); });
+        m_pacer->schedule(this, [this] { m_readout->showText(toQString(m_text)); });
     }
 
 public:
@@ -116,6 +123,7 @@ public:
 
 private:
     QLineEdit* m_edit;
+    ReadoutBox* m_readout;
     QPointer<ReadoutPacer> m_pacer;
     // The content as GBK bytes: handlers read the read-outs many times a
     // second, so the text is kept in the form they want it.
@@ -271,16 +279,16 @@ private:
 };
 
 std::unique_ptr<Control> createEditBox(const ControlSpec& spec, QWidget* parent, EventRaiser raise) {
-    auto* edit = new QLineEdit(parent);
+    // Read-outs: the user watches them but cannot type into them.
+    ReadoutBox* readout = spec.textColour != 0 ? new ReadoutBox(parent) : nullptr;
+    QLineEdit* edit = readout ? readout : new QLineEdit(parent);
     applyCommon(edit, spec);
-    if (spec.textColour != 0) {
-        // Read-outs: the user watches them but cannot type into them.
-        edit->setReadOnly(true);
+    if (readout) {
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Text, colourFromBgr(spec.textColour));
         edit->setPalette(palette);
     }
-    auto control = std::make_unique<EditBoxControl>(edit);
+    auto control = std::make_unique<EditBoxControl>(edit, readout);
     EditBoxControl* self = control.get();
     // textEdited fires for the user's input only, so writes from handlers
     // never raise the content-changed event.

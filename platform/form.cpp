@@ -5,6 +5,7 @@
 #include "platform/fonts.h"
 
 #include "platform/qt_text.h"
+#include "platform/readout_box.h"
 
 namespace platform {
 namespace {
@@ -99,6 +100,7 @@ void Form::addControls(std::span<const ControlSpec> table) {
         addUnit(id, spec.name, control.get(), control->widget());
         m_controls.push_back(std::move(control));
     }
+    keepLabelsOutOfReadoutTexts(m_window);
 }
 
 void Form::addUnit(std::uint32_t unitId, const std::string& name, Unit* unit, QWidget* widget) {

@@ -1,5 +1,8 @@
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QWindow>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,6 +10,7 @@
 #include <QTimer>
 
 #include "console/settings_file.h"
+#include "platform/readout_pacer.h"
 #include "console_fixture.h"
 
 using namespace console;
@@ -149,6 +153,41 @@ TEST_F(MainWindowTest, ScreenshotsExpandedAndCollapsed) {
     EXPECT_EQ(form().windowHeight(), kCollapsedHeight);
     EXPECT_TRUE(top->grab().save(artifacts + "/main-window-collapsed.png"));
     EXPECT_EQ(top->grab().height(), kCollapsedHeight - 27);
+}
+
+// Texts written to the read-outs are read back at once, show within one
+// refresh, and the screen then holds exactly what painting the whole window
+// afresh would draw: repainting only the lines of text leaves no trace.
+TEST_F(MainWindowTest, ReadoutTextsReachTheScreenAsAWholeRepaintDrawsThem) {
+    startWindow();
+    QWidget* top = form().window();
+    top->show();
+    const std::uint32_t readouts[] = {kVoltageReadout, kCurrentReadout, kPowerReadout, kResistanceReadout};
+    const std::vector<std::vector<std::string>> steps = {
+        {"12.345", "5.9880", "73.921", "2.0616"},
+        {"12.346", "5.9880", "73.927", "2.0618"},
+        {"0.0012", "0.0000", "0.0000", "----"},
+        {"99.999", "10.000", "999.99", "9.9999"},
+        {"", "1", "-0.001", "88888.8888"},
+    };
+    for (const auto& texts : steps) {
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            form().setText(readouts[i], runtime::Gbk(texts[i]));
+            EXPECT_EQ(form().text(readouts[i]), runtime::Gbk(texts[i]));
+        }
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 2 * platform::kReadoutRefreshMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            auto* box = qobject_cast<QLineEdit*>(form().find(readouts[i])->widget);
+            EXPECT_EQ(box->text(), QString::fromStdString(texts[i]));
+        }
+        const QImage shown = top->windowHandle()->screen()->grabWindow(top->winId()).toImage().convertToFormat(
+            QImage::Format_RGB32);
+        const QImage fresh = top->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        if (shown != fresh) shown.save(qEnvironmentVariable("KZRT_ARTIFACTS", ".") + "/main-window-readouts-shown.png");
+        ASSERT_EQ(shown, fresh) << texts[0];
+    }
 }
 
 }  // namespace

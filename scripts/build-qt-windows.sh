@@ -50,10 +50,9 @@ if [ -z "$src" ] || [ ! -f "$src/CMakeLists.txt" ]; then
 fi
 
 # Only what the console and its tests need: no sql, network, dbus, opengl,
-# testlib or icu, no Direct2D plugin, PDF or rich-text writers; the bundled
-# third-party libraries instead of system ones; optimised for size, which
-# also compiles faster than -O3; precompiled headers, which save a good part
-# of the build.
+# testlib or icu; the bundled third-party libraries instead of system ones;
+# precompiled headers, which save a good part of the build. (Turning off
+# Direct2D leaves the windows plugin without its DirectWrite font database.)
 # Debian's source drops the wintab headers (tablet events off), and with opengl
 # off the windows plugin only compiles without dynamic GL.
 build=$work/build
@@ -72,8 +71,6 @@ cmake -S "$src" -B "$build" -G Ninja \
   -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
   -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF \
   -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF \
-  -DFEATURE_direct2d=OFF -DFEATURE_pdf=OFF -DFEATURE_textodfwriter=OFF \
-  -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF -DFEATURE_optimize_size=ON \
   -DFEATURE_sql_odbc=OFF \
   -DINPUT_openssl=no >"$work/configure.log" 2>&1 || {
     tail -n 40 "$work/configure.log" >&2; exit 1; }

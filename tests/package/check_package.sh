@@ -42,7 +42,8 @@ expected_files() {
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
     "share/icons/hicolor/scalable/apps/$id.svg" \
     share/doc/kzrt-console/copyright share/doc/kzrt-console/changelog.gz \
-    share/man/man1/kzrt-console.1.gz share/man/man1/kzrt-meter-sim.1.gz
+    share/man/man1/kzrt-console.1.gz share/man/man1/kzrt-meter-sim.1.gz \
+    share/kzrt-console/translations/kzrt-console_en.qm share/kzrt-console/translations/kzrt-console_zh_CN.qm
   for size in 16 24 32 48 64 128 256; do
     echo "share/icons/hicolor/${size}x${size}/apps/$id.png"
   done

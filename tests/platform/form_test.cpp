@@ -1,4 +1,6 @@
 #include <QApplication>
+
+#include "tests/platform/test_application.h"
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -17,15 +19,7 @@ namespace {
 constexpr std::uint32_t kWin = 0x52010001, kEdit = 1, kButton = 2, kCombo = 3, kTimer = 4, kLabel = 5,
                         kCheck = 6, kShape = 7, kReadout = 8;
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "form_test";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: tearing the application down during static destruction,
-    // after a window was shown, crashes in the platform plugin.
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+using platform::testing::app;
 
 std::vector<ControlSpec> table() {
     ControlSpec edit{"编辑", kEdit, ControlType::EditBox, 10, 10, 100, 20, true, "1"};

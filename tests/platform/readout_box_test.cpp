@@ -2,6 +2,8 @@
 #include "platform/visual_style.h"
 
 #include <QApplication>
+
+#include "tests/platform/test_application.h"
 #include <QLabel>
 #include <QPaintEvent>
 #include <QProxyStyle>
@@ -16,13 +18,7 @@ using namespace platform;
 
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "readout_box_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+using platform::testing::app;
 
 // Collects the paint events a widget receives.
 class PaintLog : public QObject {

@@ -1,6 +1,8 @@
 #include "platform/readout_pacer.h"
 
 #include <QApplication>
+
+#include "tests/platform/test_application.h"
 #include <QElapsedTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -12,13 +14,7 @@ using namespace platform;
 
 namespace {
 
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "readout_edit_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+using platform::testing::app;
 
 // Texts reach the screen together, never more often than the refresh allows
 // and never later than one refresh after they were written.

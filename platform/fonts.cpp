@@ -1,9 +1,27 @@
 #include "platform/fonts.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QStringList>
 
 namespace platform {
+
+namespace {
+
+// Where a Windows face is missing (under wine, say), the WenQuanYi faces stand
+// in. GDI draws their small sizes with wrong glyphs there (串 as 丰 at 12
+// pixels); DirectWrite, which Qt uses for fonts that prefer vertical hinting
+// only, draws them right with the same advances. A Windows
+// face that is installed keeps GDI's usual look.
+QFont drawable(QFont font) {
+#ifdef Q_OS_WIN
+    const bool standIn = QFontInfo(font).family().startsWith(QLatin1String("WenQuanYi"));
+    font.setHintingPreference(standIn ? QFont::PreferVerticalHinting : QFont::PreferDefaultHinting);
+#endif
+    return font;
+}
+
+}  // namespace
 
 QFont makeFont(const FontSpec& spec, const QFont& base) {
     QFont font = base;
@@ -15,7 +33,7 @@ QFont makeFont(const FontSpec& spec, const QFont& base) {
         font.setPixelSize(spec.height * 4 / 5);
     }
     font.setWeight(QFont::Weight(spec.weight));
-    return font;
+    return drawable(font);
 }
 
 void installFontSubstitutions() {
@@ -40,7 +58,7 @@ QFont defaultWindowFont() {
     QFont font(QStringLiteral("宋体"));
     font.setPixelSize(12);
     font.setWeight(QFont::Normal);
-    return font;
+    return drawable(font);
 }
 
 }  // namespace platform

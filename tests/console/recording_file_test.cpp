@@ -4,20 +4,29 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
 #include "console/recording_file.h"
 #include "console/recording_row.h"
-#include "tests/console/recording_kill_rows.h"
+#include "runtime/conversions.h"
 
 namespace console {
 namespace {
 
 namespace fs = std::filesystem;
-using console::testing::readFile;
 
-std::string row(std::int64_t voltage) { return console::testing::killTestRow(voltage); }
+// Row n carries n as its voltage, so every row can be told apart.
+std::string row(std::int64_t n) {
+    return recordingRowText(runtime::MakeDateTime(2015, 12, 5, 14, 3, 7),
+                            {runtime::ToText(n), "1.234", "15.234", "10.004", "0.1234", "0.0456", "+25.3"});
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 class RecordingFile : public ::testing::Test {
 protected:
@@ -63,15 +72,6 @@ TEST_F(RecordingFile, InsertsBehindSeventySevenBytesAndKeepsAShortFilesBytes) {
         // The next row lands below the first 77 bytes as usual.
         recordAndCheck(row(3));
     }
-}
-
-TEST_F(RecordingFile, KeepsTheFilePermissions) {
-    ASSERT_EQ(record(row(1)), RecordingStep::FileCreated);
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    // What the file system made of it: 0640 on POSIX, a writable file on Windows.
-    const fs::perms mode = fs::status(path).permissions();
-    recordAndCheck(row(2));
-    EXPECT_EQ(fs::status(path).permissions(), mode);
 }
 
 // A file the user made read-only is left alone, even where the folder would

@@ -33,9 +33,7 @@ TEST_P(LanguageTest, ChineseUnderEveryChineseLocaleEnglishOtherwise) {
 
 INSTANTIATE_TEST_SUITE_P(Locales, LanguageTest,
                          ::testing::Values(LanguageCase{"zh_CN", "zh_CN"}, LanguageCase{"zh_TW", "zh_CN"},
-                                           LanguageCase{"zh_HK", "zh_CN"}, LanguageCase{"zh_SG", "zh_CN"},
-                                           LanguageCase{"en_US", "en"}, LanguageCase{"de_DE", "en"},
-                                           LanguageCase{"ja_JP", "en"}, LanguageCase{"C", "en"}));
+                                           LanguageCase{"de_DE", "en"}, LanguageCase{"C", "en"}));
 
 TEST(TranslationFolders, BesideTheProgramThenTheInstalledDataFolder) {
     EXPECT_EQ(translationFolders(QStringLiteral("/opt/kz/bin")),
@@ -84,13 +82,11 @@ INSTANTIATE_TEST_SUITE_P(
     Files, LoadTest,
     ::testing::Values(FileCase{"Good", builtChinese, false, "未知错误"},
                       FileCase{"Missing", nullptr, false, "unknown error"},
-                      FileCase{"Empty", [] { return QByteArray{}; }, false, "unknown error"},
                       FileCase{"Truncated", half, false, "unknown error"},
                       FileCase{"MagicOnly", magicOnly, false, "unknown error"},
                       FileCase{"GarbageAfterMagic", garbageAfterMagic, false, "unknown error"},
                       FileCase{"SourceInsteadOfCompiled", textFile, false, "unknown error"},
-                      FileCase{"DamagedFirstGoodSecond", half, true, "未知错误"},
-                      FileCase{"MissingFirstGoodSecond", nullptr, true, "未知错误"}),
+                      FileCase{"DamagedFirstGoodSecond", half, true, "未知错误"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

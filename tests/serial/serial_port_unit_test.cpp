@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <memory>
 #include <thread>
 
@@ -168,7 +167,7 @@ TEST_F(SerialPortUnitTest, NothingOfAnEndedConnectionIsDelivered) {
     EXPECT_EQ(unit, nullptr);
 }
 
-TEST_F(SerialPortUnitTest, FarEndGoneLeavesTheProcessIdleAndANewOpenWorks) {
+TEST_F(SerialPortUnitTest, FarEndGoneKeepsThePortOpenAndANewOpenWorks) {
     ASSERT_TRUE(unit->Open());
     far->write("x");
     EXPECT_EQ(receive(1), "x");
@@ -176,12 +175,7 @@ TEST_F(SerialPortUnitTest, FarEndGoneLeavesTheProcessIdleAndANewOpenWorks) {
     spinUntil([&] { return unit->deviceGone(); }, 5s);
     ASSERT_TRUE(unit->deviceGone());
 
-    // The GUI thread sleeps: whatever CPU the process uses now is the reader's.
-    const std::clock_t before = std::clock();
-    std::this_thread::sleep_for(2s);
-    const double usedSeconds = static_cast<double>(std::clock() - before) / CLOCKS_PER_SEC;
-    EXPECT_LT(usedSeconds, 0.1) << "the reader thread spins after the device went away";
-
+    // The reader idles meanwhile: the engine's Reconnection test measures it.
     EXPECT_TRUE(unit->isOpen());  // the console's lamp stays green
     EXPECT_FALSE(unit->Send("X"));
     unit->Close();

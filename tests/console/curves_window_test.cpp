@@ -1,17 +1,12 @@
 // The live curves through the real window: range clicks, the automatic range
 // step, the scroll-and-append of each curve tick, and screenshots of a minute
-// of curves in each range with the tooltip over a point.
+// of curves in each range (the chart's own test covers its tooltip).
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QMouseEvent>
-#include <QPainter>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "chart/chart_layout.h"
-#include "chart/chart_painter.h"
 #include "chart/chart_properties.h"
 #include "chart/line_chart_unit.h"
 #include "console/realtime_curves.h"
@@ -166,16 +161,6 @@ TEST_F(CurvesWindowTest, CurvesHoldTheLastSamplesInOrder) {
     }
 }
 
-TEST_F(CurvesWindowTest, NoPointsAppendWhileThePortIsClosed) {
-    show("5.0000", "1.0000");
-    ASSERT_EQ(form().interval(kCurveTimer), 0);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (elapsed.elapsed() < 1300) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(curve(0), std::vector<double>(60, 0.0));
-    EXPECT_EQ(curve(1), std::vector<double>(60, 0.0));
-}
-
 constexpr int kDataArrived = 1;
 
 // The meter's frame for a voltage and a current, with the most decimals that fit.
@@ -230,19 +215,8 @@ TEST_P(CurvesScreenshotTest, AMinuteOfCurves) {
     // The range the minute was meant for holds: no step moved it.
     EXPECT_EQ(form().checked(m.radio), 1);
     EXPECT_NEAR(data().value(0, 59), m.volts + m.voltSwing * std::sin(59 / 60.0 * 2 * M_PI), 0.01);
-    const QImage shot = form().window()->grab().toImage();
-    if (!artifact("").isEmpty()) shot.save(artifact(m.name));
-    // Both curve colours really reach the screen.
-    bool red = false, blue = false;
-    for (int y = 360; y < shot.height(); ++y) {
-        for (int x = 0; x < shot.width(); ++x) {
-            const QRgb p = shot.pixel(x, y);
-            red |= qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
-            blue |= qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60;
-        }
-    }
-    EXPECT_TRUE(red);
-    EXPECT_TRUE(blue);
+    // The curves' colours and painting are the chart's own test.
+    if (!artifact("").isEmpty()) form().window()->grab().toImage().save(artifact(m.name));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -250,30 +224,5 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Minute{"main-window-range1.png", kRange1Radio, 4.0, 0.6, 1.5, 1.0},
                       Minute{"main-window-range2.png", kRange2Radio, 48.0, 6.0, 6.0, 2.5},
                       Minute{"main-window-range3.png", kRange3Radio, 60.0, 15.0, 40.0, 20.0}));
-
-TEST_F(CurvesScreenshotTest, TooltipOverAPoint) {
-    playMinute(Minute{"", kRange2Radio, 48.0, 6.0, 6.0, 2.5});
-    chart::LineChartUnit& chart = window->chart();
-    const chart::ChartLayout layout = chart::computeLayout(
-        chart.model(), chart::Rect{0, 0, chart.width(), chart.height()}, chart::FontTextMeasure(chart.style()));
-    const int point = 40;
-    const double volts = chart.model().data().value(0, point);
-    const QPoint onPoint(int(std::lround(layout.pointX(point))), int(std::lround(layout.valueY(volts))));
-    QMouseEvent move(QEvent::MouseMove, QPointF(onPoint), chart.mapToGlobal(QPointF(onPoint)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&chart, &move);
-    auto* tip = chart.findChild<chart::LineChartTip*>(QStringLiteral("LineChartTip"));
-    ASSERT_NE(tip, nullptr);
-    ASSERT_TRUE(tip->isVisible());
-    EXPECT_TRUE(tip->text().startsWith(QStringLiteral("电压")) || tip->text().startsWith(QStringLiteral("电流")))
-        << tip->text().toStdString();
-    if (artifact("").isEmpty()) return;
-    // The tip is a window of its own; draw it where it floats over the main window.
-    QImage shot = form().window()->grab().toImage();
-    QPainter painter(&shot);
-    painter.drawPixmap(form().window()->mapFromGlobal(tip->pos()), tip->grab());
-    painter.end();
-    shot.save(artifact("main-window-tooltip.png"));
-}
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QBuffer>
 #include <QDir>
 #include <QMouseEvent>
@@ -14,21 +13,14 @@
 #include "platform/fonts.h"
 #include "platform/qt_text.h"
 #include "runtime/conversions.h"
+#include "tests/event_loop.h"
 
 namespace chart {
 namespace {
 
 using runtime::Gbk;
-
-// Runs queued events until `done` holds or a generous number of rounds passed.
-template <typename Condition>
-bool spinUntil(Condition done, int ms = 5000) {
-    // By the clock, not by rounds: under wine the first expose takes longer.
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using kzrt::testing::spinFor;
+using kzrt::testing::spinUntil;
 
 // The console's chart, 680 x 235 with two series over a minute of a bench
 // supply: voltage wandering round `voltsBase` with a step half-way, current ramping.
@@ -99,13 +91,13 @@ TEST_F(LineChartUnitTest, ManyWritesCostOnePaint) {
     chart.resize(680, 235);
     chart.show();
     ASSERT_TRUE(spinUntil([&] { return chart.renderCount() > 0; }));
-    spinUntil([] { return false; }, 200);  // let the first expose settle
+    spinFor(200);  // let the first expose settle
     const int before = chart.renderCount();
 
     setUpLivePlot(chart);
     EXPECT_EQ(chart.renderCount(), before) << "a property write painted synchronously";
     ASSERT_TRUE(spinUntil([&] { return chart.renderCount() > before; }));
-    spinUntil([] { return false; }, 200);
+    spinFor(200);
     EXPECT_EQ(chart.renderCount(), before + 1);
 }
 

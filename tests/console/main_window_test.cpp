@@ -1,6 +1,5 @@
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QScreen>
 #include <QWindow>
 #include <QComboBox>
@@ -12,6 +11,7 @@
 #include "console/settings_file.h"
 #include "platform/readout_pacer.h"
 #include "console_fixture.h"
+#include "tests/event_loop.h"
 
 using namespace console;
 using console::testing::ConsoleFixture;
@@ -175,9 +175,7 @@ TEST_F(MainWindowTest, ReadoutTextsReachTheScreenAsAWholeRepaintDrawsThem) {
             form().setText(readouts[i], runtime::Gbk(texts[i]));
             EXPECT_EQ(form().text(readouts[i]), runtime::Gbk(texts[i]));
         }
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 2 * platform::kReadoutRefreshMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        kzrt::testing::spinFor(2 * platform::kReadoutRefreshMs);
         for (std::size_t i = 0; i < texts.size(); ++i) {
             auto* box = qobject_cast<QLineEdit*>(form().find(readouts[i])->widget);
             EXPECT_EQ(box->text(), QString::fromStdString(texts[i]));

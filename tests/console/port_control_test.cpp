@@ -138,7 +138,7 @@ TEST_F(PortControlTest, BytesFromTheFarEndReachTheReadouts) {
     far.write(std::string("\x13\x37\xA1\x07\x00\x10\x01\x02\x03", 9));
     far.write(std::string("\x04\x05\x00\x01\x02\x03\x04\x2B\x02\x05\x03", 11));
     // The decoding itself is the frame window test's.
-    EXPECT_TRUE(waitUntil([&] { return form().text(kVoltageReadout) == "12.345"; })) << form().text(kVoltageReadout);
+    EXPECT_TRUE(spinUntil([&] { return form().text(kVoltageReadout) == "12.345"; })) << form().text(kVoltageReadout);
 }
 
 TEST_F(PortControlTest, AnUnpluggedAdapterIsReopenedAndRecordingShowsLiveValuesAgain) {
@@ -149,13 +149,13 @@ TEST_F(PortControlTest, AnUnpluggedAdapterIsReopenedAndRecordingShowsLiveValuesA
     ASSERT_EQ(form().fillColour(kPortLamp), kLampGreen);
     const auto lampTip = [&] { return form().toolTip(kPortLamp); };
     far.reset();  // unplugged: the far end and its COM1 link go
-    ASSERT_TRUE(waitUntil([&] { return lampTip().contains("went away"); }, 4000)) << lampTip().toStdString();
+    ASSERT_TRUE(spinUntil([&] { return lampTip().contains("went away"); }, 4000)) << lampTip().toStdString();
     EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
 
     far = std::make_unique<PtyLink>(1);  // back, as another device behind the same name
-    ASSERT_TRUE(waitUntil([&] { return !context().port.deviceGone(); }, 4000));
+    ASSERT_TRUE(spinUntil([&] { return !context().port.deviceGone(); }, 4000));
     far->write(frame);
-    ASSERT_TRUE(waitUntil([&] { return form().text(kVoltageReadout) == "12.345"; })) << form().text(kVoltageReadout);
+    ASSERT_TRUE(spinUntil([&] { return form().text(kVoltageReadout) == "12.345"; })) << form().text(kVoltageReadout);
     form().setChecked(kRecordBox, 1);
     form().raise(kRecordingTimer, platform::kTimerFired);  // creates the day's file
     form().raise(kRecordingTimer, platform::kTimerFired);  // and writes a row of live values
@@ -163,7 +163,7 @@ TEST_F(PortControlTest, AnUnpluggedAdapterIsReopenedAndRecordingShowsLiveValuesA
     for (const auto& entry : std::filesystem::directory_iterator(dir))
         if (entry.path().extension() == ".csv") rows += readFile(entry.path());
     EXPECT_NE(rows.find(",12.345,V,1.234,A,"), std::string::npos) << rows;
-    EXPECT_TRUE(waitUntil([&] { return lampTip().contains("came back"); }, 4000)) << lampTip().toStdString();
+    EXPECT_TRUE(spinUntil([&] { return lampTip().contains("came back"); }, 4000)) << lampTip().toStdString();
     EXPECT_EQ(form().fillColour(kPortLamp), kLampGreen);
 }
 

@@ -6,9 +6,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <filesystem>
-#include <functional>
 #include <string>
 
+#include "tests/event_loop.h"
 #include "tests/serial/pty_far_end.h"
 
 namespace console::testing {
@@ -41,15 +41,6 @@ private:
     std::string m_link;
 };
 
-// Runs the event loop until `done` holds or `ms` milliseconds have passed.
-inline bool waitUntil(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
+using kzrt::testing::spinUntil;
 
 }  // namespace console::testing

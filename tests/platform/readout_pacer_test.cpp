@@ -1,11 +1,12 @@
 #include "platform/readout_pacer.h"
 
 #include <QApplication>
-
-#include "tests/platform/test_application.h"
 #include <QElapsedTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
+
+#include "tests/event_loop.h"
+#include "tests/platform/test_application.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -57,9 +58,7 @@ TEST(ReadoutPacer, AForgottenKeyIsNeverShown) {
     int key = 0;
     pacer->schedule(&key, [&] { ++shown; });
     pacer->forget(&key);
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 3 * kReadoutRefreshMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    kzrt::testing::spinFor(3 * kReadoutRefreshMs);
     EXPECT_EQ(shown, 0);
 }
 

@@ -4,14 +4,13 @@
 #include <sys/wait.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <thread>
 
 #include "serial/serial_port_unit.h"
+#include "tests/event_loop.h"
 #include "tests/serial/pty_far_end.h"
 
 extern char** environ;
@@ -19,7 +18,7 @@ extern char** environ;
 namespace serial {
 namespace {
 
-using namespace std::chrono_literals;
+using kzrt::testing::spinUntil;
 
 class Simulator {
 public:
@@ -43,16 +42,6 @@ private:
     pid_t m_pid = -1;
 };
 
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds within = 5s) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < within.count()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(1ms);
-    }
-    return condition();
-}
-
 TEST(MeterSimEndToEnd, OneShotFramesThenTextFormOnXtAndTheLinkGoesAtExit) {
     int argc = 1;
     char* argv[] = {const_cast<char*>("meter_sim_end_to_end_test"), nullptr};
@@ -61,7 +50,7 @@ TEST(MeterSimEndToEnd, OneShotFramesThenTextFormOnXtAndTheLinkGoesAtExit) {
 
     Simulator sim({"--port", "7", "--baud", "115200", "--profile", "steady", "--fps", "20", "--frames-hex",
                    "A1 07 00 10 01 02 03 04 05 00 01 02 03 04 2B 02 05 03"});
-    ASSERT_TRUE(waitFor([] { return std::filesystem::exists("COM7"); })) << "the simulator made no link";
+    ASSERT_TRUE(spinUntil([] { return std::filesystem::exists("COM7"); })) << "the simulator made no link";
 
     SerialPortUnit unit;
     std::string received;
@@ -78,7 +67,7 @@ TEST(MeterSimEndToEnd, OneShotFramesThenTextFormOnXtAndTheLinkGoesAtExit) {
     // then the steady profile's frames go on.
     const std::string oneShot("\xA1\x07\x00\x10\x01\x02\x03\x04\x05\x00\x01\x02\x03\x04\x2B\x02\x05\x03", 18);
     const std::string steady("\xA1\x07\x00\x10\x01\x02\x00\x00\x00\x00\x02\x00\x00\x00\x2B\x02\x05\x00", 18);
-    ASSERT_TRUE(waitFor([&] { return received.find(oneShot + steady) != std::string::npos; })) << received.size();
+    ASSERT_TRUE(spinUntil([&] { return received.find(oneShot + steady) != std::string::npos; })) << received.size();
     const std::size_t at = received.find(oneShot);
     EXPECT_EQ(received.find(oneShot, at + 18), std::string::npos) << "sent once only";
     EXPECT_TRUE(at < 18 || received.substr(at - 18, 18) == steady) << "whole frames before it";
@@ -86,7 +75,7 @@ TEST(MeterSimEndToEnd, OneShotFramesThenTextFormOnXtAndTheLinkGoesAtExit) {
     ASSERT_TRUE(unit.Send("X"));
     ASSERT_TRUE(unit.Send("T"));
     received.clear();
-    ASSERT_TRUE(waitFor([&] { return received.find("12.000V 2.000A +25.0C\r\n") != std::string::npos; }))
+    ASSERT_TRUE(spinUntil([&] { return received.find("12.000V 2.000A +25.0C\r\n") != std::string::npos; }))
         << received.size();
 
     unit.Close();

@@ -3,7 +3,6 @@
 #include "serial/serial_port_unit.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -11,12 +10,15 @@
 #include <memory>
 #include <thread>
 
+#include "tests/event_loop.h"
 #include "tests/serial/pty_far_end.h"
 
 namespace serial {
 namespace {
 
 using namespace std::chrono_literals;
+using kzrt::testing::spinFor;
+using kzrt::testing::spinUntil;
 
 constexpr int kPort = 42;
 
@@ -47,15 +49,8 @@ protected:
         });
     }
 
-    // Spins the GUI thread's loop until `done` or the time ran out.
-    static void spinUntil(const std::function<bool()>& done, std::chrono::milliseconds within = 10s) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < within.count()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    static void spin(std::chrono::milliseconds span) { spinUntil([] { return false; }, span); }
     std::string receive(std::size_t count) {
-        spinUntil([&] { return received.size() >= count; });
+        spinUntil([&] { return received.size() >= count; }, 10000);
         return received;
     }
 
@@ -101,7 +96,7 @@ TEST_F(SerialPortUnitTest, AllByteValuesOfABurstArriveInOrderInOneDeliveryOnTheG
         QCoreApplication::processEvents();
         EXPECT_EQ(unit->deliveryCount(), deliveries + 1);
         EXPECT_EQ(received, all);
-        spin(50ms);
+        spinFor(50);
         EXPECT_EQ(raised.size(), 256u);  // no CommEvent, nothing doubled
         EXPECT_FALSE(offGuiThread);
     }
@@ -161,7 +156,7 @@ TEST_F(SerialPortUnitTest, NothingOfAnEndedConnectionIsDelivered) {
         far->write("0123456789");
         std::this_thread::sleep_for(200ms);  // queued, not yet delivered
         if (ending == Ending::CloseBeforeDelivery) unit->Close();
-        spin(100ms);
+        spinFor(100);
         EXPECT_EQ(raised.size(), ending == Ending::CloseBeforeDelivery ? 0u : 1u);
     }
     EXPECT_EQ(unit, nullptr);
@@ -172,7 +167,7 @@ TEST_F(SerialPortUnitTest, FarEndGoneKeepsThePortOpenAndANewOpenWorks) {
     far->write("x");
     EXPECT_EQ(receive(1), "x");
     far->closeMaster();  // the adapter is pulled out
-    spinUntil([&] { return unit->deviceGone(); }, 5s);
+    spinUntil([&] { return unit->deviceGone(); });
     ASSERT_TRUE(unit->deviceGone());
 
     // The reader idles meanwhile: the engine's Reconnection test measures it.
@@ -200,7 +195,7 @@ TEST_F(SerialPortUnitTest, AFloodOfMegabytesArrivesCompleteAndInOrder) {
         if (arrived < flood.size() && static_cast<char>(argument) != flood[arrived]) inOrder = false;
         ++arrived;
     });
-    spinUntil([&] { return arrived >= flood.size(); }, 60s);
+    spinUntil([&] { return arrived >= flood.size(); }, 60000);
     writer.join();
     EXPECT_EQ(arrived, flood.size());
     EXPECT_TRUE(inOrder);

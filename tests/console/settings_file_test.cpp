@@ -97,10 +97,6 @@ TEST_F(SettingsFileTest, EveryExeIsRemovedFromTheExecutableName) {
     EXPECT_EQ(settingsFilePath(), (dir / "my.tool.ini").string());
 }
 
-}  // namespace
-
-namespace {
-
 // A working directory deleted while the program runs: the settings file is
 // nowhere to be had, so the window keeps its design values and every write
 // fails quietly; none of them may reach the root directory instead.

@@ -186,10 +186,6 @@ TEST_F(FormTest, EventsRaisedInsideAHandlerWaitForIt) {
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(FormTest, ToolTipsBelongToWidgetsAndAreNoSlot) {
     form.setToolTip(kLabel, QStringLiteral("端口 help"));
     EXPECT_EQ(form.toolTip(kLabel), QStringLiteral("端口 help"));

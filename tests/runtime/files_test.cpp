@@ -175,8 +175,8 @@ TEST_F(FilesTest, InsertTextRefusesAFileMovedAsideAndMadeAnew)
 // the header and whole rows, newest first, none lost, numbered without a gap.
 TEST_F(FilesTest, AWriterKilledAtRandomNeverLeavesATornFile)
 {
-    constexpr int kKills = 25;
-    constexpr long kSeedRows = 3000;
+    constexpr int kKills = 60;
+    constexpr long kSeedRows = 30000;  // about 390 KB: a torn rewrite is likely to be hit
     const std::string header = "header\r\n";
     std::string rows;
     for (long n = kSeedRows; n >= 1; --n) rows += testing::NumberedRow(n);

@@ -109,7 +109,9 @@ TEST_F(MainWindowTest, EveryControlMatchesTheWindowDefinition) {
         EXPECT_EQ(visibleText(entry->widget), QString::fromUtf8(e.text));
         if (e.face != nullptr) {
             const QFont font = entry->widget->font();
-            if (*e.face) EXPECT_EQ(font.family(), QString::fromUtf8(e.face));
+            if (*e.face) {
+                EXPECT_EQ(font.family(), QString::fromUtf8(e.face));
+            }
             EXPECT_EQ(font.pixelSize(), e.pixels);
             EXPECT_EQ(font.weight(), e.weight);
         }

@@ -98,7 +98,7 @@ protected:
 TEST_P(ReadoutBoxLook, LooksLikeAPlainEditBoxPixelForPixel) {
     Scene plain(false), readout(true);
     // Short texts repaint the inside only; one too long for it repaints all.
-    for (const QString& text : {"12.345", "12.346", "", "-0.001", "123456789.123", "5.0"}) {
+    for (const QString text : {"12.345", "12.346", "", "-0.001", "123456789.123", "5.0"}) {
         plain.box->setText(text);
         readout.readout()->showText(text);
         settle();

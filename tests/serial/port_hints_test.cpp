@@ -108,7 +108,9 @@ TEST(CurrentPortHints, AComLinkInTheWorkingDirectoryShowsItsDeviceAndAdapter) {
     EXPECT_EQ(at(7)->target, fs::canonical(fake.dev("ttyUSB0")).string());
     EXPECT_EQ(at(7)->adapter.serialNumber, "A50285BI");
     // COM8 falls through to the system's own candidates, never to the dangling link.
-    if (at(8) != hints.end()) EXPECT_NE(at(8)->device, "COM8");
+    if (at(8) != hints.end()) {
+        EXPECT_NE(at(8)->device, "COM8");
+    }
     EXPECT_TRUE(std::is_sorted(hints.begin(), hints.end(),
                                [](const auto& a, const auto& b) { return a.portNumber < b.portNumber; }));
 }

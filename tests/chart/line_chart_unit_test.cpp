@@ -14,6 +14,7 @@
 #include "platform/qt_text.h"
 #include "runtime/conversions.h"
 #include "tests/event_loop.h"
+#include "tests/test_application.h"
 
 namespace chart {
 namespace {
@@ -77,11 +78,7 @@ QString artifactPath(const char* name) {
 class LineChartUnitTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "chart-test";
-        static char* argv[] = {name, nullptr};
-        if (qApp) return;
-        new QApplication(argc, argv);
+        kzrt::testing::application();
         platform::installFontSubstitutions();
     }
 };

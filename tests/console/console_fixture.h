@@ -14,16 +14,11 @@
 #include "console/control_ids.h"
 #include "console/main_window.h"
 #include "runtime/program_paths.h"
+#include "tests/test_application.h"
 
 namespace console::testing {
 
-inline QApplication& application() {
-    static int argc = 1;
-    static char name[] = "kzrt-console";
-    static char* argv[] = {name, nullptr};
-    static QApplication* instance = new QApplication(argc, argv);
-    return *instance;
-}
+using kzrt::testing::application;
 
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -4,28 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 
 #include "platform/fonts.h"
+#include "tests/test_application.h"
 
 namespace {
 
-QGuiApplication& app() {
-    static int argc = 3;
-    static char name[] = "platform_fonts_test";
-    static char option[] = "-platform";
+// Windows' own font engine: the offscreen plugin has no fonts there.
+void app() {
 #ifdef Q_OS_WIN
-    static char platform[] = "windows";
+    kzrt::testing::application("windows");
 #else
-    static char platform[] = "offscreen";
+    kzrt::testing::application();
 #endif
-    static char* argv[] = {name, option, platform, nullptr};
-    static QGuiApplication* instance = new QGuiApplication(argc, argv);
-    return *instance;
 }
 
 constexpr int kSide = 64;

@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "tests/platform/test_application.h"
+#include "tests/test_application.h"
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -19,7 +19,7 @@ namespace {
 constexpr std::uint32_t kWin = 0x52010001, kEdit = 1, kButton = 2, kCombo = 3, kTimer = 4, kLabel = 5,
                         kCheck = 6, kShape = 7, kReadout = 8;
 
-using platform::testing::app;
+using kzrt::testing::application;
 
 std::vector<ControlSpec> table() {
     ControlSpec edit{"编辑", kEdit, ControlType::EditBox, 10, 10, 100, 20, true, "1"};
@@ -40,7 +40,7 @@ std::vector<ControlSpec> table() {
 // The application must exist before the form's widgets: a base class is
 // constructed before the members.
 struct WithApplication {
-    WithApplication() { app(); }
+    WithApplication() { application(); }
 };
 
 class FormTest : public ::testing::Test, private WithApplication {

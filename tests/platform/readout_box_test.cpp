@@ -10,13 +10,13 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
-#include "tests/platform/test_application.h"
+#include "tests/test_application.h"
 
 using namespace platform;
 
 namespace {
 
-using platform::testing::app;
+using kzrt::testing::application;
 
 // Collects the paint events a widget receives.
 class PaintLog : public QObject {
@@ -88,7 +88,7 @@ void expectSame(const QImage& shown, const QImage& expected, const QString& name
 class ReadoutBoxLook : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        app();
+        application();
         QApplication::setStyle(QStyleFactory::create(GetParam()));
     }
 };
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(Styles, ReadoutBoxLook, ::testing::Values("Fusion", "Wi
 // A new text repaints only the box's text area, never the label beneath its
 // edge; an unchanged one repaints nothing.
 TEST(ReadoutBoxRepaint, ANewTextRepaintsOnlyTheTextArea) {
-    app();
+    application();
     Scene scene(true);
     PaintLog boxPaints, labelPaints;
     scene.box->installEventFilter(&boxPaints);
@@ -139,7 +139,7 @@ TEST(ReadoutBoxRepaint, ANewTextRepaintsOnlyTheTextArea) {
 // The label keeps its visible part, loses what the text area hides, and gets
 // it back when the read-out moves away.
 TEST(ReadoutBoxLabels, MaskFollowsTheReadoutsAboveOnly) {
-    app();
+    application();
     Scene scene(true);
     const QRect hidden = scene.readout()->textArea().translated(scene.box->pos() - scene.label->pos());
     ASSERT_TRUE(hidden.intersects(scene.label->rect()));
@@ -158,7 +158,7 @@ TEST(ReadoutBoxLabels, MaskFollowsTheReadoutsAboveOnly) {
 // Read-out boxes keep up with the application's style when the window picks
 // it, beside ordinary edit boxes that follow it by themselves.
 TEST(ReadoutBoxLabels, ReadoutsFollowTheWindowsVisualStyle) {
-    app();
+    application();
     Scene scene(true);
     auto* typed = new QLineEdit(&scene.window);
     for (const int choice : {0, 1, 4}) {

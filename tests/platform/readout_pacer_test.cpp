@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/event_loop.h"
-#include "tests/platform/test_application.h"
+#include "tests/test_application.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,12 +15,12 @@ using namespace platform;
 
 namespace {
 
-using platform::testing::app;
+using kzrt::testing::application;
 
 // Texts reach the screen together, never more often than the refresh allows
 // and never later than one refresh after they were written.
 TEST(ReadoutPacer, ShowsTheNewestTextWithinOneRefresh) {
-    app();
+    application();
     QWidget window;
     ReadoutPacer* pacer = ReadoutPacer::of(&window);
     EXPECT_EQ(ReadoutPacer::of(&window), pacer);
@@ -51,7 +51,7 @@ TEST(ReadoutPacer, ShowsTheNewestTextWithinOneRefresh) {
 }
 
 TEST(ReadoutPacer, AForgottenKeyIsNeverShown) {
-    app();
+    application();
     QWidget window;
     ReadoutPacer* pacer = ReadoutPacer::of(&window);
     int shown = 0;

@@ -20,7 +20,7 @@ stage() {  # name, command...
   return $status
 }
 
-qt=""
+qt="" zip=""
 build_qt() { qt=$(scripts/build-qt-windows.sh | tail -n1); echo "Qt for Windows in $qt"; }
 
 cross_build() {
@@ -32,7 +32,6 @@ cross_build() {
 }
 
 package() {
-  local zip
   zip=$(scripts/package-windows.sh "$out" "$qt" | tail -n1)
   echo "$zip: $(stat -c %s "$zip") bytes"
 }
@@ -52,9 +51,8 @@ serial_check() {
 }
 
 console_check() {
-  local version
-  version=$(sed -nE 's/^project\(kzrt-console .*VERSION ([0-9.]+)\).*/\1/p' CMakeLists.txt)
-  scripts/wine-console-check.sh "$PWD/$out/kzrt-console-$version-win64" "$linux" \
+  # The folder the zip was made of.
+  scripts/wine-console-check.sh "$PWD/${zip%.zip}" "$linux" \
     "$(preload)" "$PWD/$out/wine-console" "$PWD/$out/artifacts"
 }
 

@@ -11,16 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd) qt=$2
 shift 2
 . "$here/wine-env.sh"
-
-deploy_runtime() {
-  local gcc_dir
-  gcc_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
-  cp -u "$qt"/bin/Qt6{Core,Gui,Widgets}.dll "$gcc_dir"/{libgcc_s_seh-1,libstdc++-6}.dll \
-        /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$build/"
-  mkdir -p "$build/platforms" "$build/styles"
-  cp -u "$qt"/plugins/platforms/{qoffscreen,qwindows}.dll "$build/platforms/"
-  cp -u "$qt"/plugins/styles/*.dll "$build/styles/"
-}
+. "$here/windows-runtime.sh"
 
 # "passed failed skipped" from a gtest log; "- - -" when it has no summary.
 counts() {
@@ -36,7 +27,7 @@ programs=("$@")
 if [ ${#programs[@]} -eq 0 ]; then
   mapfile -t programs < <(cd "$build" && ls ./*_test.exe | sed 's|^\./||' | grep -v '^serial_win32_test.exe$')
 fi
-deploy_runtime
+copy_windows_runtime "$build" "$qt" qoffscreen qwindows
 work=$build/wine-run
 wine_start "$work"
 mkdir -p "$build/artifacts" "$work/logs"

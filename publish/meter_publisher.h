@@ -3,18 +3,22 @@
 //
 // Each meter has a connection of its own because a connection has exactly
 // one last will, and each meter's availability topic must turn "offline" when
-// the process dies. libmosquitto runs the connection on its own loop thread
-// (connecting, reconnecting with backoff, writing, keep-alive); the caller
-// only queues. So a broker that is down, slow or restarting costs the
-// recording tick a mutex and a queue push, never a network wait.
+// the process dies. The connection runs on a thread of its own, which turns
+// libmosquitto's loop (socket reads and writes, keep-alive) and connects and
+// reconnects with backoff; the caller only queues. So a broker that is down,
+// slow or restarting costs the recording tick a mutex and a queue push, never
+// a network wait. (libmosquitto's own loop thread gives up for good when the
+// very first connection is refused, so the thread is ours.)
 //
 // State messages wait in a bounded queue that drops the oldest; at most a few
 // are handed to libmosquitto at a time (its own queue has no bound), the next
 // when the previous reached the socket. Availability and discovery configs
 // are retained and sent again after every (re)connection.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -62,6 +66,9 @@ private:
     static void onDisconnect(mosquitto*, void* self, int result);
     static void onPublish(mosquitto*, void* self, int messageId);
     QString configure();
+    void run();
+    bool waitUnlessStopping(int seconds);
+    void closeCleanly();
     void announce();
     void drainLocked();
     bool sendLocked(const MqttMessage& message);
@@ -70,7 +77,10 @@ private:
     std::string m_meter;
     std::vector<MqttMessage> m_discovery;
     mosquitto* m_client = nullptr;
-    bool m_loopRunning = false;
+    std::thread m_thread;
+    std::atomic<bool> m_stopping{false};
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;  // ends a backoff wait early
 
     mutable std::mutex m_mutex;  // everything below
     DropOldestQueue<QByteArray> m_queue;
@@ -78,6 +88,7 @@ private:
     bool m_deviceAway = false;
     int m_inFlight = 0;
     std::atomic<std::uint64_t> m_connections{0};
+    std::uint64_t m_connectionsAtLastFailure = 0;  // the connection thread's
 };
 
 }  // namespace publish

@@ -3,7 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTimeZone>
+#include <cstdlib>
 
 #include "publish/quantities.h"
 
@@ -41,10 +41,12 @@ QJsonObject sensorConfig(const MqttTopics& topics, const std::string& meter, con
 }  // namespace
 
 QString isoTimeWithOffset(const QDateTime& time) {
-    // Qt writes "Z" for a zero offset only when the time is in UTC; a local
-    // time turned into a fixed offset always carries "+hh:mm".
-    const QDateTime local = time.toLocalTime();
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
+    // Written by hand: Qt writes a zero offset as "Z", and a reader of local
+    // times should see "+00:00" like any other offset.
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + QLatin1Char(offset < 0 ? '-' : '+') +
+           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 std::string stateTopic(const MqttTopics& topics, const std::string& meter) {

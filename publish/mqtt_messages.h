@@ -23,7 +23,8 @@ struct MqttTopics {
     bool haDiscovery = true;
 };
 
-// ISO 8601 local time with its offset, to the second: 2026-12-07T14:03:07+01:00.
+// ISO 8601 with the time's own offset (local time gives the local offset), to
+// the second: 2026-12-07T14:03:07+01:00.
 QString isoTimeWithOffset(const QDateTime& time);
 
 std::string stateTopic(const MqttTopics& topics, const std::string& meter);

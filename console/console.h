@@ -3,6 +3,7 @@
 // program-wide values. Handlers keep no state of their own between calls.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "platform/form.h"
@@ -12,6 +13,8 @@ namespace serial { class SerialPortUnit; }
 namespace chart { class LineChartUnit; }
 
 namespace console {
+
+class PublishOutputs;
 
 // The curve tables, rebuilt by every curve reset.
 struct CurveTables {
@@ -43,6 +46,13 @@ struct ProgramValues {
     // The clock's second (rounded to the millisecond, counted from the date
     // epoch) the update stamp was last written for.
     std::optional<std::int64_t> lastStampSecond;
+    // What the network outputs report beside the read-outs.
+    std::uint64_t framesDecoded = 0;
+    std::uint64_t rowsWritten = 0;
+    std::uint64_t rowWriteFailures = 0;
+    // The network outputs of the settings file's [Publish] section; none
+    // without the section.
+    std::shared_ptr<PublishOutputs> outputs;
 };
 
 struct Console {

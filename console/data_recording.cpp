@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 
 #include "console/control_ids.h"
+#include "console/publish_outputs.h"
+#include "console/publish_section.h"
 #include "console/recording_file.h"
 #include "console/recording_row.h"
 #include "platform/qt_text.h"
@@ -60,6 +62,26 @@ QString failureNote(RecordingStep step) {
     }
 }
 
+// What is wrong with the [Publish] section, for the record box's tooltip.
+QString publishingNote(const Console& console) {
+    const auto& outputs = console.values.outputs;
+    if (!outputs || outputs->problem().isEmpty()) return {};
+    return RecordBox::tr("Publishing ([Publish] in the settings file) does not work: %1").arg(outputs->problem());
+}
+
+void countRow(ProgramValues& values, RecordingStep step) {
+    switch (step) {
+    case RecordingStep::RowInserted:
+        ++values.rowsWritten;
+        break;
+    case RecordingStep::FileCreated:
+        break;
+    default:
+        ++values.rowWriteFailures;
+        break;
+    }
+}
+
 // The record box's tooltip names the day's file and, after a failure, what
 // failed. It is the only report of a failed write: the tick stays silent.
 void describeRecording(const Console& console, const runtime::Text& path, const QString& note) {
@@ -70,7 +92,15 @@ void describeRecording(const Console& console, const runtime::Text& path, const 
                RecordBox::tr("The program folder is not writable: recording files are kept in the working folder.");
     }
     if (!note.isEmpty()) tip += QLatin1Char('\n') + note;
+    if (const QString publishing = publishingNote(console); !publishing.isEmpty()) tip += QLatin1Char('\n') + publishing;
     console.form.setToolTip(kRecordBox, tip);
+}
+
+void recordOneRow(Console& console, runtime::DateTime now) {
+    const runtime::Text path = recordingFilePath(runtime::RecordingDirectory(), now);
+    const RecordingStep step = recordRow(path, recordingRowText(now, readoutTexts(console.form)));
+    countRow(console.values, step);
+    describeRecording(console, path, failureNote(step));
 }
 
 }  // namespace
@@ -81,11 +111,15 @@ void onRecordingTick(Console& console) {
     // lands in the file of the day its time field names.
     const runtime::DateTime now = runtime::Now();
     clearStaleReadouts(console, now);
-    if (form.checked(kRecordBox) != 1) return;
+    if (form.checked(kRecordBox) == 1) recordOneRow(console, now);
+    // The network sees every tick, recorded or not: a dashboard watches the
+    // meter whether or not a file is kept.
+    if (console.values.outputs) console.values.outputs->publish(console, now);
+}
 
-    const runtime::Text path = recordingFilePath(runtime::RecordingDirectory(), now);
-    const RecordingStep step = recordRow(path, recordingRowText(now, readoutTexts(form)));
-    describeRecording(console, path, failureNote(step));
+void startPublishing(Console& console) {
+    console.values.outputs = PublishOutputs::create(readPublishSection());
+    if (const QString note = publishingNote(console); !note.isEmpty()) console.form.setToolTip(kRecordBox, note);
 }
 
 void onRecordBoxClicked(Console& console) {

@@ -7,6 +7,9 @@ namespace console {
 void onRecordingTick(Console& console);
 // Click on the record box.
 void onRecordBoxClicked(Console& console);
+// The network outputs of the settings file's [Publish] section, if it has
+// one; a broken section is named in the record box's tooltip.
+void startPublishing(Console& console);
 // The recording interval follows the seconds box (after "Second" was saved).
 void applyRecordingInterval(Console& console);
 

@@ -203,6 +203,10 @@ Example, beside the console in the same directory:
 <context>
     <name>RecordBox</name>
     <message>
+        <source>Publishing ([Publish] in the settings file) does not work: %1</source>
+        <translation>Publishing ([Publish] in the settings file) does not work: %1</translation>
+    </message>
+    <message>
         <source>Another program holds this file, or it could not be opened: the last row was not recorded.</source>
         <translation>Another program holds this file, or it could not be opened: the last row was not recorded.</translation>
     </message>

@@ -200,6 +200,10 @@ Example, beside the console in the same directory:
 <context>
     <name>RecordBox</name>
     <message>
+        <source>Publishing ([Publish] in the settings file) does not work: %1</source>
+        <translation>网络发布（设置文件中的 [Publish] 节）无法工作：%1</translation>
+    </message>
+    <message>
         <source>Another program holds this file, or it could not be opened: the last row was not recorded.</source>
         <translation>此文件正被其他程序占用或无法打开，上次的数据未记录。</translation>
     </message>

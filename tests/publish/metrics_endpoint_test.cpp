@@ -173,7 +173,7 @@ TEST(MetricsEndpoint, BadClientsNeitherStopRecordingNorTheEndpoint) {
     recorder.stop();
     EXPECT_GT(recorder.ticks(), 20);
     // A tick that waited for a client would take seconds.
-    EXPECT_LT(recorder.longestMicroseconds(), 100'000);
+    EXPECT_LT(recorder.longestMicroseconds(), 500'000);
 }
 
 TEST(MetricsEndpoint, ABarePortListensOnLoopbackOnly) {

@@ -157,8 +157,9 @@ TEST(MqttBroker, BrokerRestartNeverDelaysATickAndGetsEverythingAgain) {
 
     EXPECT_FALSE(subscriber.waitFor(startsWith("0 kzrt/restart/state {\"n\":")).empty());
     ticker.stop();
-    // A tick that waited for the network would take a second or more.
-    EXPECT_LT(ticker.longestMicroseconds(), 100'000);
+    // A tick that waited for the network would take a second or more; a
+    // busy machine may hold a thread back for a while, never that long.
+    EXPECT_LT(ticker.longestMicroseconds(), 500'000);
 }
 
 TEST(MqttBroker, UnreachableAtStartDropsTheOldestAndSendsTheRestLater) {

@@ -60,7 +60,7 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
     return true;
 }
 
-Broker::Broker(int port) : m_port(port) {}
+Broker::Broker(int port, const QString& listenerOptions) : m_port(port), m_listenerOptions(listenerOptions) {}
 
 Broker::~Broker() { stop(); }
 
@@ -68,8 +68,12 @@ bool Broker::start() {
     const QString config = m_dir.filePath(QStringLiteral("mosquitto.conf"));
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    file.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\nlog_dest none\n")
+    const QString anonymous = m_listenerOptions.contains(QLatin1String("allow_anonymous"))
+                                  ? QString()
+                                  : QStringLiteral("allow_anonymous true\n");
+    file.write(QStringLiteral("listener %1 127.0.0.1\n%2%3\npersistence false\nlog_dest none\n")
                    .arg(m_port)
+                   .arg(anonymous, m_listenerOptions)
                    .toUtf8());
     file.close();
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);

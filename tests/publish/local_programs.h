@@ -20,7 +20,9 @@ bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 
 class Broker {
 public:
-    explicit Broker(int port = freePort());
+    // `listenerOptions`: more lines for the configuration (TLS, passwords);
+    // anonymous clients are allowed unless they say otherwise.
+    explicit Broker(int port = freePort(), const QString& listenerOptions = {});
     ~Broker();
     bool start();  // true once it accepts connections
     void stop();   // SIGTERM and wait
@@ -28,6 +30,7 @@ public:
 
 private:
     int m_port;
+    QString m_listenerOptions;
     QTemporaryDir m_dir;
     QProcess m_process;
 };

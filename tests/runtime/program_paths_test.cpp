@@ -49,8 +49,9 @@ TEST(ProgramPathsTest, CurrentDirectoryIsTheSystemsOwnName)
 {
     const Path saved = fs::current_path();
     const Path base = fs::temp_directory_path() / ("kzrt-cwd-" + std::to_string(::getpid()));
-    std::vector<Path> names = {fs::current_path().root_path(), base / u8"jörg-한글", base / u8"J?rg"};
-    if constexpr (kByteNames) names.push_back(base / std::string("caf\xE9-\xFF"));
+    std::vector<Path> names = {fs::current_path().root_path(), base / u8"jörg-한글"};
+    // '?' is no file name character on Windows.
+    if constexpr (kByteNames) names.insert(names.end(), {base / "J?rg", base / std::string("caf\xE9-\xFF")});
     for (const Path& name : names) {
         fs::create_directories(name);
         fs::current_path(name);

@@ -92,7 +92,7 @@ private:
 // One meter's recording side: its day file and its counters.
 struct Meter {
     std::string name;
-    std::string path;
+    runtime::Path path;
     std::uint64_t rows = 0;
     std::uint64_t failures = 0;
 };
@@ -103,7 +103,7 @@ std::vector<Meter> meters(const QTemporaryDir& dir) {
         const QString folder = dir.filePath(QStringLiteral("m%1").arg(i));
         QDir().mkpath(folder);
         list.push_back({"m" + std::to_string(i),
-                        console::recordingFilePath(folder.toStdString(), runtime::Now()), 0, 0});
+                        console::recordingFilePath(runtime::Path(folder.toStdString()), runtime::Now()), 0, 0});
     }
     return list;
 }

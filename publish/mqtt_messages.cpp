@@ -25,7 +25,6 @@ QJsonObject sensorConfig(const MqttTopics& topics, const std::string& meter, con
     QJsonObject config{
         {"name", qs(quantity.title)},
         {"unique_id", qs(id)},
-        {"object_id", qs(id)},
         {"state_topic", qs(stateTopic(topics, meter))},
         // A null (overload) renders as "None", which Home Assistant takes as "unknown".
         {"value_template", qs("{{ value_json." + std::string(quantity.key) + " }}")},

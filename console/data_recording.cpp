@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 
 #include "console/control_ids.h"
-#include "console/recording_file.h"
-#include "console/recording_row.h"
+#include "meter/recording_file.h"
+#include "meter/recording_row.h"
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
 #include "runtime/files.h"

@@ -1,10 +1,10 @@
-#include "console/frame_decoder.h"
+#include "meter/frame_decoder.h"
 
 #include <array>
 #include <cmath>
 
 #include "console/control_ids.h"
-#include "console/reading_display.h"
+#include "meter/reading_display.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
 #include "runtime/texts.h"

@@ -1,4 +1,4 @@
-#include "console/recording_file.h"
+#include "meter/recording_file.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "console/recording_row.h"
+#include "meter/recording_row.h"
 #include "runtime/files.h"
 
 namespace console {

@@ -45,8 +45,15 @@ QString clockLabel(double seconds) {
 }
 
 void drawTimeAxis(QPainter& painter, QRectF area, double x0, double x1) {
-    const double step = std::max(60.0, niceStep(x1 - x0, 8) >= 3600 ? std::ceil(niceStep(x1 - x0, 8) / 3600) * 3600
-                                                                      : niceStep(x1 - x0, 8));
+    // Steps a clock reads well: whole minutes, quarter hours, hours.
+    constexpr double kSteps[] = {60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600};
+    double step = kSteps[std::size(kSteps) - 1];
+    for (double candidate : kSteps) {
+        if ((x1 - x0) / candidate <= 10) {
+            step = candidate;
+            break;
+        }
+    }
     for (double t = std::ceil(x0 / step) * step; t <= x1; t += step) {
         const double x = area.left() + (t - x0) / (x1 - x0) * area.width();
         painter.setPen(QColor(0xDD, 0xDD, 0xDD));

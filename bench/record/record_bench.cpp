@@ -29,6 +29,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 pid_t spawn(const fs::path& folder, std::vector<std::string> arguments, bool quiet = true) {
+    std::fflush(stdout);  // or the child prints this process's pending lines again
     const pid_t pid = fork();
     if (pid == 0) {
         fs::current_path(folder);

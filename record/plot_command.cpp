@@ -8,6 +8,7 @@
 
 #include "record/day_file_io.h"
 #include "record/plot_output.h"
+#include "record/plot_platform.h"
 #include "record/recording_plot.h"
 
 namespace record {
@@ -51,8 +52,8 @@ int runPlot(int argc, char** argv, const std::vector<std::string>& arguments) {
     const PlotSeries series = plotSeries(file);
     const std::string title = std::filesystem::path(std::u8string(input.begin(), input.end())).filename().string();
 
-    // Drawing text needs a GUI application; the offscreen platform needs no display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Drawing text needs a GUI application, on a platform that needs no display.
+    choosePlotPlatform();
     QGuiApplication application(argc, argv);
     std::string error;
     if (endsWith(output, ".svg")) {

@@ -9,7 +9,7 @@
 #include "record/command_line.h"
 #include "record/export_csv.h"
 #include "record/recorder_app.h"
-#include "record/recording_plot.h"
+#include "record/plot_launcher.h"
 
 namespace {
 
@@ -40,7 +40,9 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "export" || command == "plot") {
         const std::vector<std::string> arguments(argv + 2, argv + argc);
-        return command == "export" ? record::runExport(arguments) : record::runPlot(argc, argv, arguments);
+        if (command == "export") return record::runExport(arguments);
+        QCoreApplication application(argc, argv);
+        return record::runPlotHelper(arguments);
     }
     return runRecording(argc, argv);
 }

@@ -41,7 +41,7 @@ check_fields() {
 # The files a user gets, relative to the prefix, sorted.
 expected_files() {
   local id=org.kzrt.console
-  printf '%s\n' bin/kzrt-console bin/kzrt-meter-sim bin/kzrt-record \
+  printf '%s\n' bin/kzrt-console bin/kzrt-meter-sim bin/kzrt-record libexec/kzrt-record/kzrt-record-plot \
     lib/systemd/system/kzrt-record@.service share/doc/kzrt-console/examples/kzrt-record.conf \
     share/man/man1/kzrt-record.1.gz \
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
@@ -152,6 +152,8 @@ check_recorder() {
   if [ -n "$day" ] && grep -q 'kzrt-record: start 1 ' "$scratch/record.log" &&
      grep -q 'stopped_by=duration' "$scratch/record.out"; then
     pass "kzrt-record records the simulator: $(basename "$day")"
+    if ldd "$bin/kzrt-record" | grep -q 'libQt6Gui'; then fail "kzrt-record links Qt Gui"
+    else pass "kzrt-record links Qt Core only"; fi
   else
     fail "kzrt-record did not record"; cat "$scratch/record.log" >&2; return
   fi

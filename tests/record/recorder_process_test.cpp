@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
+#include <memory>
 
 #include "record/day_file_reader.h"
 #include "runtime/conversions.h"
@@ -146,6 +147,31 @@ TEST(Recorder, DeviceMissingAtStartIsWaitedForOrRefused) {
     const record::DayFile file = dayFiles(recorder.folder() / "rows");
     ASSERT_FALSE(file.rows.empty());
     EXPECT_EQ(file.rows.back().values[0], "12.000");
+}
+
+TEST(Recorder, ADeviceThatGoesAndComesBackIsLoggedAndReadAgain) {
+    auto first = std::make_unique<PtyMeter>(steady(12.0, 1.0));
+    Recorder recorder;
+    const fs::path link = recorder.folder() / "adapter";
+    fs::create_symlink(first->slavePath(), link);
+    recorder.start({"--duration", "6", "--summary", "summary.json", "cell=" + QString::fromStdString(link.string())});
+    QThread::msleep(1500);
+    first.reset();  // unplugged
+    QThread::msleep(500);
+    PtyMeter second(steady(5.0, 0.5));  // plugged in again, under the same name
+    fs::remove(link);
+    fs::create_symlink(second.slavePath(), link);
+    ASSERT_EQ(recorder.waitForExit(10000), 0) << recorder.err();
+    const std::string log = recorder.err();
+    EXPECT_NE(log.find("kzrt-record: lost cell"), std::string::npos) << log;
+    EXPECT_NE(log.find("kzrt-record: back cell"), std::string::npos) << log;
+    const QJsonObject summary = firstSummary(recorder.folder() / "summary.json");
+    EXPECT_EQ(summary.value("device_losses").toInt(), 1);
+    EXPECT_EQ(summary.value("device_returns").toInt(), 1);
+    const record::DayFile file = dayFiles(recorder.folder() / "cell");
+    ASSERT_FALSE(file.rows.empty());
+    EXPECT_EQ(file.rows.front().values[0], "12.000");
+    EXPECT_EQ(file.rows.back().values[0], "5.0000");
 }
 
 TEST(Recorder, AFolderThatCannotBeWrittenExitsOne) {

@@ -1,6 +1,5 @@
 #include "record/meter_pipeline.h"
 
-#include <cmath>
 #include <utility>
 
 #include "meter/frame_decoder.h"
@@ -10,14 +9,8 @@ namespace record {
 
 MeterPipeline::MeterPipeline() : m_readouts{"0", "0", "0", "0", "0", "0", "0"} {}
 
-bool MeterPipeline::receiveByte(int byte, runtime::DateTime now, std::int64_t nowMs) {
+bool MeterPipeline::receiveByte(int byte, std::int64_t nowMs) {
     const bool complete = console::assembleFrameByte(byte, m_inFrameFlag, m_byteCounter, m_frameText);
-    // The stamp's text only changes when the clock's second moved on.
-    const std::int64_t second = std::llround(now * 86'400'000.0) / 1000;
-    if (m_lastStampSecond != second) {
-        m_updateStamp = console::updateStampText(now);
-        m_lastStampSecond = second;
-    }
     m_lastByteMs = nowMs;
     if (!complete) return false;
     applyFrame();
@@ -48,7 +41,7 @@ void MeterPipeline::integrateOneSecond() {
 }
 
 bool MeterPipeline::clearIfStale(runtime::DateTime now, std::int64_t nowMs) {
-    if (!console::readoutsStale(m_lastByteMs, nowMs, m_updateStamp, now)) return false;
+    if (!console::readoutsStale(m_lastByteMs, nowMs, {}, now)) return false;
     // Energy and charge are running totals; the temperature keeps its reading.
     m_readouts.voltage = m_readouts.current = m_readouts.power = m_readouts.resistance = "0";
     return true;

@@ -20,9 +20,9 @@ class MeterPipeline {
 public:
     MeterPipeline();
 
-    // One received byte (0..255) at wall-clock `now` and monotonic `nowMs`.
-    // True when it completed a frame that changed the read-outs.
-    bool receiveByte(int byte, runtime::DateTime now, std::int64_t nowMs);
+    // One received byte (0..255) at monotonic `nowMs`. True when it
+    // completed a frame that changed the read-outs.
+    bool receiveByte(int byte, std::int64_t nowMs);
     // One second of energy and charge at the read-outs as they now read.
     void integrateOneSecond();
     // The staleness rule of a recording tick: clears the live read-outs of a
@@ -46,9 +46,11 @@ private:
     runtime::Text m_frameText;
     double m_energyAccumulator = 0.0;
     double m_chargeAccumulator = 0.0;
-    runtime::Text m_updateStamp;
+    // The console's minute-and-second update stamp decides staleness only
+    // while no byte has come, when it is still empty; every byte also sets
+    // the monotonic time, which decides from then on. So the pipeline keeps
+    // the monotonic time alone and judges with an empty stamp.
     std::optional<std::int64_t> m_lastByteMs;
-    std::optional<std::int64_t> m_lastStampSecond;
     bool m_freshFrame = false;
 };
 

@@ -48,7 +48,11 @@ MeterRecorder::MeterRecorder(MeterSpec meter, int portNumber, std::string dayFol
     m_port.writeProperty(serial::kParitySlot, options.parity);
     m_port.setEventSink([this](int index, std::int32_t argument) {
         if (index != serial::kDataArrived || !running()) return;
-        m_pipeline.receiveByte(argument, runtime::Now(), runtime::MonotonicMilliseconds());
+        if (m_port.deliveryCount() != m_delivery) {
+            m_delivery = m_port.deliveryCount();
+            m_deliveryMs = runtime::MonotonicMilliseconds();
+        }
+        m_pipeline.receiveByte(argument, m_deliveryMs);
     });
     m_clock.setTimerType(Qt::PreciseTimer);
     m_clock.setInterval(1000);

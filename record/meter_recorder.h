@@ -56,6 +56,9 @@ private:
     QTimer m_clock;
     QTimer m_openRetry;
     std::int64_t m_seconds = 0;
+    // One clock reading per batch the unit delivers: its bytes arrive together.
+    std::uint64_t m_delivery = 0;
+    std::int64_t m_deliveryMs = 0;
     int m_lastStep = -1;  // the day file step last logged, so a failing disk logs once
     bool m_waitLogged = false;
 };

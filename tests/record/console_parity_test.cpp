@@ -79,7 +79,7 @@ protected:
         for (int byte : bytes) {
             const std::int32_t argument = byte;
             form().raise(kPort, kDataArrived, std::span<const std::int32_t>(&argument, 1));
-            m_pipeline.receiveByte(byte, m_now, m_monotonicMs);
+            m_pipeline.receiveByte(byte, m_monotonicMs);
         }
     }
 

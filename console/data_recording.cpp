@@ -7,9 +7,7 @@
 #include "meter/recording_row.h"
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
-#include "runtime/files.h"
 #include "runtime/program_paths.h"
-#include "runtime/texts.h"
 
 namespace console {
 namespace {
@@ -62,10 +60,10 @@ QString failureNote(RecordingStep step) {
 
 // The record box's tooltip names the day's file and, after a failure, what
 // failed. It is the only report of a failed write: the tick stays silent.
-void describeRecording(const Console& console, const runtime::Text& path, const QString& note) {
-    QString tip = RecordBox::tr("Recording file: %1").arg(platform::toQString(path));
+void describeRecording(const Console& console, const runtime::Path& path, const QString& note) {
+    QString tip = RecordBox::tr("Recording file: %1").arg(platform::pathToQString(path));
     // An installed program's own folder takes no files: say where they went instead.
-    if (!path.starts_with(runtime::JoinTexts({runtime::ProgramDirectory(), runtime::PathSeparator()}))) {
+    if (path.parent_path() != runtime::ProgramDirectory()) {
         tip += QLatin1Char('\n') +
                RecordBox::tr("The program folder is not writable: recording files are kept in the working folder.");
     }
@@ -83,7 +81,7 @@ void onRecordingTick(Console& console) {
     clearStaleReadouts(console, now);
     if (form.checked(kRecordBox) != 1) return;
 
-    const runtime::Text path = recordingFilePath(runtime::RecordingDirectory(), now);
+    const runtime::Path path = recordingFilePath(runtime::RecordingDirectory(), now);
     const RecordingStep step = recordRow(path, recordingRowText(now, readoutTexts(form)));
     describeRecording(console, path, failureNote(step));
 }

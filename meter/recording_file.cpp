@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <string>
 #include <system_error>
 
 #include "meter/recording_row.h"
@@ -17,13 +16,9 @@ constexpr int kReadWrite = 3;
 constexpr int kDenyWrite = 3;
 constexpr int kFromStart = 1;
 
-// Length of the file at a GBK path. File names are UTF-8 on disk on POSIX and
-// UTF-16 on Windows; a char8_t path converts correctly to either.
-std::optional<std::uintmax_t> fileLength(const runtime::Text& path) {
-    const std::string utf8 = runtime::Utf8FromGbk(path);
+std::optional<std::uintmax_t> fileLength(const runtime::Path& path) {
     std::error_code error;
-    const std::uintmax_t length =
-        std::filesystem::file_size(std::filesystem::path(std::u8string(utf8.begin(), utf8.end())), error);
+    const std::uintmax_t length = std::filesystem::file_size(path, error);
     if (error) return std::nullopt;
     return length;
 }
@@ -31,7 +26,7 @@ std::optional<std::uintmax_t> fileLength(const runtime::Text& path) {
 // The file is first made empty and then receives its header in one atomic
 // insertion, so a crash leaves no file, an empty one or the whole header:
 // the first and last are handled by the next tick like any other.
-RecordingStep createDayFile(const runtime::Text& path) {
+RecordingStep createDayFile(const runtime::Path& path) {
     if (!runtime::WriteToFile(path, {""})) return RecordingStep::CreateFailed;
     const int file = runtime::OpenFile(path, kReadWrite, kDenyWrite);
     if (file == 0) return RecordingStep::OpenFailed;
@@ -41,7 +36,7 @@ RecordingStep createDayFile(const runtime::Text& path) {
     return written ? RecordingStep::FileCreated : RecordingStep::CreateFailed;
 }
 
-RecordingStep insertBelowHeader(int file, const runtime::Text& path, std::string_view rowText) {
+RecordingStep insertBelowHeader(int file, const runtime::Path& path, std::string_view rowText) {
     const std::optional<std::uintmax_t> length = fileLength(path);
     if (!length) return RecordingStep::WriteFailed;
     if (*length < kRecordingHeaderBytes) {
@@ -57,7 +52,7 @@ RecordingStep insertBelowHeader(int file, const runtime::Text& path, std::string
 
 }  // namespace
 
-RecordingStep recordRow(const runtime::Text& path, std::string_view rowText) {
+RecordingStep recordRow(const runtime::Path& path, std::string_view rowText) {
     if (!runtime::FileExists(path)) return createDayFile(path);
     if (runtime::FileIsReadOnly(path)) return RecordingStep::ReadOnly;
     const int file = runtime::OpenFile(path, kReadWrite, kDenyWrite);

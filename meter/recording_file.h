@@ -3,7 +3,7 @@
 // or insert one row directly below the header, newest first.
 #include <string_view>
 
-#include "runtime/gbk_codec.h"
+#include "runtime/native_path.h"
 
 namespace console {
 
@@ -30,6 +30,6 @@ enum class RecordingStep {
 //
 // Every change but the file's creation is one atomic replacement: a crash
 // leaves the old content or the new, never a mix.
-RecordingStep recordRow(const runtime::Text& path, std::string_view rowText);
+RecordingStep recordRow(const runtime::Path& path, std::string_view rowText);
 
 }  // namespace console

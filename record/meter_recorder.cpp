@@ -34,7 +34,7 @@ std::string adapterText(const std::string& device) {
 
 }  // namespace
 
-MeterRecorder::MeterRecorder(MeterSpec meter, int portNumber, std::string dayFolder, const RecordOptions& options,
+MeterRecorder::MeterRecorder(MeterSpec meter, int portNumber, runtime::Path dayFolder, const RecordOptions& options,
                              QObject* parent)
     : QObject(parent),
       m_meter(std::move(meter)),
@@ -114,8 +114,7 @@ void MeterRecorder::onSecond() {
 
 void MeterRecorder::writeRow(runtime::DateTime now) {
     m_pipeline.clearIfStale(now, runtime::MonotonicMilliseconds());
-    const runtime::Text folder = runtime::GbkFromUtf8(m_dayFolder);
-    const runtime::Text path = console::recordingFilePath(folder, now);
+    const runtime::Path path = console::recordingFilePath(m_dayFolder, now);
     const runtime::Text row = m_pipeline.rowText(now);
     console::RecordingStep step = console::recordRow(path, row);
     // The day's first tick only starts the file; a logger keeps that reading

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "record/meter_pipeline.h"
+#include "runtime/native_path.h"
 #include "record/record_options.h"
 #include "record/run_summary.h"
 #include "serial/serial_port_unit.h"
@@ -18,8 +19,8 @@ namespace record {
 class MeterRecorder : public QObject {
     Q_OBJECT
 public:
-    // `dayFolder` is where this meter's day files go (created when missing).
-    MeterRecorder(MeterSpec meter, int portNumber, std::string dayFolder, const RecordOptions& options,
+    // `dayFolder` is where this meter's day files go (already made).
+    MeterRecorder(MeterSpec meter, int portNumber, runtime::Path dayFolder, const RecordOptions& options,
                   QObject* parent = nullptr);
     ~MeterRecorder() override;
 
@@ -47,7 +48,7 @@ private:
     std::string label() const;
 
     MeterSpec m_meter;
-    std::string m_dayFolder;
+    runtime::Path m_dayFolder;
     RecordOptions m_options;
     serial::SerialPortUnit m_port;
     MeterPipeline m_pipeline;

@@ -43,7 +43,7 @@ RecorderApp::RecorderApp(RecordOptions options, QObject* parent) : QObject(paren
 
 RecorderApp::~RecorderApp() = default;
 
-int RecorderApp::prepareFolders(std::vector<std::string>& dayFolders) {
+int RecorderApp::prepareFolders(std::vector<runtime::Path>& dayFolders) {
     // Absolute before the port links may change the working folder.
     const fs::path dir = fs::absolute(utf8Path(m_options.dir));
     if (!m_options.summaryFile.empty()) m_options.summaryFile = utf8Text(fs::absolute(utf8Path(m_options.summaryFile)));
@@ -53,13 +53,13 @@ int RecorderApp::prepareFolders(std::vector<std::string>& dayFolders) {
             std::fprintf(stderr, "kzrt-record: --dir %s: %s\n", utf8Text(folder).c_str(), why.c_str());
             return 1;
         }
-        dayFolders.push_back(utf8Text(folder.lexically_normal()));
+        dayFolders.push_back(folder.lexically_normal());
     }
     return 0;
 }
 
 int RecorderApp::start() {
-    std::vector<std::string> dayFolders;
+    std::vector<runtime::Path> dayFolders;
     if (const int code = prepareFolders(dayFolders); code != 0) return code;
     std::vector<int> portNumbers;
     if (std::string error = m_links.assign(m_options.meters, portNumbers); !error.empty()) {

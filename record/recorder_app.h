@@ -9,6 +9,7 @@
 #include "record/meter_recorder.h"
 #include "record/port_links.h"
 #include "record/record_options.h"
+#include "runtime/native_path.h"
 
 namespace record {
 
@@ -28,7 +29,7 @@ signals:
     void finished(int exitCode);
 
 private:
-    int prepareFolders(std::vector<std::string>& dayFolders);
+    int prepareFolders(std::vector<runtime::Path>& dayFolders);
     void stopAll(StopReason reason);
     void onMeterStopped();
 

@@ -79,7 +79,7 @@ std::optional<FileIdentity> IdentityOf(HANDLE handle)
     return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
-std::optional<FileIdentity> IdentityOfName(const std::wstring& path)
+std::optional<FileIdentity> IdentityOfName(const Path& path)
 {
     // No data access: this open conflicts with no holder's share mode.
     const Handle handle(CreateFileW(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
@@ -88,7 +88,7 @@ std::optional<FileIdentity> IdentityOfName(const std::wstring& path)
     return IdentityOf(handle.get());
 }
 
-bool IsReadOnly(const std::wstring& path)
+bool IsReadOnly(const Path& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -100,16 +100,16 @@ bool FailedForSharing(DWORD error)
            error == ERROR_LOCK_VIOLATION;
 }
 
-std::wstring JournalPath(const std::wstring& target) { return target + L".kzrt-redo"; }
+Path JournalPath(const Path& target) { return Path(target) += L".kzrt-redo"; }
 
-bool CommitJournal(const std::wstring& tempPath, const std::wstring& target)
+bool CommitJournal(const Path& tempPath, const Path& target)
 {
     return MoveFileExW(tempPath.c_str(), JournalPath(target).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-bool ReplayJournal(const std::wstring& target)
+bool ReplayJournal(const Path& target)
 {
-    const std::wstring journalPath = JournalPath(target);
+    const Path journalPath = JournalPath(target);
     if (GetFileAttributesW(journalPath.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
     if (MoveFileExW(journalPath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     bool applied = false;

@@ -12,8 +12,9 @@
 #include <windows.h>
 
 #include <optional>
-#include <string>
 #include <string_view>
+
+#include "runtime/native_path.h"
 
 namespace runtime::win32 {
 
@@ -32,18 +33,18 @@ struct FileIdentity {
 };
 std::optional<FileIdentity> IdentityOf(HANDLE handle);
 // The identity of the file the name leads to now, or nothing when none does.
-std::optional<FileIdentity> IdentityOfName(const std::wstring& path);
+std::optional<FileIdentity> IdentityOfName(const Path& path);
 
 // A file the user made read-only is never rewritten.
-bool IsReadOnly(const std::wstring& path);
+bool IsReadOnly(const Path& path);
 // True when a rename failed only because someone holds the file open.
 bool FailedForSharing(DWORD error);
 
-std::wstring JournalPath(const std::wstring& target);
+Path JournalPath(const Path& target);
 // Finishes a rewrite a killed process left in its journal. False only when a
 // journal is there and could not be applied yet.
-bool ReplayJournal(const std::wstring& target);
+bool ReplayJournal(const Path& target);
 // Turns the complete temporary file at `tempPath` into the journal of `target`.
-bool CommitJournal(const std::wstring& tempPath, const std::wstring& target);
+bool CommitJournal(const Path& tempPath, const Path& target);
 
 }  // namespace runtime::win32

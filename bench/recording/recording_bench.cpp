@@ -74,7 +74,7 @@ void BM_InsertRow(benchmark::State& state) {
     std::vector<double> microseconds;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const console::RecordingStep step = console::recordRow(path.string(), row);
+        const console::RecordingStep step = console::recordRow(path, row);
         microseconds.push_back(
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
         if (step != console::RecordingStep::RowInserted) state.SkipWithError("the row was not inserted");

@@ -36,7 +36,7 @@ protected:
     }
     ~RecordingFile() override { fs::remove_all(dir); }
 
-    RecordingStep record(const std::string& rowText) { return recordRow(path.string(), rowText); }
+    RecordingStep record(const std::string& rowText) { return recordRow(path, rowText); }
     void recordAndCheck(const std::string& rowText) {
         const std::string before = readFile(path);
         ASSERT_EQ(record(rowText), RecordingStep::RowInserted);

@@ -39,10 +39,11 @@ int runRecording(int argc, char** argv) {
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "export" || command == "plot") {
-        const std::vector<std::string> arguments(argv + 2, argv + argc);
-        if (command == "export") return record::runExport(arguments);
+        // File names as Qt reads them from the system (UTF-16 on Windows), in UTF-8.
         QCoreApplication application(argc, argv);
-        return record::runPlotHelper(arguments);
+        std::vector<std::string> arguments;
+        for (const QString& argument : QCoreApplication::arguments().mid(2)) arguments.push_back(argument.toStdString());
+        return command == "export" ? record::runExport(arguments) : record::runPlotHelper(arguments);
     }
     return runRecording(argc, argv);
 }

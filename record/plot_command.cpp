@@ -1,10 +1,10 @@
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <filesystem>
 
 #include "record/day_file_io.h"
 #include "record/plot_output.h"
@@ -26,7 +26,13 @@ bool endsWith(const std::string& text, const char* suffix) {
 
 }  // namespace
 
-int runPlot(int argc, char** argv, const std::vector<std::string>& arguments) {
+int runPlot(int argc, char** argv) {
+    // Drawing text needs a GUI application, on a platform that needs no display.
+    choosePlotPlatform();
+    QGuiApplication application(argc, argv);
+    // File names as Qt reads them from the system (UTF-16 on Windows), in UTF-8.
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) arguments.push_back(argument.toStdString());
     std::string input, output;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if ((arguments[i] == "-o" || arguments[i] == "--output") && i + 1 < arguments.size()) {
@@ -50,14 +56,12 @@ int runPlot(int argc, char** argv, const std::vector<std::string>& arguments) {
     const DayFile file = readDayFile(bytes);
     reportSkipped("plot", input, file);
     const PlotSeries series = plotSeries(file);
-    const std::string title = std::filesystem::path(std::u8string(input.begin(), input.end())).filename().string();
+    const std::string title = QFileInfo(QString::fromStdString(input)).fileName().toStdString();
 
-    // Drawing text needs a GUI application, on a platform that needs no display.
-    choosePlotPlatform();
-    QGuiApplication application(argc, argv);
     std::string error;
     if (endsWith(output, ".svg")) {
-        error = writeSvg(output, kWidth, kHeight, [&](QPainter& p) { drawRecording(p, QRectF(0, 0, kWidth, kHeight), series, title); });
+        error = writeSvg(output, kWidth, kHeight,
+                         [&](QPainter& p) { drawRecording(p, QRectF(0, 0, kWidth, kHeight), series, title); });
     } else {
         QImage image(kWidth, kHeight, QImage::Format_RGB32);
         QPainter painter(&image);

@@ -31,7 +31,8 @@ QPainterPath seriesPath(const PlotSeries& series, const std::vector<std::optiona
 
 void drawRecording(QPainter& painter, QRectF bounds, const PlotSeries& series, const std::string& title);
 
-// The subcommand: arguments after "plot". Returns the exit code.
-int runPlot(int argc, char** argv, const std::vector<std::string>& arguments);
+// The plot helper's whole run: its arguments are those after "plot".
+// Returns the exit code.
+int runPlot(int argc, char** argv);
 
 }  // namespace record

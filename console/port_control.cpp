@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "console/control_ids.h"
-#include "console/frame_decoder.h"
+#include "console/frame_receiving.h"
 #include "console/settings_file.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"

@@ -6,7 +6,7 @@
 
 #include "console/control_ids.h"
 #include "console/publish_outputs.h"
-#include "console/recording_row.h"
+#include "meter/recording_row.h"
 #include "publish/outputs.h"
 #include "runtime/date_time.h"
 #include "serial/serial_port_unit.h"

@@ -28,8 +28,8 @@
 #include <thread>
 #include <vector>
 
-#include "console/recording_file.h"
-#include "console/recording_row.h"
+#include "meter/recording_file.h"
+#include "meter/recording_row.h"
 #include "publish/outputs.h"
 #include "runtime/date_time.h"
 #include "tests/publish/local_programs.h"

@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "console/recording_file.h"
-#include "console/recording_row.h"
+#include "meter/recording_file.h"
+#include "meter/recording_row.h"
 #include "runtime/date_time.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "console/recording_row.h"
+#include "meter/recording_row.h"
 #include "console_fixture.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"

@@ -8,7 +8,7 @@
 
 #include "console/data_recording.h"
 #include "console/publish_outputs.h"
-#include "console/recording_row.h"
+#include "meter/recording_row.h"
 #include "platform/events.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"

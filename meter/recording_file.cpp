@@ -1,11 +1,11 @@
-#include "console/recording_file.h"
+#include "meter/recording_file.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
-#include "console/recording_row.h"
+#include "meter/recording_row.h"
 #include "runtime/files.h"
 
 namespace console {

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# kzrt-record.exe under wine against the bundled meter simulator's
+# pseudo-terminal mapped as COM1: three seconds recorded, the summary, the
+# day file exported and plotted. No display is involved.
+#   scripts/wine-record-check.sh APP_FOLDER LINUX_BUILD_DIR WORK_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+app_src=$1 linux=$(cd "$2" && pwd) work=$3
+. "$here/wine-env.sh"
+
+pids=()
+cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; wine_stop; }
+trap cleanup EXIT
+
+mkdir -p "$work"
+wine_start "$work"
+app=$work/record-app
+rm -rf "$app" "$work/record-sim" && cp -r "$app_src" "$app" && mkdir -p "$work/record-sim"
+(cd "$work/record-sim" && exec "$linux/kzrt-meter-sim" --port 1 >sim.log 2>&1) & pids+=($!)
+for _ in $(seq 100); do [ -L "$work/record-sim/COM1" ] && break; sleep 0.1; done
+wine_map_port 1 "$(readlink "$work/record-sim/COM1")"
+
+ok=1
+rc=0
+(cd "$app" && exec wine ./kzrt-record.exe --duration 3 --dir rows --summary summary.json COM1) \
+  >"$work/record.out" 2>"$work/record.log" || rc=$?
+tr -d '\r' <"$work/record.log"
+tr -d '\r' <"$work/record.out"
+[ "$rc" -eq 0 ] || { echo "kzrt-record.exe exited $rc"; ok=0; }
+grep -q '"stopped_by": "duration"' "$app/summary.json" 2>/dev/null || { echo "no summary"; ok=0; }
+day=$(ls "$app"/rows/KZRT*.csv 2>/dev/null | head -n1 || true)
+echo "day file: ${day:-none}"
+if [ -n "$day" ]; then
+  iconv -f GBK -t UTF-8 "$day" | head -n 3
+  (cd "$app" && wine ./kzrt-record.exe export "rows/$(basename "$day")" -o day.csv) >/dev/null 2>&1 || ok=0
+  rows=$(grep -c ',V\?' "$app/day.csv" 2>/dev/null || echo 0)
+  echo "exported lines: $rows"
+  [ "$rows" -ge 3 ] || ok=0
+  (cd "$app" && wine ./kzrt-record.exe plot "rows/$(basename "$day")" -o day.png) >/dev/null 2>&1 || ok=0
+  file "$app/day.png" | grep -q 'PNG image data' || { echo "no plot"; ok=0; }
+else
+  ok=0
+fi
+[ "$ok" = 1 ] && echo "recorder under wine: passed" || { echo "recorder under wine: FAILED"; exit 1; }

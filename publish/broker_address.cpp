@@ -58,7 +58,8 @@ std::variant<BrokerAddress, QString> brokerAddress(const QString& url, const QSt
     if (!caFile.isEmpty()) {
         if (!address.tls) return QStringLiteral("--mqtt-ca needs an mqtts:// URL");
         if (!QFileInfo(caFile).isReadable()) return QStringLiteral("MQTT CA file \"%1\" cannot be read").arg(caFile);
-        address.caFile = caFile.toStdString();
+        // Absolute: the connection reads it later, maybe from another working folder.
+        address.caFile = QFileInfo(caFile).absoluteFilePath().toStdString();
     }
     if (!passwordFile.isEmpty()) {
         auto password = readPasswordFile(passwordFile);

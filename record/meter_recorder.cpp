@@ -122,12 +122,13 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     if (step == console::RecordingStep::FileCreated) step = console::recordRow(path, row);
     if (step == console::RecordingStep::RowInserted) ++m_summary.rowsWritten;
     const bool failed = stepProblem(step) != nullptr;
+    if (failed) ++m_summary.rowWriteFailures;
     if (failed && m_lastStep != int(step)) logLine(LogKind::Problem, "write-failed", label() + " " + stepProblem(step));
     if (!failed && m_lastStep >= 0 && stepProblem(console::RecordingStep(m_lastStep))) {
         logLine(LogKind::Info, "write-resumed", label());
     }
     m_lastStep = int(step);
-    emit rowRecorded(QString::fromStdString(m_meter.name), m_pipeline.readouts());
+    emit rowRecorded(now);
 }
 
 void MeterRecorder::noticeReconnection() {

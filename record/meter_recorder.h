@@ -32,11 +32,14 @@ public:
     bool running() const { return m_summary.stopReason == StopReason::Running; }
     const RunSummary& summary() const { return m_summary; }
     const MeterPipeline& pipeline() const { return m_pipeline; }
+    const MeterSpec& spec() const { return m_meter; }
+    // The meter's device is away: never opened yet, or gone and watched for.
+    bool deviceAway() const { return !m_port.isOpen() || m_port.deviceGone(); }
 
 signals:
-    // After each row went to the day file: the meter's NAME (empty when it has
-    // none) and the row's read-out texts. Publishers hook in here.
-    void rowRecorded(const QString& meterName, const console::ReadoutTexts& readouts);
+    // After each row went to the day file (or failed to), with the row's
+    // time. Publishers hook in here and read the meter's state.
+    void rowRecorded(runtime::DateTime when);
     void stopped();
 
 private:

@@ -130,13 +130,14 @@ std::string Subscriber::waitFor(const std::function<bool(const std::string&)>& m
 }
 
 std::vector<std::string> Subscriber::lines() {
+    // Without an event loop, output reaches QProcess only while it waits.
+    while (m_process.waitForReadyRead(50)) readAvailable();
     readAvailable();
     return m_lines;
 }
 
 std::size_t Subscriber::count(const std::string& line) {
-    m_process.waitForReadyRead(50);
-    readAvailable();
+    lines();
     return std::size_t(std::count(m_lines.begin(), m_lines.end(), line));
 }
 

@@ -15,6 +15,7 @@ struct ReconnectionState {
     Time lostAt{};           // the latest loss
     Time backAt{};           // the latest return
     bool waiting = false;    // the device is away now and watched for
+    std::string refused;     // waiting: a device present that is not the port's, left alone, and why
     std::string abandoned;   // not empty: watching stopped, and why
 };
 
@@ -23,6 +24,8 @@ public:
     void reset();
     void lost();
     void back();
+    // A device is present but is not the port's (empty: none any more).
+    void refuse(std::string reason);
     void abandon(std::string reason);
     ReconnectionState snapshot() const;
 

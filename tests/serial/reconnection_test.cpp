@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "serial/port_channel.h"
 #include "tests/serial/pty_far_end.h"
@@ -130,6 +131,45 @@ TEST_F(Reconnection, WaitingUsesNoCpuAndCloseEndsItAtOnce) {
     plugBackIn();
     std::this_thread::sleep_for(100ms);
     EXPECT_FALSE(channel.isOpen());
+}
+
+bool sameLineSettings(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag &&
+           ::cfgetospeed(&a) == ::cfgetospeed(&b);
+}
+
+TEST_F(Reconnection, APtyNumberReusedBehindTheUnchangedLinkIsLeftAloneUntilTheLinkIsPutBack) {
+    ASSERT_TRUE(channel.open(consoleSettings()));
+    const std::string number = far->slavePath();
+    unplug();
+    ASSERT_TRUE(eventually([&] { return channel.deviceGone(); }));
+    // Another program's terminal gets the freed number; COM<n> still names it.
+    std::unique_ptr<testing::PtyFarEnd> terminal;
+    std::vector<std::unique_ptr<testing::PtyFarEnd>> others;
+    while (!terminal && others.size() < 64) {
+        auto pty = std::make_unique<testing::PtyFarEnd>();
+        (pty->slavePath() == number ? terminal : others.emplace_back()) = std::move(pty);
+    }
+    others.clear();
+    if (!terminal) GTEST_SKIP() << "the system did not hand out " << number << " again";
+    const termios untouched = terminal->lineSettings();
+    // The unit has looked at it once it either refused it or took it.
+    ASSERT_TRUE(eventually([&] { return !channel.reconnection().refused.empty() || !channel.deviceGone(); }, 3s));
+    terminal->write("secret\n");
+    std::this_thread::sleep_for(1200ms);  // past the next periodic look
+    EXPECT_EQ(drain(), "");
+    EXPECT_TRUE(sameLineSettings(terminal->lineSettings(), untouched)) << "the terminal was configured";
+    EXPECT_TRUE(channel.deviceGone());
+    EXPECT_NE(channel.reconnection().refused.find("another program"), std::string::npos)
+        << channel.reconnection().refused;
+
+    // The simulator, started again, links its terminal anew: that is reopened.
+    far = std::move(terminal);
+    dir.link(kPort, number);
+    ASSERT_TRUE(eventually([&] { return !channel.deviceGone(); }));
+    EXPECT_FALSE(sameLineSettings(far->lineSettings(), untouched));
+    far->write("meter");
+    EXPECT_TRUE(receivedEventually("meter")) << received;
 }
 
 struct NotATerminalCase {

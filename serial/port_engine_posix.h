@@ -40,15 +40,6 @@ inline std::string systemMessage(int error) { return std::system_category().mess
 PortError osError(int error);
 int millisecondsUntil(Clock::time_point when);
 
-// Where the port's device stands. One value, changed by the reader thread
-// while it runs (and by Open and Close while none runs); the owner reads it.
-enum class DeviceState {
-    Connected,  // open and read
-    Lost,       // a hang-up was seen: the reader closes it before it waits again
-    Away,       // closed, and watched for
-    GivenUp,    // closed; no device can be recognised as it any more
-};
-
 struct PortChannel::Engine {
     Engine(PendingCallback callback, std::size_t limit, DeviceTree roots)
         : queue(limit), onPending(std::move(callback)), tree(std::move(roots)) {}

@@ -8,6 +8,16 @@
 
 namespace serial {
 
+// Where an open port's device stands. One value, changed by the reader
+// thread while it runs (and by Open and Close while none runs); the owner
+// reads it.
+enum class DeviceState {
+    Connected,  // open and read
+    Lost,       // a failure showed it has gone: the reader closes it before it waits again
+    Away,       // closed, and watched for
+    GivenUp,    // closed; no device can be recognised as it any more
+};
+
 struct ReconnectionState {
     using Time = std::chrono::system_clock::time_point;
     int losses = 0;          // times the device went away since Open

@@ -190,6 +190,7 @@ TEST_F(ReconnectionTree, OnlyTheMeterAdapterIsReopenedWhateverNumberItGets) {
     EXPECT_TRUE(sameLineSettings(arduino.lineSettings(), arduinoUntouched)) << "the Arduino was configured";
     EXPECT_TRUE(sameLineSettings(twin.lineSettings(), twinUntouched)) << "the other adapter was configured";
     EXPECT_TRUE(channel.deviceGone());
+    EXPECT_EQ(channel.device(), scratch.dev("ttyUSB0")) << "the device that went, not one looked at since";
 
     // The meter's adapter, back in another socket, as ttyUSB1.
     meter = std::make_unique<PtyFarEnd>();

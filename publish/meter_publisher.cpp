@@ -14,7 +14,11 @@ namespace {
 constexpr int kInFlightLimit = 8;
 constexpr int kKeepAliveSeconds = 15;
 constexpr int kPollMilliseconds = 200;
-constexpr int kCloseRounds = 5;  // at most a second to say goodbye
+// Closing: at most 4 polls of 100 ms to write what was queued, and as many
+// for "offline" and the disconnect, so a stalled broker holds a stop for
+// under a second.
+constexpr int kCloseRounds = 4;
+constexpr int kClosePollMilliseconds = 100;
 constexpr char kOnline[] = "online";
 constexpr char kOffline[] = "offline";
 
@@ -38,13 +42,17 @@ MeterPublisher::MeterPublisher(const PublisherSettings& settings, std::string me
     m_client = mosquitto_new(nullptr, true, this);
 }
 
+void MeterPublisher::requestStop() {
+    {
+        std::lock_guard lock(m_wakeMutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+}
+
 MeterPublisher::~MeterPublisher() {
     if (m_thread.joinable()) {
-        {
-            std::lock_guard lock(m_wakeMutex);
-            m_stopping = true;
-        }
-        m_wake.notify_all();
+        requestStop();
         m_thread.join();
     }
     if (m_client != nullptr) mosquitto_destroy(m_client);
@@ -112,16 +120,20 @@ bool MeterPublisher::waitUnlessStopping(int seconds) {
     return !m_wake.wait_for(lock, std::chrono::seconds(seconds), [this] { return m_stopping.load(); });
 }
 
-// A clean disconnect sends no last will: "offline" goes out first, then the
-// loop runs a little longer to write both.
+// What was queued goes out first (the last rows' states), within a bound.
+// A clean disconnect sends no last will: "offline" goes out last, then the
+// loop runs a little longer to write it and the disconnect.
 void MeterPublisher::closeCleanly() {
+    for (int i = 0; i < kCloseRounds && !idle(); ++i) {
+        if (mosquitto_loop(m_client, kClosePollMilliseconds, 1) != MOSQ_ERR_SUCCESS) return;
+    }
     {
         std::lock_guard lock(m_mutex);
         if (m_connected) sendLocked({availabilityTopic(m_settings.topics, m_meter), kOffline, true});
     }
     mosquitto_disconnect(m_client);
     for (int i = 0; i < kCloseRounds; ++i) {
-        if (mosquitto_loop(m_client, kPollMilliseconds, 1) != MOSQ_ERR_SUCCESS) break;
+        if (mosquitto_loop(m_client, kClosePollMilliseconds, 1) != MOSQ_ERR_SUCCESS) break;
     }
 }
 
@@ -141,6 +153,11 @@ void MeterPublisher::setDeviceAway(bool away) {
 std::uint64_t MeterPublisher::dropped() const {
     std::lock_guard lock(m_mutex);
     return m_queue.dropped();
+}
+
+bool MeterPublisher::idle() const {
+    std::lock_guard lock(m_mutex);
+    return !m_connected || (m_queue.size() == 0 && m_inFlight == 0);
 }
 
 bool MeterPublisher::connected() const {

@@ -53,6 +53,10 @@ public:
     // again), a setting libmosquitto refuses is.
     QString start();
 
+    // Begins the clean close without waiting for it, so that several
+    // connections close at once; the destructor waits.
+    void requestStop();
+
     // Never waits for the network.
     void publishState(QByteArray json);
     void setDeviceAway(bool away);
@@ -69,6 +73,7 @@ private:
     void run();
     bool waitUnlessStopping(int seconds);
     void closeCleanly();
+    bool idle() const;  // nothing queued or in flight, or nowhere to send it
     void announce();
     void drainLocked();
     bool sendLocked(const MqttMessage& message);

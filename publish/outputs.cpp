@@ -16,6 +16,10 @@ std::variant<std::unique_ptr<Outputs>, QString> Outputs::start(const OutputSetti
 
 Outputs::~Outputs() {
     m_server.reset();  // no scrape reads the registry while it goes
+    // Every connection says goodbye at the same time, not one after another.
+    for (auto& [name, meter] : m_meters) {
+        if (meter.publisher) meter.publisher->requestStop();
+    }
 }
 
 QString Outputs::addMeter(const std::string& name) {

@@ -43,7 +43,9 @@ std::string failure(const QString& text) { return "kzrt-record: " + text.toStdSt
 
 std::string readConfig(const QString& path, RecordOptions& options) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return "--config: " + path.toStdString() + ": " + file.errorString().toStdString();
+    if (!file.open(QIODevice::ReadOnly)) {
+        return "--config: " + path.toStdString() + ": " + file.errorString().toStdString();
+    }
     const QByteArray text = file.readAll();
     const ConfigParse parsed = parseConfigText(std::string_view(text.constData(), std::size_t(text.size())));
     std::string error = parsed.error.empty() ? applyConfig(options, parsed.entries) : parsed.error;
@@ -78,11 +80,14 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     for (const Flag& flag : kFlags) {
-        parser.addOption({QString::fromLatin1(flag.name), QString::fromLatin1(flag.help), QString::fromLatin1(flag.valueName)});
+        parser.addOption({QString::fromLatin1(flag.name), QString::fromLatin1(flag.help),
+                          QString::fromLatin1(flag.valueName)});
     }
-    parser.addOption({QStringLiteral("no-wait"), QStringLiteral("exit 2 when a device is missing at start instead of waiting for it")});
+    parser.addOption({QStringLiteral("no-wait"),
+                      QStringLiteral("exit 2 when a device is missing at start instead of waiting for it")});
     parser.addOption({QStringLiteral("no-ha-discovery"), QStringLiteral("publish no Home Assistant discovery configs")});
-    parser.addPositionalArgument(QStringLiteral("[NAME=]PORT"), QStringLiteral("a meter, named or not"), QStringLiteral("[NAME=]PORT ..."));
+    parser.addPositionalArgument(QStringLiteral("[NAME=]PORT"), QStringLiteral("a meter, named or not"),
+                                 QStringLiteral("[NAME=]PORT ..."));
 
     CommandLine result;
     if (!parser.parse(arguments)) {

@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
         // File names as Qt reads them from the system (UTF-16 on Windows), in UTF-8.
         QCoreApplication application(argc, argv);
         std::vector<std::string> arguments;
-        for (const QString& argument : QCoreApplication::arguments().mid(2)) arguments.push_back(argument.toStdString());
+        for (const QString& argument : QCoreApplication::arguments().mid(2)) {
+            arguments.push_back(argument.toStdString());
+        }
         return command == "export" ? record::runExport(arguments) : record::runPlotHelper(arguments);
     }
     return runRecording(argc, argv);

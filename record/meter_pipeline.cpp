@@ -44,7 +44,9 @@ void MeterPipeline::integrateOneSecond() {
 bool MeterPipeline::clearIfStale(runtime::DateTime now, std::int64_t nowMs) {
     if (!console::readoutsStale(m_lastByteMs, nowMs, {}, now)) return false;
     // Energy and charge are running totals; the temperature keeps its reading.
-    m_readouts.voltage = m_readouts.current = m_readouts.power = m_readouts.resistance = "0";
+    for (runtime::Text* live : {&m_readouts.voltage, &m_readouts.current, &m_readouts.power, &m_readouts.resistance}) {
+        live->assign(1, '0');
+    }
     return true;
 }
 

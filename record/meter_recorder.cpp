@@ -89,7 +89,8 @@ void MeterRecorder::tryOpen() {
     }
     m_openRetry.stop();
     logLine(LogKind::Info, "start",
-            label() + " port=" + m_meter.port + " device=" + m_port.device() + " adapter=" + adapterText(m_port.device()));
+            label() + " port=" + m_meter.port + " device=" + m_port.device() +
+                " adapter=" + adapterText(m_port.device()));
 }
 
 void MeterRecorder::onSecond() {

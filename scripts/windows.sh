@@ -58,7 +58,7 @@ console_check() {
 }
 
 record_check() {
-  scripts/wine-record-check.sh "$PWD/${zip%.zip}" "$linux" "$PWD/$out/wine-record"
+  scripts/wine-record-check.sh "$PWD/${zip%.zip}" "$linux" "$(preload)" "$PWD/$out/wine-record"
 }
 
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev-tools wine wine64 xvfb xauth \

@@ -76,7 +76,8 @@ std::string twoHoursWithAGap() {
         const double volts = 12.0 - s / 7200.0;
         const ReadoutTexts live{runtime::NumberToFormattedText(volts, 3), "0.5000", "6.0000", "24.000", "0.0100",
                                 "0.0010", "+25.3"};
-        rows.push_back({s / 3600, s / 60 % 60, s % 60, away ? ReadoutTexts{"0", "0", "0", "0", "0.0100", "0.0010", "+25.3"} : live});
+        const ReadoutTexts zeroed{"0", "0", "0", "0", "0.0100", "0.0010", "+25.3"};
+        rows.push_back({s / 3600, s / 60 % 60, s % 60, away ? zeroed : live});
     }
     return dayFile(rows);
 }

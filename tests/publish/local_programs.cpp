@@ -3,8 +3,11 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <QFile>
 #include <QThread>
@@ -68,16 +71,22 @@ bool Broker::start() {
     const QString config = m_dir.filePath(QStringLiteral("mosquitto.conf"));
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    const QString anonymous = m_listenerOptions.contains(QLatin1String("allow_anonymous"))
-                                  ? QString()
-                                  : QStringLiteral("allow_anonymous true\n");
+    QString anonymous = m_listenerOptions.contains(QLatin1String("allow_anonymous"))
+                            ? QString()
+                            : QStringLiteral("allow_anonymous true\n");
+    // Started by root, mosquitto would turn into the user "mosquitto", which
+    // also clears the signal that ends it with the test.
+    if (geteuid() == 0) anonymous += QStringLiteral("user root\n");
     file.write(QStringLiteral("listener %1 127.0.0.1\n%2%3\npersistence false\nlog_dest none\n")
                    .arg(m_port)
                    .arg(anonymous, m_listenerOptions)
                    .toUtf8());
     file.close();
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Nothing inherited: a broker outliving a crashed test must not hold the
+    // test runner's output open. It dies with the test (see below).
     m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
+    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     m_process.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), config});
     if (!m_process.waitForStarted(5000)) return false;
     return waitUntil([&] { return portOpen(m_port); }, std::chrono::seconds(5));

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QJsonDocument>
-#include <QDir>
 #include <QFile>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -217,12 +216,6 @@ public:
         password.open(QIODevice::WriteOnly);
         password.write("s3cret\n");
         password.close();
-        // A broker started by root reads them as the user "mosquitto".
-        for (const QString& name : QDir(m_dir.path()).entryList(QDir::Files)) {
-            QFile::setPermissions(path(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::ReadGroup);
-        }
-        QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther |
-                                                QFile::ExeGroup);
         broker = std::make_unique<Broker>(testing::freePort(),
                                           QStringLiteral("cafile %1\ncertfile %2\nkeyfile %3\npassword_file %4\n"
                                                          "allow_anonymous false\n")

@@ -1,10 +1,13 @@
 #include "record/port_links.h"
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 namespace record {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -20,7 +23,36 @@ std::string makePrivateFolder() {
     return ::mkdtemp(pattern.data()) ? pattern : std::string{};
 }
 
+// The identity of a link itself (not of what it leads to); all zero when
+// the name is no link.
+std::pair<std::uint64_t, std::int64_t> linkStamp(const fs::path& link) {
+    struct stat info {};
+    if (::lstat(link.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return {0, 0};
+    return {std::uint64_t(info.st_ino), std::int64_t(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec};
+}
+
+// A new link file in place of the old one, in one rename.
+bool putBack(const fs::path& link, const fs::path& target) {
+    const fs::path fresh = link.string() + ".new";
+    std::error_code error;
+    fs::remove(fresh, error);
+    fs::create_symlink(target, fresh, error);
+    if (!error) fs::rename(fresh, link, error);
+    return !error;
+}
+
 }  // namespace
+
+void PortLinks::followReplacedLinks() {
+    for (Link& link : m_links) {
+        const auto [inode, changedNs] = linkStamp(link.userLink);
+        if (inode == 0 || (inode == link.inode && changedNs == link.changedNs)) continue;
+        if (putBack(link.privateLink, link.userLink)) {
+            link.inode = inode;
+            link.changedNs = changedNs;
+        }
+    }
+}
 
 PortLinks::~PortLinks() {
     if (m_folder.empty()) return;
@@ -55,6 +87,8 @@ std::string PortLinks::assign(const std::vector<MeterSpec>& meters, std::vector<
         std::error_code error;
         fs::create_symlink(target, link, error);
         if (error) return "'" + meters[i].port + "': cannot link it: " + error.message();
+        const auto [inode, changedNs] = linkStamp(target);
+        m_links.push_back({link.string(), target.string(), inode, changedNs});
     }
     std::error_code error;
     fs::current_path(m_folder, error);

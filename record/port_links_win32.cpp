@@ -4,6 +4,8 @@ namespace record {
 
 PortLinks::~PortLinks() = default;
 
+void PortLinks::followReplacedLinks() {}
+
 // Windows names every serial port COMn, so a port is always a number.
 std::string PortLinks::assign(const std::vector<MeterSpec>& meters, std::vector<int>& portNumbers) {
     portNumbers.clear();

@@ -96,6 +96,9 @@ int RecorderApp::start() {
         }
     }
     new StopSignals([this] { stopAll(StopReason::Signal); }, this);
+    auto* links = new QTimer(this);
+    connect(links, &QTimer::timeout, this, [this] { m_links.followReplacedLinks(); });
+    links->start(1000);
     if (const auto period = watchdogPeriod()) {
         auto* watchdog = new QTimer(this);
         connect(watchdog, &QTimer::timeout, this, [] { notifyWatchdog(); });

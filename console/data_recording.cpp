@@ -1,13 +1,18 @@
 #include "console/data_recording.h"
 
 #include <QCoreApplication>
+#include <QMetaObject>
+#include <QWidget>
+#include <filesystem>
 
 #include "console/control_ids.h"
 #include "console/recording_file.h"
 #include "console/recording_row.h"
+#include "console/recording_writer.h"
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
 #include "runtime/files.h"
+#include "runtime/file_system.h"
 #include "runtime/program_paths.h"
 #include "runtime/texts.h"
 
@@ -47,17 +52,26 @@ QString failureNote(RecordingStep step) {
         return RecordBox::tr("This file could not be created in this folder (no write permission, the folder "
                              "was deleted, or the disk is full): no data was recorded.");
     case RecordingStep::OpenFailed:
-        return RecordBox::tr("Another program holds this file, or it could not be opened: the last row was not "
-                             "recorded.");
+        return RecordBox::tr("Another program holds this file, or it could not be opened: the last rows are kept "
+                             "and written once it can be.");
     case RecordingStep::ReadOnly:
         return RecordBox::tr("This file is read-only: the last row was not recorded. Once it is writable again, "
                              "the next rows are recorded as usual.");
     case RecordingStep::WriteFailed:
         return RecordBox::tr("Writing to this file failed (no write permission, or the disk is full): the last row "
-                             "was not recorded.");
+                             "was not recorded; the file keeps its content.");
     default:
         return {};
     }
+}
+
+QString ignoredNote(const IgnoredSideFile& side) {
+    const std::u8string name = side.path.filename().u8string();
+    const std::u8string kept = side.keptAs.filename().u8string();
+    return RecordBox::tr("The side file %1 is damaged or belongs to another file: it was not applied, and is kept "
+                         "as %2.")
+        .arg(QString::fromUtf8(reinterpret_cast<const char*>(name.data()), qsizetype(name.size())),
+             QString::fromUtf8(reinterpret_cast<const char*>(kept.data()), qsizetype(kept.size())));
 }
 
 // The record box's tooltip names the day's file and, after a failure, what
@@ -73,6 +87,46 @@ void describeRecording(const Console& console, const runtime::Text& path, const 
     console.form.setToolTip(kRecordBox, tip);
 }
 
+// The native name of a GBK path.
+std::filesystem::path nativePath(const runtime::Text& path) {
+    const std::string utf8 = runtime::Utf8FromGbk(path);
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+runtime::Text gbkPath(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return runtime::GbkFromUtf8(std::string(utf8.begin(), utf8.end()));
+}
+
+// On the window thread, when the writer has written (or failed to write) rows.
+void showReport(Console& console, const RecordingWriter::Report& report) {
+    QString note = failureNote(report.step);
+    for (const IgnoredSideFile& side : report.ignored) note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + ignoredNote(side);
+    // A failed row may mean the folder has changed: learn it again next tick.
+    if (!failureNote(report.step).isEmpty()) console.values.recordingDirectory.reset();
+    describeRecording(console, gbkPath(report.dayFile), note);
+}
+
+RecordingWriter& writerOf(Console& console) {
+    std::shared_ptr<RecordingWriter>& writer = console.values.recordingWriter;
+    if (!writer) {
+        QWidget* window = console.form.window();
+        writer = std::make_shared<RecordingWriter>(
+            runtime::NativeFileSystem(), [&console, window](RecordingWriter::Report report) {
+                QMetaObject::invokeMethod(
+                    window, [&console, report = std::move(report)] { showReport(console, report); },
+                    Qt::QueuedConnection);
+            });
+    }
+    return *writer;
+}
+
+const runtime::Text& recordingDirectory(Console& console) {
+    std::optional<runtime::Text>& directory = console.values.recordingDirectory;
+    if (!directory) directory = runtime::RecordingDirectory();
+    return *directory;
+}
+
 }  // namespace
 
 void onRecordingTick(Console& console) {
@@ -83,21 +137,29 @@ void onRecordingTick(Console& console) {
     clearStaleReadouts(console, now);
     if (form.checked(kRecordBox) != 1) return;
 
-    const runtime::Text path = recordingFilePath(runtime::RecordingDirectory(), now);
-    const RecordingStep step = recordRow(path, recordingRowText(now, readoutTexts(form)));
-    describeRecording(console, path, failureNote(step));
+    // The row is handed to the writer's thread; what happened to it comes
+    // back to the record box's tooltip.
+    const runtime::Text path = recordingFilePath(recordingDirectory(console), now);
+    writerOf(console).record(nativePath(path), recordingRowText(now, readoutTexts(form)));
 }
 
 void onRecordBoxClicked(Console& console) {
     platform::Form& form = console.form;
     const bool ticked = form.checked(kRecordBox) == 1;
     if (ticked) {
-        describeRecording(console, recordingFilePath(runtime::RecordingDirectory(), runtime::Now()), {});
+        console.values.recordingDirectory.reset();  // recording starts: learn the folder afresh
+        describeRecording(console, recordingFilePath(recordingDirectory(console), runtime::Now()), {});
+    } else {
+        endRecording(console);
     }
     // Only an open port (green lamp) lets the box start or stop the tick; with
     // the port closed the box just changes its own state.
     if (form.fillColour(kPortLamp) != kLampGreen) return;
     form.setInterval(kRecordingTimer, ticked ? recordingIntervalMs(form.text(kRecordingSeconds)) : 0);
+}
+
+void endRecording(Console& console) {
+    if (console.values.recordingWriter) console.values.recordingWriter->finish();
 }
 
 void applyRecordingInterval(Console& console) {

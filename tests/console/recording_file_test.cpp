@@ -1,5 +1,6 @@
-// One recording step on a real day's file in a temporary directory; the
-// window tests cover creation, a held file and a missing directory.
+// The day's file and its log on a real file system in a temporary directory;
+// the window tests cover creation, a held file and a missing directory, the
+// power-cut tests every cut between the file operations.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "console/recording_file.h"
 #include "console/recording_row.h"
 #include "runtime/conversions.h"
+#include "runtime/file_system.h"
 
 namespace console {
 namespace {
@@ -36,17 +38,20 @@ protected:
     }
     ~RecordingFile() override { fs::remove_all(dir); }
 
-    RecordingStep record(const std::string& rowText) { return recordRow(path.string(), rowText); }
+    RecordingStep record(const std::string& rowText) { return session.record({rowText}); }
     void recordAndCheck(const std::string& rowText) {
         const std::string before = readFile(path);
         ASSERT_EQ(record(rowText), RecordingStep::RowInserted);
         EXPECT_EQ(readFile(path), before.substr(0, 77) + rowText + before.substr(77));
-        // The replacement leaves no temporary file behind.
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+        // Beside the day's file only its log, and no draft.
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+        EXPECT_TRUE(fs::exists(recordingLogPath(path)));
     }
 
     const fs::path dir = fs::temp_directory_path() / ("kzrt-recording-" + std::to_string(std::random_device()()));
     const fs::path path = dir / "KZRT2015125.csv";
+    const std::unique_ptr<runtime::FileSystem> files = runtime::NativeFileSystem();
+    DayFileSession session{*files, path};
 };
 
 // A day's file shorter than the header (a creation cut short, a user's small

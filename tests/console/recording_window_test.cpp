@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "console/recording_file.h"
 #include "console/recording_row.h"
+#include "console/recording_writer.h"
 #include "console_fixture.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
@@ -45,10 +47,20 @@ protected:
         form().setText(kUpdateStamp, runtime::ToText(double(secondsWithinHour(now))));
         window->values().lastByteMonotonicMs = monotonicMs;
     }
-    void tick() { form().raise(kRecordingTimer, platform::kTimerFired); }
+    // The row is written on the recording's own thread: wait for it and for
+    // its report to reach the tooltip.
+    void settle() {
+        if (window->values().recordingWriter) window->values().recordingWriter->waitUntilIdle();
+        QCoreApplication::sendPostedEvents();
+    }
+    void tick() {
+        form().raise(kRecordingTimer, platform::kTimerFired);
+        settle();
+    }
     void clickRecordBox(int state) {
         form().setChecked(kRecordBox, state);
         form().raise(kRecordBox, platform::kClicked);
+        settle();
     }
     void typeSeconds(const char* text) {
         form().setText(kRecordingSeconds, text);
@@ -212,8 +224,16 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
     EXPECT_EQ(readFile(file), headerAnd(""));
     EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("Another program holds this file"))) << recordBoxTip().toStdString();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    // The held tick's row waited in the log and comes with the next one.
     tick();
-    EXPECT_EQ(readFile(file), headerAnd(recordingRowText(now, kStartUp)));
+    const std::string row = recordingRowText(now, kStartUp);
+    EXPECT_EQ(readFile(file), headerAnd(row + row));
+    EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("Another program"))) << recordBoxTip().toStdString();
+    // Stopping makes the file durable and takes its log away.
+    EXPECT_TRUE(std::filesystem::exists(recordingLogPath(file)));
+    clickRecordBox(0);
+    EXPECT_FALSE(std::filesystem::exists(recordingLogPath(file)));
+    EXPECT_EQ(readFile(file), headerAnd(row + row));
 }
 
 }  // namespace

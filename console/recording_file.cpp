@@ -75,9 +75,14 @@ void recoverLog(runtime::FileSystem& files, const fs::path& log, Recovery& recov
         return;
     }
     const std::optional<runtime::LogContent> content = runtime::DecodeLog(*bytes);
-    if (!content || content->fileName != *dayName) {
-        // Never applied: a damaged log could tear the file, another file's log
-        // would put its rows into this one.
+    if (!content) {
+        // Nothing is published before the log's base is synced: a log without
+        // a whole base was cut short before anything relied on it.
+        if (files.remove(log)) recovery.discarded.push_back(log);
+        return;
+    }
+    if (content->fileName != *dayName) {
+        // Never applied: another file's log would put its rows into this one.
         fs::path keptAs = log;
         keptAs += std::string(kIgnoredSuffix);
         files.rename(log, keptAs);
@@ -120,18 +125,22 @@ fs::path recordingDraftPath(const fs::path& dayFile) { return sideFile(dayFile, 
 
 Recovery recoverDirectory(runtime::FileSystem& files, const fs::path& directory) {
     Recovery recovery;
-    for (const fs::path& name : files.list(directory)) {
+    bool removedDraft = false;
+    const std::vector<fs::path> names = files.list(directory);
+    for (const fs::path& name : names) {
         const std::string text = storedName(name);
-        if (text.starts_with('.') && text.ends_with(kLogSuffix)) {
-            recoverLog(files, directory / name, recovery);
-        } else if (text.starts_with('.') && text.ends_with(kDraftSuffix)) {
-            // A draft whose log is gone was published or abandoned; one with a
-            // log belongs to that log's owner or its recovery.
-            const std::string day = text.substr(1, text.size() - 1 - kDraftSuffix.size());
-            const fs::path dayFile = directory / fs::path(std::u8string(day.begin(), day.end()));
-            if (!files.stamp(recordingLogPath(dayFile))) files.remove(directory / name);
-        }
+        if (text.starts_with('.') && text.ends_with(kLogSuffix)) recoverLog(files, directory / name, recovery);
     }
+    // Drafts after the logs: a draft whose log is gone was published or
+    // abandoned; one with a log belongs to that log's running owner.
+    for (const fs::path& name : names) {
+        const std::string text = storedName(name);
+        if (!text.starts_with('.') || !text.ends_with(kDraftSuffix)) continue;
+        const std::string day = text.substr(1, text.size() - 1 - kDraftSuffix.size());
+        const fs::path dayFile = directory / fs::path(std::u8string(day.begin(), day.end()));
+        if (!files.stamp(recordingLogPath(dayFile))) removedDraft = files.remove(directory / name) || removedDraft;
+    }
+    if (removedDraft || !recovery.discarded.empty()) files.syncDirectory(directory);
     return recovery;
 }
 

@@ -93,11 +93,13 @@ private:
 };
 
 // Folds every log that a crash left in the directory into its day's file and
-// removes it, and removes stale drafts. Logs that are damaged or belong to
-// another file are renamed aside, never applied, and returned.
+// removes it, and removes stale drafts. A log that belongs to another file is
+// renamed aside, never applied, and returned; one without a whole base (cut
+// short, or damaged where it begins) can make nothing and is removed.
 struct Recovery {
     std::vector<std::filesystem::path> folded;
     std::vector<IgnoredSideFile> ignored;
+    std::vector<std::filesystem::path> discarded;  // cut short before any row went in: removed
     std::vector<std::filesystem::path> failed;  // could not be folded yet (held, read-only, no space)
 };
 Recovery recoverDirectory(runtime::FileSystem& files, const std::filesystem::path& directory);

@@ -83,7 +83,7 @@ void RecordingWriter::recordBatch(const std::filesystem::path& dayFile, const st
     const RecordingStep step = m_session->record(rows);
     std::vector<IgnoredSideFile> more = m_session->takeIgnored();
     ignored.insert(ignored.end(), more.begin(), more.end());
-    if (m_reporter) m_reporter({dayFile, step, std::move(ignored)});
+    if (m_reporter) m_reporter({dayFile, step, rows.size(), std::move(ignored)});
 }
 
 void RecordingWriter::endSession() {

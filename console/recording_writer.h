@@ -25,6 +25,7 @@ public:
     struct Report {
         std::filesystem::path dayFile;
         RecordingStep step;
+        std::size_t rows;  // handed over in this batch
         std::vector<IgnoredSideFile> ignored;
     };
     // Called on the writer's thread after each batch of rows.

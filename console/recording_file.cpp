@@ -55,9 +55,14 @@ std::optional<runtime::FileStamp> publishView(runtime::FileSystem& files, const 
     std::optional<runtime::FileStamp> stamp;
     result = runtime::Published::kFailed;
     if (files.write(draft, content) && (stamp = files.stamp(draft))) result = files.publish(draft, dayFile);
-    if (result == runtime::Published::kDone) return stamp;
-    files.remove(draft);
-    return std::nullopt;
+    if (result != runtime::Published::kDone) {
+        files.remove(draft);
+        return std::nullopt;
+    }
+    // Written in place (Windows, a holder without delete sharing): the day's
+    // file is still the old one, with the new content.
+    const std::optional<runtime::FileStamp> now = files.stamp(dayFile);
+    return now && !runtime::SameFile(*now, *stamp) ? now : stamp;
 }
 
 // Day's file of a log name: ".KZRT2015125.csv.kzrt-log" belongs to KZRT2015125.csv.

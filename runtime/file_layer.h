@@ -52,7 +52,5 @@ bool IsReadOnly(const std::filesystem::path& path);
 std::optional<FileStamp> StampOf(NativeHandle handle);
 // The same for the file the name leads to now; nothing when none does.
 std::optional<FileStamp> StampOfName(const std::filesystem::path& path);
-// Same file (device and number), whatever its size or time.
-inline bool SameFile(const FileStamp& a, const FileStamp& b) { return a.device == b.device && a.file == b.file; }
 
 }  // namespace runtime

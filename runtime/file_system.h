@@ -24,6 +24,8 @@ struct FileStamp {
     std::int64_t modifiedNs = 0;
     bool operator==(const FileStamp&) const = default;
 };
+// Same file (device and number), whatever its size or time.
+inline bool SameFile(const FileStamp& a, const FileStamp& b) { return a.device == b.device && a.file == b.file; }
 
 enum class Published {
     kDone,    // the target now holds the new version; the old one is gone
@@ -41,6 +43,9 @@ public:
     virtual std::optional<FileStamp> stamp(const std::filesystem::path& path) = 0;
     // The owner made the file read-only: it is never replaced or rewritten.
     virtual bool isReadOnly(const std::filesystem::path& path) = 0;
+    // True while an earlier in-place rewrite of the file was cut short and
+    // cannot be finished yet (Windows only): reading it then fails.
+    virtual bool unfinishedRewrite(const std::filesystem::path&) { return false; }
     // The names (no directories) in the directory.
     virtual std::vector<std::filesystem::path> list(const std::filesystem::path& directory) = 0;
 

@@ -172,6 +172,8 @@ bool FileIsReadOnly(std::string_view name)
     return !name.empty() && stat(Utf8FromGbk(name).c_str(), &info) == 0 && ReadOnlyMode(info.st_mode);
 }
 
+bool FileRewriteUnfinished(std::string_view) { return false; }
+
 bool FileExists(std::string_view name)
 {
     struct stat info{};

@@ -8,13 +8,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "runtime/files.h"
 #include "runtime/file_journal_win32.h"
+#include "runtime/file_layer.h"
+#include "runtime/files.h"
 #include "runtime/gbk_wide_win32.h"
 #include "runtime/native_file.h"
 
@@ -57,28 +57,6 @@ DWORD ShareForShare(int share)
     }
 }
 
-struct TempFile {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    std::wstring path;
-};
-
-TempFile CreateSiblingTemp(const std::wstring& target, DWORD share)
-{
-    static std::atomic<unsigned> counter{0};
-    const auto slash = target.find_last_of(L"\\/");
-    const std::wstring directory = slash == std::wstring::npos ? L"." : target.substr(0, slash);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        TempFile temp;
-        temp.path = directory + L"\\.kzrt" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                    std::to_wstring(counter.fetch_add(1)) + L".tmp";
-        temp.handle = CreateFileW(temp.path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, share,
-                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (temp.handle != INVALID_HANDLE_VALUE) return temp;
-        if (GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    return {};
-}
-
 // Renames the open temporary file over `target` while both stay open.
 bool RenameOver(HANDLE temp, const std::wstring& target)
 {
@@ -117,7 +95,8 @@ std::unique_ptr<NativeFile> NativeFile::open(std::string_view name, int mode, in
     state->share = ShareForShare(share);
     state->readable = how.readable;
     state->writable = how.writable;
-    ReplayJournal(state->path);
+    // A journal that cannot be applied yet means the file may be torn.
+    if (!ReplayJournal(state->path)) return nullptr;
     state->handle = CreateFileW(state->path.c_str(), how.access, state->share, nullptr, how.creation,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (state->handle == INVALID_HANDLE_VALUE) return nullptr;
@@ -167,8 +146,9 @@ bool MoveTo(HANDLE handle, LONGLONG position)
 // have deleted or replaced it, and their file must not get our rows.
 bool NameLeadsTo(const std::wstring& path, HANDLE handle)
 {
-    const std::optional<FileIdentity> opened = IdentityOf(handle);
-    return opened && IdentityOfName(path) == opened;
+    const std::optional<FileStamp> opened = StampOf(handle);
+    const std::optional<FileStamp> named = StampOfName(path);
+    return opened && named && SameFile(*opened, *named);
 }
 
 enum class Replaced { kByRename, kInPlace, kNot };
@@ -204,12 +184,6 @@ Replaced Replace(TempFile& temp, const std::wstring& target, HANDLE targetHandle
     if (!written) return Replaced::kNot;
     DeleteFileW(JournalPath(target).c_str());
     return Replaced::kInPlace;
-}
-
-void Discard(TempFile& temp)
-{
-    if (temp.handle != INVALID_HANDLE_VALUE) CloseHandle(temp.handle);
-    DeleteFileW(temp.path.c_str());
 }
 
 }  // namespace
@@ -249,12 +223,9 @@ bool NativeFile::insert(std::string_view bytes)
 
 std::string_view PathSeparator() { return "\\"; }
 
-bool FileIsReadOnly(std::string_view name)
-{
-    if (name.empty()) return false;
-    const DWORD attributes = GetFileAttributesW(WideFromGbk(name).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
+bool FileIsReadOnly(std::string_view name) { return !name.empty() && IsReadOnly(WideFromGbk(name)); }
+
+bool FileRewriteUnfinished(std::string_view name) { return !name.empty() && JournalPending(WideFromGbk(name)); }
 
 bool FileExists(std::string_view name)
 {
@@ -269,7 +240,7 @@ bool FileExists(std::string_view name)
 std::optional<std::string> ReadWholeFile(std::string_view name)
 {
     const std::wstring path = WideFromGbk(name);
-    ReplayJournal(path);
+    if (!ReplayJournal(path)) return std::nullopt;  // the file may be torn
     const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -57,6 +57,10 @@ QString failureNote(RecordingStep step) {
     case RecordingStep::ReadOnly:
         return RecordBox::tr("This file is read-only: the last row was not recorded. Once it is writable again, "
                              "the next rows are recorded as usual.");
+    case RecordingStep::RewriteUnfinished:
+        return RecordBox::tr("An earlier rewrite of this file was cut short and cannot be finished yet (another "
+                             "program locks part of it, or the disk is full): the file is left as it is until it "
+                             "can be, and the last row was not recorded.");
     case RecordingStep::WriteFailed:
         return RecordBox::tr("Writing to this file failed (no write permission, or the disk is full): the last row "
                              "was not recorded; the file keeps its content.");

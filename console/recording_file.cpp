@@ -165,7 +165,9 @@ RecordingStep DayFileSession::open() {
     }
     const bool created = !m_files.stamp(m_dayFile);
     const std::optional<std::string> content = created ? std::string() : m_files.read(m_dayFile);
-    if (!content) return RecordingStep::OpenFailed;
+    if (!content) {
+        return m_files.unfinishedRewrite(m_dayFile) ? RecordingStep::RewriteUnfinished : RecordingStep::OpenFailed;
+    }
     const std::string base = runtime::EncodeLogBase(storedName(m_dayFile), *content);
     if (!m_files.write(m_log, base) || !m_files.sync(m_log) || !m_files.syncDirectory(directoryOf(m_dayFile)) ||
         !m_files.lock(m_log)) {

@@ -30,6 +30,7 @@ enum class RecordingStep {
     OpenFailed,       // another program holds the file: the rows wait in the log
     WriteFailed,      // the log could not take the rows (disk full ...): the file keeps its content
     ReadOnly,         // the user made the file read-only: it is left as it is, the rows are dropped
+    RewriteUnfinished,  // an earlier in-place rewrite was cut short and cannot be finished yet (Windows)
 };
 
 // The day's file made from a base (its content when the log began) and the

@@ -73,6 +73,7 @@ std::vector<std::filesystem::path> PowerCutFileSystem::list(const std::filesyste
 }
 
 bool PowerCutFileSystem::write(const std::filesystem::path& path, std::string_view content) {
+    if (m_full) return false;
     change();
     std::optional<int> inode = inodeOf(path);
     if (!inode) {
@@ -91,8 +92,9 @@ bool PowerCutFileSystem::append(const std::filesystem::path& path, std::string_v
     if (!inode) return false;
     change();
     Inode& file = m_inodes.at(*inode);
-    applyChange(file, {std::int64_t(file.live.size()), std::string(bytes), std::nullopt});
-    return true;
+    const std::string_view written = m_full ? bytes.substr(0, bytes.size() / 2) : bytes;
+    applyChange(file, {std::int64_t(file.live.size()), std::string(written), std::nullopt});
+    return !m_full;
 }
 
 bool PowerCutFileSystem::truncate(const std::filesystem::path& path, std::int64_t size) {

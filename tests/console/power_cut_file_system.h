@@ -32,6 +32,8 @@ public:
     // The power goes at the `budget`-th change (counted from 0); none: never.
     void cutAt(std::optional<long> budget) { m_budget = budget; }
     long changes() const { return m_changes; }
+    // A full disk: writes fail, appends fail after half their bytes.
+    void setFull(bool full) { m_full = full; }
     // What the disk holds after the cut, as a file system that starts there.
     PowerCutFileSystem afterCut(CutKind kind, std::mt19937& random) const;
 
@@ -80,6 +82,7 @@ private:
     int m_nextInode = 1;
     long m_changes = 0;
     std::optional<long> m_budget;
+    bool m_full = false;
 };
 
 }  // namespace console::testing

@@ -6,9 +6,11 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "runtime/files.h"
 #include "runtime/settings_store.h"
+#include "runtime/native_file.h"
 #include "tests/runtime/files_fixture.h"
 
 namespace runtime {
@@ -70,6 +72,39 @@ TEST_F(FilesTest, AnInterruptedRewriteIsFinishedFromItsJournalByTheNextUse)
         for (int number : m_opened) CloseFile(number);
         m_opened.clear();
     }
+}
+
+// An in-place rewrite stopped half way by another program's byte-range lock
+// leaves a journal that cannot be applied while the lock holds. Until it can,
+// the file is neither opened nor read (it may be torn), and no later rewrite
+// takes the journal's place; once the lock goes, the next use applies it.
+TEST_F(FilesTest, AJournalThatCannotBeAppliedKeepsTheFileShutAndIsNeverOverwritten)
+{
+    const std::string header = "header\r\n";
+    write("day.csv", header + "row 1\r\n");
+    const int number = open("day.csv", 3, 1);
+    ASSERT_NE(number, 0);
+    {
+        testing::RunningChild holder(testing::HelperBesideTest("runtime_files_child"), {"lock", testing::Utf8Of(native("day.csv"))});
+        for (int wait = 0; wait < 20000 && !std::filesystem::exists(native("day.csv.locked")); ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(std::filesystem::exists(native("day.csv.locked"))) << "the holder did not lock the file";
+        MoveFilePosition(number, 1, 8);
+        EXPECT_FALSE(InsertText(number, {"row 2\r\n"}));
+        ASSERT_TRUE(FileRewriteUnfinished(path("day.csv")));
+        const std::string journal = read("day.csv.kzrt-redo");
+        EXPECT_EQ(journal, header + "row 2\r\nrow 1\r\n");
+
+        EXPECT_EQ(OpenFile(path("day.csv"), 1, 1), 0);
+        EXPECT_FALSE(ReadWholeFile(path("day.csv")));
+        MoveFilePosition(number, 1, 8);
+        EXPECT_FALSE(InsertText(number, {"row 3\r\n"}));
+        EXPECT_EQ(read("day.csv.kzrt-redo"), journal) << "a later rewrite took the journal's place";
+        ASSERT_TRUE(holder.kill());
+    }
+    EXPECT_EQ(ReadWholeFile(path("day.csv")), header + "row 2\r\nrow 1\r\n");
+    EXPECT_FALSE(FileRewriteUnfinished(path("day.csv")));
 }
 
 }  // namespace

@@ -69,13 +69,19 @@ QString failureNote(RecordingStep step) {
     }
 }
 
+QString fileNameText(const std::filesystem::path& path) {
+    const std::u8string name = path.filename().u8string();
+    return QString::fromUtf8(reinterpret_cast<const char*>(name.data()), qsizetype(name.size()));
+}
+
 QString ignoredNote(const IgnoredSideFile& side) {
-    const std::u8string name = side.path.filename().u8string();
-    const std::u8string kept = side.keptAs.filename().u8string();
-    return RecordBox::tr("The side file %1 is damaged or belongs to another file: it was not applied, and is kept "
-                         "as %2.")
-        .arg(QString::fromUtf8(reinterpret_cast<const char*>(name.data()), qsizetype(name.size())),
-             QString::fromUtf8(reinterpret_cast<const char*>(kept.data()), qsizetype(kept.size())));
+    if (side.keptAs.empty()) {
+        return RecordBox::tr("The side file %1 held no whole record (cut short before any row went in, or "
+                             "damaged): it was not applied, and was removed.")
+            .arg(fileNameText(side.path));
+    }
+    return RecordBox::tr("The side file %1 belongs to another file: it was not applied, and is kept as %2.")
+        .arg(fileNameText(side.path), fileNameText(side.keptAs));
 }
 
 // The record box's tooltip names the day's file and, after a failure, what

@@ -49,10 +49,12 @@ runtime::Text dayFileView(std::string_view base, const std::vector<runtime::Text
 std::filesystem::path recordingLogPath(const std::filesystem::path& dayFile);
 std::filesystem::path recordingDraftPath(const std::filesystem::path& dayFile);
 
-// A side file that was not applied: damaged, or belonging to another file.
+// A side file that was not applied: one belonging to another file, renamed
+// aside so that its name can be used again, or one holding no whole log,
+// removed (keptAs empty).
 struct IgnoredSideFile {
     std::filesystem::path path;
-    std::filesystem::path keptAs;  // renamed aside so that its name can be used again
+    std::filesystem::path keptAs;
 };
 
 // One day's file and its log, through a file system. Not thread-safe: the

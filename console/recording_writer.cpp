@@ -77,7 +77,9 @@ void RecordingWriter::recordBatch(const std::filesystem::path& dayFile, const st
     const std::filesystem::path directory = dayFile.has_parent_path() ? dayFile.parent_path() : ".";
     if (m_recovered.insert(directory).second) {
         // Logs a crash left, of this day or an earlier one.
-        ignored = recoverDirectory(*m_files, directory).ignored;
+        const Recovery recovery = recoverDirectory(*m_files, directory);
+        ignored = recovery.ignored;
+        for (const std::filesystem::path& removed : recovery.discarded) ignored.push_back({removed, {}});
     }
     if (!m_session) m_session = std::make_unique<DayFileSession>(*m_files, dayFile);
     const RecordingStep step = m_session->record(rows);

@@ -87,7 +87,9 @@ fs::path prepare(const Options& options, int rows) {
         for (int second = 0; second < rows; ++second) texts.push_back(rowAt(second));
         std::ofstream(dayFile, std::ios::binary) << console::dayFileView("", texts);
     }
+#ifndef _WIN32
     ::sync();  // what preparing wrote is not the tick's
+#endif
     std::this_thread::sleep_for(std::chrono::seconds(1));
     return dayFile;
 }

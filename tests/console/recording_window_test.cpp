@@ -10,6 +10,7 @@
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
 #include "runtime/files.h"
+#include "runtime/row_log.h"
 
 using namespace console;
 using console::testing::ConsoleFixture;
@@ -234,6 +235,26 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
     clickRecordBox(0);
     EXPECT_FALSE(std::filesystem::exists(recordingLogPath(file)));
     EXPECT_EQ(readFile(file), headerAnd(row + row));
+}
+
+// A log that a crash left is folded in when recording starts, even days
+// later; another file's log is never applied, and the tooltip says so.
+TEST_F(RecordingWindow, RecordingStartFoldsInALeftLogAndReportsAForeignOne) {
+    const std::string earlier = headerAnd(recordingRowText(now, kR1));
+    console::testing::writeFile(dir / "KZRT2015121.csv", headerAnd(""));
+    console::testing::writeFile(recordingLogPath(dir / "KZRT2015121.csv"),
+                                runtime::EncodeLogBase("KZRT2015121.csv", "") +
+                                    runtime::EncodeLogRow(recordingRowText(now, kR1)));
+    console::testing::writeFile(recordingLogPath(dir / "KZRT2015122.csv"),
+                                runtime::EncodeLogBase("KZRT2015123.csv", "") + runtime::EncodeLogRow("x"));
+    clickRecordBox(1);
+    tick();
+    EXPECT_EQ(readFile(dir / "KZRT2015121.csv"), earlier);
+    EXPECT_FALSE(std::filesystem::exists(recordingLogPath(dir / "KZRT2015121.csv")));
+    EXPECT_FALSE(std::filesystem::exists(dir / "KZRT2015122.csv"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "KZRT2015123.csv"));
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral(".KZRT2015122.csv.kzrt-log belongs to another file")))
+        << recordBoxTip().toStdString();
 }
 
 }  // namespace

@@ -28,6 +28,9 @@ constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
 // The lock that keeps a second recorder off a log lies far beyond its end, so
 // that it never stands in the way of our own appends.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+// How long the recording's thread waits for a reader to let go of the name.
+constexpr int kRenameAttempts = 10;
+constexpr DWORD kRenameWaitMs = 5;
 
 class Handle {
 public:
@@ -184,13 +187,18 @@ Published Win32FileSystem::publish(const fs::path& from, const fs::path& target)
         const Handle writer(Open(target, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING));
         if (!writer.valid()) return win32::FailedForSharing(GetLastError()) ? Published::kHeld : Published::kFailed;
     }
-    {
-        const Handle fresh(Open(from, GENERIC_READ | DELETE, kShareAll, OPEN_EXISTING));
-        if (!fresh.valid()) return Published::kFailed;
-        if (RenameOver(fresh.get(), target.wstring())) return Published::kDone;
+    // A reader that forbids deleting (most programs open files so) holds the
+    // name for a moment only: wait a little for it before writing in place.
+    for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
+        {
+            const Handle fresh(Open(from, GENERIC_READ | DELETE, kShareAll, OPEN_EXISTING));
+            if (!fresh.valid()) return Published::kFailed;
+            if (RenameOver(fresh.get(), target.wstring())) return Published::kDone;
+        }
+        if (MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return Published::kDone;
+        if (!exists || !win32::FailedForSharing(GetLastError())) return Published::kFailed;
+        Sleep(kRenameWaitMs);
     }
-    if (MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return Published::kDone;
-    if (!exists || !win32::FailedForSharing(GetLastError())) return Published::kFailed;
     // Held open without delete sharing: in place, from the log's safety.
     {
         const Handle old(Open(target, GENERIC_WRITE, kShareAll, OPEN_EXISTING));

@@ -4,7 +4,8 @@
 # and the paced recording bench with mingw-w64 and runs them under wine: the
 # file tests (the journal included), the power-cut matrix, the recorder killed
 # at random and a reader beside it, and the bench at 86,400 rows so that the
-# Windows tick sits beside the Linux one.
+# Windows tick sits beside the Linux one (build/bench/bench_recording_disk,
+# when the Linux build has it, runs right after).
 #   scripts/wine-recording-check.sh [SECONDS]    bench seconds per run (20)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -62,4 +63,9 @@ for program in runtime_test console_recording_test console_recording_process_tes
 done
 echo "== bench_recording_disk under wine, 86,400 rows, $seconds s per design"
 (cd "$out" && wine bench_recording_disk.exe --rows 86400 --seconds "$seconds" --dir 'C:\kzrt-recording-bench' </dev/null) || status=1
+linux_bench=build/bench/bench_recording_disk
+if [ -x "$linux_bench" ]; then
+  echo "== the same on Linux, beside it"
+  "$linux_bench" --rows 86400 --seconds "$seconds" || status=1
+fi
 exit $status

@@ -3,8 +3,9 @@
 //   runtime_files_child open NAME MODE SHARE
 //   runtime_files_child write NAME CONTENT
 //   runtime_files_child lock NAME   (Windows)
-//       holds the file open without delete sharing and locks its first
-//       megabyte, as another program may, until it is killed
+//       holds the file open for reading, denying others writing and
+//       deleting, and locks its first megabyte, as another program may,
+//       until it is killed
 //   runtime_files_child insert NAME HEADER_BYTES
 //       inserts rows behind the header for ever, each numbered one above the
 //       newest one found, until it is killed (the kill tests)
@@ -42,8 +43,8 @@ int InsertForEver(const runtime::Text& name, long headerBytes)
 int HoldLocked(const std::string& utf8)
 {
     const std::filesystem::path path(std::u8string(utf8.begin(), utf8.end()));
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     OVERLAPPED at{};
     if (file == INVALID_HANDLE_VALUE || !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1 << 20, 0, &at)) return 1;
     std::filesystem::path marker = path;

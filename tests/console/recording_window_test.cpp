@@ -99,11 +99,14 @@ TEST_F(RecordingWindow, TickedBoxCreatesTheDayFileThenInsertsRowsNewestFirst) {
     EXPECT_NE(readFile(dayFile()).find(runtime::Gbk("14时4分,-OVLD-,V,")), std::string::npos);
     EXPECT_TRUE(recordBoxTip().contains(QString::fromStdString(dayFile().string())));
 
-    // A new day starts a new file named after it; the old one is left alone.
+    // A new day starts a new file named after it; the old one is left alone,
+    // made durable, and its log removed: the folder holds only day files.
+    EXPECT_TRUE(std::filesystem::exists(recordingLogPath(dayFile())));
     now = MakeDateTime(2015, 12, 6, 0, 0, 0);
     tick();
     tick();
     EXPECT_EQ(readFile(dayFile()), headerAnd(rows));
+    EXPECT_FALSE(std::filesystem::exists(recordingLogPath(dayFile())));
     EXPECT_EQ(readFile(dir / "KZRT2015126.csv"), headerAnd(recordingRowText(now, kR3)));
 }
 

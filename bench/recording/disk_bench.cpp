@@ -6,12 +6,14 @@
 //
 //   bench_recording_disk [--dir DIR] [--device loopN] [--seconds S]
 //                        [--interval-ms MS] [--rows 0,10000,43200,86400]
+//                        [--designs previous,log]
 //
 // Per size and design it prints the bytes written per second (the block
 // device's counter when --device names the device under DIR, else this
 // process's own written-minus-cancelled bytes), the time the window thread
 // spends in a tick (median, max, ticks over 100 ms), rows late (not written
-// when the next tick comes), rows lost (ticks the window missed, or rows not in
+// when the next tick comes) and the longest lag from a tick to its row's
+// published version, rows lost (ticks the window missed, or rows not in
 // the file at the end), and for the log its start (the base copied into the
 // log) and its fold (the day's file synced at the session's end).
 #include <unistd.h>
@@ -23,6 +25,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -45,6 +48,7 @@ struct Options {
     double seconds = 60;
     int intervalMs = 1000;
     std::vector<int> rows{0, 10'000, 43'200, 86'400};
+    bool previous = true;  // --designs log leaves the previous design out
 };
 
 runtime::Text rowAt(int second) {
@@ -75,6 +79,7 @@ double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 struct Figures {
     std::vector<double> tickMs;
     long late = 0, lost = 0, ticks = 0;
+    double maxLagMs = 0;  // longest time from handing a row over to its version being published
     double megabytesPerSecond = 0, startS = 0, foldS = 0, startMB = 0, foldMB = 0;
 };
 
@@ -135,8 +140,17 @@ Figures runLog(const Options& options, int rows) {
     Figures figures;
     std::atomic<long> published{0};
     std::atomic<bool> failed{false};
+    std::mutex handedMutex;
+    std::vector<Clock::time_point> handedAt;
     auto writer = std::make_unique<console::RecordingWriter>(
         runtime::NativeFileSystem(), [&](console::RecordingWriter::Report report) {
+            {
+                const std::lock_guard lock(handedMutex);
+                const auto now = Clock::now();
+                for (long row = published; row < published + long(report.rows) && row < long(handedAt.size()); ++row) {
+                    figures.maxLagMs = std::max(figures.maxLagMs, ms(now - handedAt[std::size_t(row)]));
+                }
+            }
             published += long(report.rows);
             if (report.step != console::RecordingStep::RowInserted && report.step != console::RecordingStep::FileCreated) {
                 failed = true;
@@ -145,13 +159,22 @@ Figures runLog(const Options& options, int rows) {
     // The session's start: the file as it is becomes the log's base.
     std::int64_t bytes = bytesWritten(options);
     auto began = Clock::now();
+    {
+        const std::lock_guard lock(handedMutex);
+        handedAt.push_back(Clock::now());
+    }
     writer->record(dayFile, rowAt(rows));
     writer->waitUntilIdle();
+    figures.maxLagMs = 0;  // the start is reported on its own
     figures.startS = ms(Clock::now() - began) / 1000;
     figures.startMB = double(bytesWritten(options) - bytes) / 1e6;
     long handed = 1;
     paceTicks(options, rows + 1, figures, [&](const runtime::Text& row) {
         if (published < handed) ++figures.late;
+        {
+            const std::lock_guard lock(handedMutex);
+            handedAt.push_back(Clock::now());
+        }
         writer->record(dayFile, row);
         ++handed;
     });
@@ -177,7 +200,8 @@ void print(const char* design, int rows, Figures f) {
     std::printf("%-8s %6d rows  %8.3f MB/s  tick %7.3f / %8.3f ms  >100ms %3ld  late %3ld  lost %3ld  of %4ld",
                 design, rows, f.megabytesPerSecond, median, max, over100, f.late, f.lost, f.ticks);
     if (f.startS > 0 || f.foldS > 0) {
-        std::printf("  start %.2f s %.1f MB  fold %.2f s %.1f MB", f.startS, f.startMB, f.foldS, f.foldMB);
+        std::printf("  lag max %.0f ms  start %.2f s %.1f MB  fold %.2f s %.1f MB", f.maxLagMs, f.startS, f.startMB,
+                    f.foldS, f.foldMB);
     }
     std::printf("\n");
     std::fflush(stdout);
@@ -191,6 +215,7 @@ Options parse(int argc, char** argv) {
         if (key == "--device") options.device = value;
         if (key == "--seconds") options.seconds = std::stod(value);
         if (key == "--interval-ms") options.intervalMs = std::stoi(value);
+        if (key == "--designs") options.previous = value.find("previous") != std::string::npos;
         if (key == "--rows") {
             options.rows.clear();
             std::stringstream list(value);
@@ -207,7 +232,7 @@ int main(int argc, char** argv) {
     std::printf("%s, %.0f s per run, one tick per %d ms, bytes from %s\n", options.dir.c_str(), options.seconds,
                 options.intervalMs, options.device.empty() ? "/proc/self/io" : ("/sys/block/" + options.device + "/stat").c_str());
     for (const int rows : options.rows) {
-        print("previous", rows, runPrevious(options, rows));
+        if (options.previous) print("previous", rows, runPrevious(options, rows));
         print("log", rows, runLog(options, rows));
     }
     fs::remove_all(options.dir / "day");

@@ -1,8 +1,7 @@
 #include "app/home_folder.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <string_view>
+#include <system_error>
 
 namespace app {
 
@@ -13,14 +12,15 @@ bool wantsHomeFolder(int argc, const char* const* argv) {
     return false;
 }
 
-bool enterHomeFolder(const QString& home) {
+bool enterHomeFolder(const std::filesystem::path& home) {
+    namespace fs = std::filesystem;
     // An unset HOME must not turn into the root or the current directory.
-    if (home.isEmpty() || !QDir::isAbsolutePath(home)) return false;
-    const QDir homeDir(home);
-    if (!homeDir.exists()) return false;
-    const QString folder = homeDir.filePath(QString::fromLatin1(kHomeFolderName));
-    if (!QFileInfo(folder).isDir() && !homeDir.mkdir(QString::fromLatin1(kHomeFolderName))) return false;
-    return QDir::setCurrent(folder);
+    std::error_code error;
+    if (home.empty() || !home.is_absolute() || !fs::is_directory(home, error)) return false;
+    const fs::path folder = home / kHomeFolderName;
+    if (!fs::is_directory(folder, error) && !fs::create_directory(folder, error)) return false;
+    fs::current_path(folder, error);
+    return !error;
 }
 
 }  // namespace app

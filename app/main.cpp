@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Before anything reads the working directory: the settings file lives there.
-    if (app::wantsHomeFolder(argc, argv)) app::enterHomeFolder(qEnvironmentVariable("HOME"));
+    if (app::wantsHomeFolder(argc, argv)) app::enterHomeFolder(runtime::HomeDirectory());
     // Conversions that must truncate do so explicitly; everything else rounds to nearest.
     std::fesetround(FE_TONEAREST);
     runtime::SetModulePath(runtime::DetectModulePath());

@@ -8,6 +8,7 @@
 
 #include "platform/form.h"
 #include "runtime/gbk_codec.h"
+#include "runtime/native_path.h"
 
 namespace serial { class SerialPortUnit; }
 namespace chart { class LineChartUnit; }
@@ -50,7 +51,7 @@ struct ProgramValues {
     std::shared_ptr<RecordingWriter> recordingWriter;
     // Where the day files go: learnt when recording starts, and again after a
     // row failed, not on every row (learning it creates a probe file).
-    std::optional<runtime::Text> recordingDirectory;
+    std::optional<runtime::Path> recordingDirectory;
 };
 
 struct Console {

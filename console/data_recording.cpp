@@ -11,10 +11,8 @@
 #include "console/recording_writer.h"
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
-#include "runtime/files.h"
 #include "runtime/file_system.h"
 #include "runtime/program_paths.h"
-#include "runtime/texts.h"
 
 namespace console {
 namespace {
@@ -69,10 +67,7 @@ QString failureNote(RecordingStep step) {
     }
 }
 
-QString fileNameText(const std::filesystem::path& path) {
-    const std::u8string name = path.filename().u8string();
-    return QString::fromUtf8(reinterpret_cast<const char*>(name.data()), qsizetype(name.size()));
-}
+QString fileNameText(const std::filesystem::path& path) { return platform::pathToQString(path.filename()); }
 
 QString ignoredNote(const IgnoredSideFile& side) {
     if (side.keptAs.empty()) {
@@ -86,10 +81,10 @@ QString ignoredNote(const IgnoredSideFile& side) {
 
 // The record box's tooltip names the day's file and, after a failure, what
 // failed. It is the only report of a failed write: the tick stays silent.
-void describeRecording(const Console& console, const runtime::Text& path, const QString& note) {
-    QString tip = RecordBox::tr("Recording file: %1").arg(platform::toQString(path));
+void describeRecording(const Console& console, const runtime::Path& path, const QString& note) {
+    QString tip = RecordBox::tr("Recording file: %1").arg(platform::pathToQString(path));
     // An installed program's own folder takes no files: say where they went instead.
-    if (!path.starts_with(runtime::JoinTexts({runtime::ProgramDirectory(), runtime::PathSeparator()}))) {
+    if (path.parent_path() != runtime::ProgramDirectory()) {
         tip += QLatin1Char('\n') +
                RecordBox::tr("The program folder is not writable: recording files are kept in the working folder.");
     }
@@ -97,24 +92,15 @@ void describeRecording(const Console& console, const runtime::Text& path, const 
     console.form.setToolTip(kRecordBox, tip);
 }
 
-// The native name of a GBK path.
-std::filesystem::path nativePath(const runtime::Text& path) {
-    const std::string utf8 = runtime::Utf8FromGbk(path);
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-runtime::Text gbkPath(const std::filesystem::path& path) {
-    const std::u8string utf8 = path.u8string();
-    return runtime::GbkFromUtf8(std::string(utf8.begin(), utf8.end()));
-}
-
 // On the window thread, when the writer has written (or failed to write) rows.
 void showReport(Console& console, const RecordingWriter::Report& report) {
     QString note = failureNote(report.step);
-    for (const IgnoredSideFile& side : report.ignored) note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + ignoredNote(side);
+    for (const IgnoredSideFile& side : report.ignored) {
+        note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + ignoredNote(side);
+    }
     // A failed row may mean the folder has changed: learn it again next tick.
     if (!failureNote(report.step).isEmpty()) console.values.recordingDirectory.reset();
-    describeRecording(console, gbkPath(report.dayFile), note);
+    describeRecording(console, report.dayFile, note);
 }
 
 RecordingWriter& writerOf(Console& console) {
@@ -131,8 +117,8 @@ RecordingWriter& writerOf(Console& console) {
     return *writer;
 }
 
-const runtime::Text& recordingDirectory(Console& console) {
-    std::optional<runtime::Text>& directory = console.values.recordingDirectory;
+const runtime::Path& recordingDirectory(Console& console) {
+    std::optional<runtime::Path>& directory = console.values.recordingDirectory;
     if (!directory) directory = runtime::RecordingDirectory();
     return *directory;
 }
@@ -149,8 +135,8 @@ void onRecordingTick(Console& console) {
 
     // The row is handed to the writer's thread; what happened to it comes
     // back to the record box's tooltip.
-    const runtime::Text path = recordingFilePath(recordingDirectory(console), now);
-    writerOf(console).record(nativePath(path), recordingRowText(now, readoutTexts(form)));
+    const runtime::Path path = recordingFilePath(recordingDirectory(console), now);
+    writerOf(console).record(path, recordingRowText(now, readoutTexts(form)));
 }
 
 void onRecordBoxClicked(Console& console) {

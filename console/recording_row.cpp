@@ -36,8 +36,8 @@ runtime::Text recordingFileName(runtime::DateTime when) {
                                runtime::ToText(std::int32_t{runtime::TimePart(when, 5)}), ".csv"});
 }
 
-runtime::Text recordingFilePath(std::string_view programDirectory, runtime::DateTime when) {
-    return runtime::JoinTexts({programDirectory, runtime::PathSeparator(), recordingFileName(when)});
+runtime::Path recordingFilePath(const runtime::Path& directory, runtime::DateTime when) {
+    return directory / runtime::AsciiName(recordingFileName(when));
 }
 
 std::int32_t recordingIntervalMs(std::string_view secondsText) {

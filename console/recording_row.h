@@ -9,6 +9,7 @@
 
 #include "runtime/date_time.h"
 #include "runtime/gbk_codec.h"
+#include "runtime/native_path.h"
 
 namespace console {
 
@@ -37,7 +38,7 @@ runtime::Text recordingRowText(runtime::DateTime when, const ReadoutTexts& reado
 // KZRT2015125.csv (11 January and 1 November share KZRT2015111.csv).
 runtime::Text recordingFileName(runtime::DateTime when);
 // The day's file in the given directory.
-runtime::Text recordingFilePath(std::string_view programDirectory, runtime::DateTime when);
+runtime::Path recordingFilePath(const runtime::Path& directory, runtime::DateTime when);
 
 // Interval of the recording timer for the text of the seconds box: its
 // leading whole number times 1000, truncated. Text without a number, "0" and

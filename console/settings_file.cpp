@@ -7,7 +7,6 @@
 #include "runtime/files.h"
 #include "runtime/program_paths.h"
 #include "runtime/settings_store.h"
-#include "runtime/texts.h"
 
 namespace console {
 namespace {
@@ -47,10 +46,10 @@ void loadControls(platform::Form& form) {
 
 }  // namespace
 
-runtime::Text settingsFilePath() {
-    const runtime::Text name =
-        runtime::ReplaceSubtext(runtime::ExecutableFileName(), ".exe", "", 1, -1, false);
-    return runtime::JoinTexts({runtime::CurrentDirectory(), runtime::PathSeparator(), name, ".ini"});
+runtime::Path settingsFilePath() {
+    runtime::Path name = runtime::WithoutAscii(runtime::ExecutableFileName(), ".exe");
+    name += runtime::AsciiName(".ini");
+    return runtime::CurrentDirectory() / name;
 }
 
 void loadSettings(Console& console) {

@@ -40,23 +40,23 @@ bool FailedForSharing(DWORD error)
            error == ERROR_LOCK_VIOLATION;
 }
 
-std::wstring JournalPath(const std::wstring& target) { return target + L".kzrt-redo"; }
+Path JournalPath(const Path& target) { return Path(target) += L".kzrt-redo"; }
 
-bool JournalPending(const std::wstring& target)
+bool JournalPending(const Path& target)
 {
     return GetFileAttributesW(JournalPath(target).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // Never over an existing journal: it may hold the only whole content of a
 // file that an earlier in-place write left torn.
-bool CommitJournal(const std::wstring& tempPath, const std::wstring& target)
+bool CommitJournal(const Path& tempPath, const Path& target)
 {
     return MoveFileExW(tempPath.c_str(), JournalPath(target).c_str(), 0) != 0;
 }
 
-bool ReplayJournal(const std::wstring& target)
+bool ReplayJournal(const Path& target)
 {
-    const std::wstring journalPath = JournalPath(target);
+    const Path journalPath = JournalPath(target);
     if (GetFileAttributesW(journalPath.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
     if (MoveFileExW(journalPath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     bool applied = false;

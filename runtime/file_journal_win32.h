@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/native_path.h"
+
 namespace runtime::win32 {
 
 // Makes `file` hold the `size` bytes of `content`, both sides agreeing on the
@@ -24,17 +26,17 @@ bool WriteInPlace(HANDLE file, HANDLE content, LONGLONG from, LONGLONG size);
 // True when a rename failed only because someone holds the file open.
 bool FailedForSharing(DWORD error);
 
-std::wstring JournalPath(const std::wstring& target);
+Path JournalPath(const Path& target);
 // Finishes a rewrite a killed process left in its journal. False only when a
 // journal is there and could not be applied yet (another program holds a
 // byte-range lock on the file, or the disk is full): the file may then be
 // torn, so opening or reading it must fail until the journal is applied, and
 // nothing may take the journal's place.
-bool ReplayJournal(const std::wstring& target);
+bool ReplayJournal(const Path& target);
 // True while `target` has a journal that is not applied yet.
-bool JournalPending(const std::wstring& target);
+bool JournalPending(const Path& target);
 // Turns the complete temporary file at `tempPath` into the journal of
 // `target`; false, with nothing changed, when a journal is already there.
-bool CommitJournal(const std::wstring& tempPath, const std::wstring& target);
+bool CommitJournal(const Path& tempPath, const Path& target);
 
 }  // namespace runtime::win32

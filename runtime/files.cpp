@@ -39,7 +39,7 @@ Text Concatenate(std::initializer_list<std::string_view> texts, std::string_view
 
 }  // namespace
 
-int OpenFile(std::string_view name, int mode, int share)
+int OpenFile(const Path& name, int mode, int share)
 {
     if (name.empty() || mode < 1 || mode > 6 || share < 1 || share > 4) return 0;
     std::unique_ptr<NativeFile> file = NativeFile::open(name, mode, share);
@@ -82,7 +82,7 @@ bool InsertText(int fileNumber, std::initializer_list<std::string_view> texts)
     return WithFile(fileNumber, [&](NativeFile& file) { return file.insert(inserted); });
 }
 
-bool WriteToFile(std::string_view name, std::initializer_list<std::string_view> byteSets)
+bool WriteToFile(const Path& name, std::initializer_list<std::string_view> byteSets)
 {
     if (name.empty()) return false;
     const std::unique_ptr<NativeFile> file = NativeFile::open(name, 4, 4);

@@ -1,24 +1,22 @@
 #pragma once
 // File numbers: small integers standing for open files, as the console's
-// handlers use them. Names are GBK texts; they are converted to the platform's
-// file-name encoding here.
+// handlers use them. Names are the system's own (runtime/native_path.h); the
+// bytes written are GBK texts.
 #include <cstdint>
 #include <initializer_list>
 #include <string_view>
 
 #include "runtime/gbk_codec.h"
+#include "runtime/native_path.h"
 
 namespace runtime {
 
-// Separator that joins a directory and a file name on this platform.
-std::string_view PathSeparator();
-
-bool FileExists(std::string_view name);
+bool FileExists(const Path& name);
 
 // True when the file exists and its owner made it read-only (no write
 // permission bits on POSIX, the read-only attribute on Windows). Such a file
 // is never replaced or rewritten: InsertText and settings writes refuse it.
-bool FileIsReadOnly(std::string_view name);
+bool FileIsReadOnly(const Path& name);
 
 // True while an earlier rewrite of the file in place was cut short and its
 // journal cannot be applied yet (Windows, where another program holds the file
@@ -35,7 +33,7 @@ bool FileRewriteUnfinished(std::string_view name);
 // makes OpenFile fail, and mode 4 then leaves the file untruncated.
 // Returns the smallest free file number (1, 2, ...), or 0 on failure, an empty
 // name, a directory, or a mode or share outside the lists above.
-int OpenFile(std::string_view name, int mode = 3, int share = 1);
+int OpenFile(const Path& name, int mode = 3, int share = 1);
 bool CloseFile(int fileNumber);
 // Base 1 start, 2 current, 3 end; any other base, and a position that would
 // fall before the start, leaves the position as it is.
@@ -55,6 +53,6 @@ bool WriteTextLine(int fileNumber, std::initializer_list<std::string_view> texts
 bool InsertText(int fileNumber, std::initializer_list<std::string_view> texts);
 // Creates or truncates the file (exclusive, write) and writes the byte sets in
 // order; false on an empty name or when the file cannot be created or locked.
-bool WriteToFile(std::string_view name, std::initializer_list<std::string_view> byteSets);
+bool WriteToFile(const Path& name, std::initializer_list<std::string_view> byteSets);
 
 }  // namespace runtime

@@ -51,13 +51,13 @@ bool ReadOnlyMode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) =
 
 // The path a rename must replace: a symbolic link is followed, so the link
 // stays a link and its target gets the new content.
-std::string RenameTarget(const std::string& path)
+Path RenameTarget(const Path& path)
 {
     struct stat link{};
     if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
     char* resolved = realpath(path.c_str(), nullptr);
     if (!resolved) return path;
-    std::string target(resolved);
+    Path target(std::string{resolved});
     std::free(resolved);
     return target;
 }
@@ -75,7 +75,7 @@ void CopyOwnership(int fd, const struct stat& original)
 
 struct NativeFile::State {
     int fd = -1;
-    std::string path;  // UTF-8, as opened
+    Path path;
     bool readable = false;
     bool writable = false;
     bool locked = false;
@@ -85,11 +85,11 @@ NativeFile::NativeFile(std::unique_ptr<State> state) : m_state(std::move(state))
 
 NativeFile::~NativeFile() { ::close(m_state->fd); }
 
-std::unique_ptr<NativeFile> NativeFile::open(std::string_view name, int mode, int share)
+std::unique_ptr<NativeFile> NativeFile::open(const Path& name, int mode, int share)
 {
     const OpenFlags how = FlagsForMode(mode);
     auto state = std::make_unique<State>();
-    state->path = Utf8FromGbk(name);
+    state->path = name;
     state->readable = how.readable;
     state->writable = how.writable;
     state->locked = share >= 2;
@@ -137,7 +137,7 @@ bool NativeFile::insert(std::string_view bytes)
     if (!s.readable || !s.writable) return false;
     if (bytes.empty()) return true;
     struct stat opened{}, named{};
-    const std::string target = RenameTarget(s.path);
+    const Path target = RenameTarget(s.path);
     if (fstat(s.fd, &opened) != 0 || stat(target.c_str(), &named) != 0 || !SameFile(opened, named) ||
         ReadOnlyMode(opened.st_mode)) {
         return false;
@@ -164,25 +164,23 @@ bool NativeFile::insert(std::string_view bytes)
     return true;
 }
 
-std::string_view PathSeparator() { return "/"; }
-
-bool FileIsReadOnly(std::string_view name)
+bool FileIsReadOnly(const Path& name)
 {
     struct stat info{};
-    return !name.empty() && stat(Utf8FromGbk(name).c_str(), &info) == 0 && ReadOnlyMode(info.st_mode);
+    return !name.empty() && stat(name.c_str(), &info) == 0 && ReadOnlyMode(info.st_mode);
 }
 
-bool FileRewriteUnfinished(std::string_view) { return false; }
+bool FileRewriteUnfinished(const Path&) { return false; }
 
-bool FileExists(std::string_view name)
+bool FileExists(const Path& name)
 {
     struct stat info{};
-    return !name.empty() && stat(Utf8FromGbk(name).c_str(), &info) == 0;
+    return !name.empty() && stat(name.c_str(), &info) == 0;
 }
 
-std::optional<std::string> ReadWholeFile(std::string_view name)
+std::optional<std::string> ReadWholeFile(const Path& name)
 {
-    const int fd = ::open(Utf8FromGbk(name).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     std::string content;
     char buffer[16384];
@@ -198,9 +196,9 @@ std::optional<std::string> ReadWholeFile(std::string_view name)
     }
 }
 
-bool ReplaceWholeFile(std::string_view name, std::string_view content)
+bool ReplaceWholeFile(const Path& name, std::string_view content)
 {
-    const std::string target = RenameTarget(Utf8FromGbk(name));
+    const Path target = RenameTarget(name);
     struct stat existing{};
     const bool exists = stat(target.c_str(), &existing) == 0;
     if (exists && ReadOnlyMode(existing.st_mode)) return false;

@@ -15,7 +15,6 @@
 #include "runtime/file_journal_win32.h"
 #include "runtime/file_layer.h"
 #include "runtime/files.h"
-#include "runtime/gbk_wide_win32.h"
 #include "runtime/native_file.h"
 
 namespace runtime {
@@ -58,15 +57,15 @@ DWORD ShareForShare(int share)
 }
 
 // Renames the open temporary file over `target` while both stay open.
-bool RenameOver(HANDLE temp, const std::wstring& target)
+bool RenameOver(HANDLE temp, const Path& target)
 {
-    const std::size_t nameBytes = target.size() * sizeof(wchar_t);
+    const std::size_t nameBytes = target.native().size() * sizeof(wchar_t);
     std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
     auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
     info->RootDirectory = nullptr;
     info->FileNameLength = static_cast<DWORD>(nameBytes);
-    std::memcpy(info->FileName, target.data(), nameBytes);
+    std::memcpy(info->FileName, target.c_str(), nameBytes);
     return SetFileInformationByHandle(temp, kFileRenameInfoEx, info,
                                       static_cast<DWORD>(buffer.size())) != 0;
 }
@@ -75,7 +74,7 @@ bool RenameOver(HANDLE temp, const std::wstring& target)
 
 struct NativeFile::State {
     HANDLE handle = INVALID_HANDLE_VALUE;
-    std::wstring path;
+    Path path;
     DWORD access = 0;
     DWORD share = 0;
     bool readable = false;
@@ -86,11 +85,11 @@ NativeFile::NativeFile(std::unique_ptr<State> state) : m_state(std::move(state))
 
 NativeFile::~NativeFile() { CloseHandle(m_state->handle); }
 
-std::unique_ptr<NativeFile> NativeFile::open(std::string_view name, int mode, int share)
+std::unique_ptr<NativeFile> NativeFile::open(const Path& name, int mode, int share)
 {
     const OpenArguments how = ArgumentsForMode(mode);
     auto state = std::make_unique<State>();
-    state->path = WideFromGbk(name);
+    state->path = name;
     state->access = how.access;
     state->share = ShareForShare(share);
     state->readable = how.readable;
@@ -144,7 +143,7 @@ bool MoveTo(HANDLE handle, LONGLONG position)
 
 // True when `path` still leads to the file open as `handle`: someone else may
 // have deleted or replaced it, and their file must not get our rows.
-bool NameLeadsTo(const std::wstring& path, HANDLE handle)
+bool NameLeadsTo(const Path& path, HANDLE handle)
 {
     const std::optional<FileStamp> opened = StampOf(handle);
     const std::optional<FileStamp> named = StampOfName(path);
@@ -159,7 +158,7 @@ enum class Replaced { kByRename, kInPlace, kNot };
 // target open for writing, or INVALID_HANDLE_VALUE to open it only when needed
 // (a handle of ours would itself stop the rename). kNot leaves the target
 // unchanged, or, if the in-place write failed half way, to its journal.
-Replaced Replace(TempFile& temp, const std::wstring& target, HANDLE targetHandle, LONGLONG from,
+Replaced Replace(TempFile& temp, const Path& target, HANDLE targetHandle, LONGLONG from,
                  LONGLONG size)
 {
     if (RenameOver(temp.handle, target) ||
@@ -221,27 +220,24 @@ bool NativeFile::insert(std::string_view bytes)
     return MoveTo(s.handle, at + length);
 }
 
-std::string_view PathSeparator() { return "\\"; }
+bool FileIsReadOnly(const Path& name) { return !name.empty() && IsReadOnly(name); }
 
-bool FileIsReadOnly(std::string_view name) { return !name.empty() && IsReadOnly(WideFromGbk(name)); }
+bool FileRewriteUnfinished(const Path& name) { return !name.empty() && JournalPending(name); }
 
-bool FileRewriteUnfinished(std::string_view name) { return !name.empty() && JournalPending(WideFromGbk(name)); }
-
-bool FileExists(std::string_view name)
+bool FileExists(const Path& name)
 {
     if (name.empty()) return false;
     WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW(WideFromGbk(name).c_str(), &found);
+    const HANDLE search = FindFirstFileW(name.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
     return true;
 }
 
-std::optional<std::string> ReadWholeFile(std::string_view name)
+std::optional<std::string> ReadWholeFile(const Path& name)
 {
-    const std::wstring path = WideFromGbk(name);
-    if (!ReplayJournal(path)) return std::nullopt;  // the file may be torn
-    const HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ,
+    if (!ReplayJournal(name)) return std::nullopt;  // the file may be torn
+    const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -258,9 +254,8 @@ std::optional<std::string> ReadWholeFile(std::string_view name)
     return content;
 }
 
-bool ReplaceWholeFile(std::string_view name, std::string_view content)
+bool ReplaceWholeFile(const Path& target, std::string_view content)
 {
-    const std::wstring target = WideFromGbk(name);
     if (IsReadOnly(target) || !ReplayJournal(target)) return false;
     TempFile temp = CreateSiblingTemp(target, FILE_SHARE_DELETE);
     if (temp.handle == INVALID_HANDLE_VALUE) return false;

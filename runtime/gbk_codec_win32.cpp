@@ -1,4 +1,4 @@
-// GBK <-> UTF-8 and UTF-16 through code page 936, one character at a time.
+// GBK <-> UTF-8 through code page 936, one character at a time.
 // The system's own replacement rules differ from the Linux build's (a
 // character outside GBK becomes one '?' per UTF-16 unit, a cut-off lead byte
 // becomes '?' instead of U+FFFD, a lead byte swallows the digit after it, and
@@ -8,9 +8,11 @@
 // characters to the same bytes.
 #include <windows.h>
 
+#include <optional>
+#include <string>
+
 #include "runtime/gbk_codec.h"
 #include "runtime/gbk_sequences.h"
-#include "runtime/gbk_wide_win32.h"
 
 namespace runtime {
 namespace {
@@ -84,35 +86,7 @@ void AppendGbkOrQuestionMark(Text& out, std::optional<char32_t> codePoint)
     if (!codePoint || !AppendGbkCharacter(out, *codePoint)) out.push_back('?');
 }
 
-constexpr bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-constexpr bool IsLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 }  // namespace
-
-std::wstring WideFromGbk(std::string_view text)
-{
-    std::wstring wide;
-    wide.reserve(text.size());
-    DecodeGbk(text, [&wide](char32_t codePoint) { AppendWide(wide, codePoint); });
-    return wide;
-}
-
-Text GbkFromWide(std::wstring_view wide)
-{
-    Text out;
-    out.reserve(wide.size() * 2);
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        const wchar_t unit = wide[i];
-        std::optional<char32_t> codePoint = unit;
-        if (IsHighSurrogate(unit) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) {
-            codePoint = 0x10000 + ((unit - 0xD800) << 10) + (wide[++i] - 0xDC00);
-        } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-            codePoint.reset();  // a lone surrogate is no character
-        }
-        AppendGbkOrQuestionMark(out, codePoint);
-    }
-    return out;
-}
 
 Text GbkFromUtf8(std::string_view utf8)
 {

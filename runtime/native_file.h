@@ -7,13 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/native_path.h"
+
 namespace runtime {
 
 // One open file with the mode and share rules of OpenFile.
 class NativeFile {
 public:
-    // nullptr when the file cannot be opened or locked; `name` is GBK.
-    static std::unique_ptr<NativeFile> open(std::string_view name, int mode, int share);
+    // nullptr when the file cannot be opened or locked.
+    static std::unique_ptr<NativeFile> open(const Path& name, int mode, int share);
     ~NativeFile();
     NativeFile(const NativeFile&) = delete;
     NativeFile& operator=(const NativeFile&) = delete;
@@ -30,9 +32,9 @@ private:
 };
 
 // The whole content, or nothing when the file cannot be read.
-std::optional<std::string> ReadWholeFile(std::string_view name);
+std::optional<std::string> ReadWholeFile(const Path& name);
 // Writes `content` to a temporary file beside `name`, then renames it over
 // `name`, so readers see the old or the new content and never a mix.
-bool ReplaceWholeFile(std::string_view name, std::string_view content);
+bool ReplaceWholeFile(const Path& name, std::string_view content);
 
 }  // namespace runtime

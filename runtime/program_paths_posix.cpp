@@ -10,7 +10,7 @@
 
 namespace runtime {
 
-Text CurrentDirectory()
+Path CurrentDirectory()
 {
     std::vector<char> buffer(PATH_MAX);
     while (getcwd(buffer.data(), buffer.size()) == nullptr) {
@@ -18,18 +18,16 @@ Text CurrentDirectory()
         if (errno != ERANGE) return ".";
         buffer.resize(buffer.size() * 2);
     }
-    std::string directory(buffer.data());
-    if (!directory.empty() && directory.back() == '/') directory.pop_back();
-    return GbkFromUtf8(directory);
+    return Path(std::string(buffer.data()));
 }
 
 // Permission bits do not tell: root passes every access() check, yet a
 // read-only mount or a pseudo file system refuses new files, and a deleted
 // directory takes none. So a probe file is made and removed at once; a
 // recording tick renames a file in this directory anyway.
-bool DirectoryWritable(std::string_view directory)
+bool DirectoryWritable(const Path& directory)
 {
-    std::string probe = Utf8FromGbk(directory) + "/.kzrt-write-probe-XXXXXX";
+    std::string probe = (directory / ".kzrt-write-probe-XXXXXX").native();
     const int fd = mkstemp(probe.data());
     if (fd < 0) return false;
     ::close(fd);
@@ -37,17 +35,23 @@ bool DirectoryWritable(std::string_view directory)
     return true;
 }
 
-Text DetectModulePath()
+Path DetectModulePath()
 {
     std::vector<char> buffer(PATH_MAX);
     for (;;) {
         const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (length < 0) return Text();
+        if (length < 0) return Path();
         if (static_cast<std::size_t>(length) < buffer.size()) {
-            return GbkFromUtf8(std::string_view(buffer.data(), static_cast<std::size_t>(length)));
+            return Path(std::string(buffer.data(), static_cast<std::size_t>(length)));
         }
         buffer.resize(buffer.size() * 2);
     }
+}
+
+Path HomeDirectory()
+{
+    const char* home = std::getenv("HOME");
+    return home != nullptr ? Path(std::string(home)) : Path();
 }
 
 }  // namespace runtime

@@ -201,7 +201,7 @@ void IniDocument::removeSection(std::string_view section)
                   m_lines.begin() + static_cast<std::ptrdiff_t>(range->end));
 }
 
-Text ReadSettingsItem(std::string_view file, std::string_view section, std::string_view key,
+Text ReadSettingsItem(const Path& file, std::string_view section, std::string_view key,
                       std::string_view fallback)
 {
     if (file.empty() || section.empty() || key.empty()) return Text();
@@ -211,7 +211,7 @@ Text ReadSettingsItem(std::string_view file, std::string_view section, std::stri
     return CutToReadBuffer(value ? std::string_view(*value) : TrimEnd(fallback));
 }
 
-bool WriteSettingsItem(std::string_view file, std::string_view section,
+bool WriteSettingsItem(const Path& file, std::string_view section,
                        std::optional<std::string_view> key, std::optional<std::string_view> value)
 {
     if (file.empty() || section.empty() || (key && key->empty())) return false;

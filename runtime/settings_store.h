@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/gbk_codec.h"
+#include "runtime/native_path.h"
 
 namespace runtime {
 
@@ -14,7 +15,7 @@ namespace runtime {
 // key gives `fallback`. Values are trimmed of blanks and of one pair of
 // surrounding double or single quotes, and cut to 10239 bytes (never inside a
 // two-byte character), as a 10240-byte read buffer would.
-Text ReadSettingsItem(std::string_view file, std::string_view section, std::string_view key,
+Text ReadSettingsItem(const Path& file, std::string_view section, std::string_view key,
                       std::string_view fallback = {});
 // No value deletes the key; no key deletes the section. The file and the
 // section are created on demand (a new section goes at the end of the file, a
@@ -23,7 +24,7 @@ Text ReadSettingsItem(std::string_view file, std::string_view section, std::stri
 // replaced atomically. False on an empty file or section name, an empty key, a
 // CR or LF in any argument (it would forge lines), or a failed write.
 // Deleting from a missing file succeeds without creating it.
-bool WriteSettingsItem(std::string_view file, std::string_view section,
+bool WriteSettingsItem(const Path& file, std::string_view section,
                        std::optional<std::string_view> key,
                        std::optional<std::string_view> value);
 

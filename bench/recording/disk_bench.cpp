@@ -129,7 +129,7 @@ Figures runPrevious(const Options& options, int rows) {
     Figures figures;
     bool failed = false;
     paceTicks(options, rows, figures, [&](const runtime::Text& row) {
-        failed = !bench::previousRecordingTick(dayFile.string(), row) || failed;
+        failed = !bench::previousRecordingTick(dayFile, row) || failed;
     });
     if (failed) figures.lost = -1;
     return figures;

@@ -3,12 +3,12 @@
 // file rewritten whole behind the header through InsertText (a new file beside
 // it renamed over it), every tick. Kept here only to be measured beside the
 // log in the same run.
-#include <string>
+#include <filesystem>
 #include <string_view>
 
 namespace bench {
 
 // True when the row went in (or the file was created).
-bool previousRecordingTick(const std::string& dayFileUtf8, std::string_view rowText);
+bool previousRecordingTick(const std::filesystem::path& dayFile, std::string_view rowText);
 
 }  // namespace bench

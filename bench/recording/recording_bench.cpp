@@ -79,7 +79,7 @@ void BM_InsertRow(benchmark::State& state) {
     std::vector<double> microseconds;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const bool inserted = bench::previousRecordingTick(path.string(), row);
+        const bool inserted = bench::previousRecordingTick(path, row);
         microseconds.push_back(
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
         if (!inserted) state.SkipWithError("the row was not inserted");

@@ -1,10 +1,18 @@
 #include "app/home_folder.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <type_traits>
 #include <vector>
+
+#include "runtime/program_paths.h"
 
 namespace {
 
@@ -30,16 +38,32 @@ TEST(HomeFolderTest, OnlyTheExactOptionAsksForTheHomeFolder) {
 
 class HomeFolder : public ::testing::Test {
 protected:
-    HomeFolder() : root(fs::path(m_tmp.path().toStdString())), m_oldDir(fs::current_path()) {
+    HomeFolder() : root(fs::path(m_tmp.path().toStdU16String())), m_oldDir(fs::current_path()) {
         fs::current_path(root);
     }
-    ~HomeFolder() override { fs::current_path(m_oldDir); }
+    ~HomeFolder() override {
+        fs::current_path(m_oldDir);
+        setHome(m_oldHome);
+    }
+
+    static void setHome(const fs::path& home) {
+#ifdef _WIN32
+        SetEnvironmentVariableW(L"HOME", home.empty() ? nullptr : home.c_str());
+#else
+        if (home.empty()) {
+            unsetenv("HOME");
+        } else {
+            setenv("HOME", home.c_str(), 1);
+        }
+#endif
+    }
 
     QTemporaryDir m_tmp;
     fs::path root;
 
 private:
     fs::path m_oldDir;
+    fs::path m_oldHome = runtime::HomeDirectory();
 };
 
 // Whatever is wrong with the home, the console starts where it was started
@@ -50,15 +74,15 @@ TEST_F(HomeFolder, AHomeThatTakesNoFolderLeavesTheWorkingDirectory) {
     std::ofstream(root / "plain-file") << "x";
     const struct {
         const char* name;
-        QString home;
+        fs::path home;
     } cases[] = {
-        {"unset", QString()},
-        {"relative", QStringLiteral("relative-home")},
-        {"missing", QString::fromStdString((root / "missing").string())},
-        {"a file", QString::fromStdString((root / "plain-file").string())},
-        {"KZRT is a file", QString::fromStdString((root / "file-home").string())},
+        {"unset", fs::path()},
+        {"relative", "relative-home"},
+        {"missing", root / "missing"},
+        {"a file", root / "plain-file"},
+        {"KZRT is a file", root / "file-home"},
         // A home that takes no new entries, even from root.
-        {"read-only", QStringLiteral("/proc")},
+        {"read-only", "/proc"},
     };
     for (const auto& c : cases) {
         EXPECT_FALSE(app::enterHomeFolder(c.home)) << c.name;
@@ -68,17 +92,31 @@ TEST_F(HomeFolder, AHomeThatTakesNoFolderLeavesTheWorkingDirectory) {
     EXPECT_FALSE(fs::exists(root / "relative-home"));
 }
 
+// HOME is taken as the system holds it: a home named in a script GBK lacks,
+// or (on Linux) in bytes that are no UTF-8, is entered, and the folder with
+// the GBK-mangled spelling beside it is never touched.
 TEST_F(HomeFolder, FirstStartCreatesTheFolderLaterStartsReuseIt) {
-    const fs::path home = root / "home";
-    fs::create_directory(home);
-    ASSERT_TRUE(app::enterHomeFolder(QString::fromStdString(home.string())));
-    EXPECT_EQ(fs::current_path(), home / "KZRT");
+    std::vector<fs::path> homes = {root / "home", root / u8"jörg-한글"};
+    if constexpr (std::is_same_v<fs::path::value_type, char>) homes.push_back(root / std::string("j\xF6rg"));
+#ifndef _WIN32
+    fs::create_directory(root / "j?rg-??");
+#endif
+    for (const fs::path& home : homes) {
+        fs::create_directory(home);
+        setHome(home);
+        ASSERT_TRUE(app::enterHomeFolder(runtime::HomeDirectory())) << home;
+        EXPECT_EQ(fs::current_path().native(), (home / "KZRT").native());
 
-    std::ofstream(home / "KZRT" / "kzrt-console.ini") << "[KZRT]\r\nPort=3\r\n";
-    fs::current_path(root);
-    ASSERT_TRUE(app::enterHomeFolder(QString::fromStdString(home.string())));
-    EXPECT_EQ(fs::current_path(), home / "KZRT");
-    EXPECT_TRUE(fs::exists("kzrt-console.ini"));
+        std::ofstream(home / "KZRT" / "kzrt-console.ini") << "[KZRT]\r\nPort=3\r\n";
+        fs::current_path(root);
+        ASSERT_TRUE(app::enterHomeFolder(runtime::HomeDirectory())) << home;
+        EXPECT_EQ(fs::current_path().native(), (home / "KZRT").native());
+        EXPECT_TRUE(fs::exists("kzrt-console.ini"));
+        fs::current_path(root);
+    }
+#ifndef _WIN32
+    EXPECT_TRUE(fs::is_empty(root / "j?rg-??"));
+#endif
 }
 
 }  // namespace

@@ -36,10 +36,10 @@ protected:
     ConsoleFixture() {
         application();
         // Native separators, as the module path and the day file name use them.
-        dir = std::filesystem::path(m_tmp.path().toStdString()).make_preferred();
+        dir = std::filesystem::path(m_tmp.path().toStdU16String()).make_preferred();
         m_oldDir = std::filesystem::current_path();
         std::filesystem::current_path(dir);
-        runtime::SetModulePath((dir / "kzrt-console").string());
+        runtime::SetModulePath(dir / "kzrt-console");
     }
     ~ConsoleFixture() override {
         window.reset();

@@ -42,12 +42,12 @@ TEST(RecordingFileName, JoinsYearMonthAndDayWithoutPadding) {
         const char* name;
     } cases[] = {{12, 5, "KZRT2015125.csv"}, {11, 25, "KZRT20151125.csv"}, {1, 11, "KZRT2015111.csv"},
                  {11, 1, "KZRT2015111.csv"}};
-    const std::string directory = Gbk("/数据/电表");  // kept byte for byte
+    const runtime::Path directory(u8"/数据/电表");  // kept as the system named it
     for (const auto& c : cases) {
         // Late in the day, so a date that rounded into the next day would show.
         const runtime::DateTime when = MakeDateTime(2015, c.month, c.day, 23, 59, 59);
         EXPECT_EQ(recordingFileName(when), c.name);
-        EXPECT_EQ(recordingFilePath(directory, when), directory + std::string(runtime::PathSeparator()) + c.name);
+        EXPECT_EQ(recordingFilePath(directory, when).native(), (directory / c.name).native());
     }
 }
 

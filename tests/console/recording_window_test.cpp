@@ -184,7 +184,7 @@ TEST_F(RecordingWindow, RowsGoToTheWorkingDirectoryWhenTheProgramDirectoryTakesN
         {"/proc", dir / "KZRT2015125.csv", true},
     };
     for (const auto& c : cases) {
-        runtime::SetModulePath((c.programDirectory / "kzrt-console").string());
+        runtime::SetModulePath(c.programDirectory / "kzrt-console");
         clickRecordBox(1);
         const QString tip = recordBoxTip();
         EXPECT_TRUE(tip.contains(QString::fromStdString(c.dayFile.string()))) << tip.toStdString();
@@ -220,7 +220,7 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
     EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("could not"))) << recordBoxTip().toStdString();
     {
         // Another file number is another holder, just as another program would be.
-        const int holder = runtime::OpenFile(runtime::GbkFromUtf8(file.string()), 3, 4);
+        const int holder = runtime::OpenFile(file, 3, 4);
         ASSERT_NE(holder, 0);
         tick();
         runtime::CloseFile(holder);

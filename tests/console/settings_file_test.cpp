@@ -93,8 +93,8 @@ TEST_F(SettingsFileTest, SavePortSettingsWritesTheSelection) {
 }
 
 TEST_F(SettingsFileTest, EveryExeIsRemovedFromTheExecutableName) {
-    runtime::SetModulePath((dir / "my.exe.tool.EXE").string());
-    EXPECT_EQ(settingsFilePath(), (dir / "my.tool.ini").string());
+    runtime::SetModulePath(dir / "my.exe.tool.EXE");
+    EXPECT_EQ(settingsFilePath(), dir / "my.tool.ini");
 }
 
 // A working directory deleted while the program runs: the settings file is

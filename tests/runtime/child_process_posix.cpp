@@ -11,8 +11,7 @@ namespace runtime::testing {
 
 std::string HelperBesideTest(const std::string& program)
 {
-    const std::string self = DetectModulePath();
-    return self.substr(0, self.rfind('/') + 1) + program;
+    return (DetectModulePath().parent_path() / program).native();
 }
 
 namespace {

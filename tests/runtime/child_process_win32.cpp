@@ -28,8 +28,7 @@ std::string Quoted(const std::string& argument)
 
 std::string HelperBesideTest(const std::string& program)
 {
-    const std::string self = DetectModulePath();
-    return self.substr(0, self.rfind('\\') + 1) + program + ".exe";
+    return (DetectModulePath().parent_path() / (program + ".exe")).string();
 }
 
 namespace {

@@ -25,14 +25,14 @@
 
 namespace {
 
-int InsertForEver(const runtime::Text& name, long headerBytes)
+int InsertForEver(const runtime::Path& name, long headerBytes)
 {
     const std::optional<std::string> content = runtime::ReadWholeFile(name);
     if (!content) return 1;
     long number = content->size() > static_cast<std::size_t>(headerBytes)
                       ? std::atol(content->c_str() + headerBytes + 4) : 0;
     const int file = runtime::OpenFile(name, 3, 3);
-    if (file == 0 || !runtime::WriteToFile(name + ".started", {"1"})) return 1;
+    if (file == 0 || !runtime::WriteToFile(runtime::Path(name) += ".started", {"1"})) return 1;
     for (;;) {
         runtime::MoveFilePosition(file, 1, headerBytes);
         if (!runtime::InsertText(file, {runtime::testing::NumberedRow(++number)})) return 1;
@@ -60,7 +60,8 @@ int main(int argc, char** argv)
 {
     if (argc < 3) return 2;
     const std::string_view operation = argv[1];
-    const runtime::Text name = runtime::GbkFromUtf8(argv[2]);
+    const std::string utf8 = argv[2];
+    const runtime::Path name(std::u8string(utf8.begin(), utf8.end()));
     if (operation == "open" && argc == 5) {
         return runtime::OpenFile(name, std::atoi(argv[3]), std::atoi(argv[4])) != 0 ? 0 : 1;
     }

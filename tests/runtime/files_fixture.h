@@ -45,19 +45,18 @@ protected:
         std::filesystem::remove_all(m_directory);
     }
 
-    // GBK path of `name` (UTF-8) inside the directory.
-    Text path(const std::string& name) const { return GbkFromUtf8(Utf8Of(native(name))); }
-    std::filesystem::path native(const std::string& name) const { return m_directory / PathFromUtf8(name); }
+    // The path of `name` (UTF-8) inside the directory.
+    Path path(const std::string& name) const { return m_directory / PathFromUtf8(name); }
 
     std::string read(const std::string& name) const
     {
-        std::ifstream in(native(name), std::ios::binary);
+        std::ifstream in(path(name), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
 
     void write(const std::string& name, const std::string& bytes) const
     {
-        std::ofstream(native(name), std::ios::binary) << bytes;
+        std::ofstream(path(name), std::ios::binary) << bytes;
     }
 
     std::size_t entryCount() const
@@ -73,7 +72,7 @@ protected:
     }
     int otherProcessOpens(const std::string& name, int mode, int share) const
     {
-        return inOtherProcess({"open", Utf8Of(native(name)), std::to_string(mode), std::to_string(share)});
+        return inOtherProcess({"open", Utf8Of(path(name)), std::to_string(mode), std::to_string(share)});
     }
 
     int open(const std::string& name, int mode = 3, int share = 1)

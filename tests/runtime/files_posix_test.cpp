@@ -31,7 +31,7 @@ TEST_F(FilesTest, ReplacingKeepsLockPermissionsLinksAndEarlierReadersView)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), "0123456789");
     const std::string settings = "[KZRT]\nPort=1\n";
     write("s.ini", settings);
-    std::ifstream settingsReader(native("s.ini"), std::ios::binary);
+    std::ifstream settingsReader(path("s.ini"), std::ios::binary);
     ASSERT_TRUE(WriteSettingsItem(path("s.ini"), "KZRT", "Port", "3"));
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(settingsReader), {}), settings);
     EXPECT_EQ(read("target.csv"), "01234ab56789");
@@ -46,7 +46,7 @@ TEST_F(FilesTest, InsertTextRefusesAFileDeletedAndMadeAnew)
     write("f", "old");
     const int number = open("f", 3, 1);
     ASSERT_NE(number, 0);
-    std::filesystem::remove(native("f"));
+    std::filesystem::remove(path("f"));
     write("f", "someone else's");
     EXPECT_FALSE(InsertText(number, {"x"}));
     EXPECT_EQ(read("f"), "someone else's");

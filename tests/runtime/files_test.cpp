@@ -74,21 +74,25 @@ TEST_F(FilesTest, PositionMovesByBaseAndIgnoresInvalidMoves)
     EXPECT_EQ(read("f"), "012345a\r\nb\r\nc\r\n");
 }
 
-TEST_F(FilesTest, WriteToFileCreatesTruncatesAndConcatenatesUnderGbkNames)
+TEST_F(FilesTest, WriteToFileCreatesTruncatesAndConcatenatesUnderNamesInAnyScript)
 {
     EXPECT_FALSE(WriteToFile("", {"x"}));
     EXPECT_FALSE(WriteToFile(path("no-such-dir/f"), {"x"}));
-    ASSERT_TRUE(WriteToFile(path("记录.csv"), {Gbk("电压"), "", "de"}));
-    EXPECT_TRUE(FileExists(path("记录.csv")));
-    EXPECT_EQ(read("记录.csv"), Gbk("电压") + "de");  // the name is UTF-8 on disk
-    ASSERT_TRUE(WriteToFile(path("记录.csv"), {""}));
-    EXPECT_EQ(read("记录.csv"), "");
+    // "ö" and Hangul are not in GBK: the names must never pass through it.
+    for (const char* name : {"记录.csv", "jörg-한글.csv"}) {
+        ASSERT_TRUE(WriteToFile(path(name), {Gbk("电压"), "", "de"})) << name;
+        EXPECT_TRUE(FileExists(path(name))) << name;
+        EXPECT_EQ(read(name), Gbk("电压") + "de");  // the content is GBK, the name the system's own
+        ASSERT_TRUE(WriteToFile(path(name), {""})) << name;
+        EXPECT_EQ(read(name), "") << name;
+    }
+    EXPECT_EQ(entryCount(), 2u);
 }
 
 TEST_F(FilesTest, ALockHeldElsewhereMakesOpenFail)
 {
     write("day.csv", "header");
-    const Text name = path("day.csv");
+    const Path name = path("day.csv");
     const int holder = open("day.csv", 3, 3);
     ASSERT_NE(holder, 0);
 
@@ -97,7 +101,7 @@ TEST_F(FilesTest, ALockHeldElsewhereMakesOpenFail)
     EXPECT_EQ(otherProcessOpens("day.csv", 1, 4), 1);
     EXPECT_EQ(otherProcessOpens("day.csv", 1, 1), 0);
     // WriteToFile is exclusive: it fails and leaves the content alone.
-    EXPECT_EQ(inOtherProcess({"write", Utf8Of(native("day.csv")), "x"}), 1);
+    EXPECT_EQ(inOtherProcess({"write", Utf8Of(path("day.csv")), "x"}), 1);
 
     // Another file number of this process is another holder too.
     EXPECT_EQ(OpenFile(name, 3, 2), 0);
@@ -136,8 +140,8 @@ TEST_F(FilesTest, AReaderThatAllowsWritingNeverCostsRowsOrSettings)
 {
     write("day.csv", "header\r\n");
     write("s.ini", "[KZRT]\r\nPort=1\r\n");
-    std::ifstream rowsReader(native("day.csv"), std::ios::binary);
-    std::ifstream settingsReader(native("s.ini"), std::ios::binary);
+    std::ifstream rowsReader(path("day.csv"), std::ios::binary);
+    std::ifstream settingsReader(path("s.ini"), std::ios::binary);
     const int number = open("day.csv", 3, 3);
     ASSERT_NE(number, 0);
     for (const char* row : {"row1\r\n", "row2\r\n", "row3\r\n"}) {
@@ -161,7 +165,7 @@ TEST_F(FilesTest, InsertTextRefusesAFileMovedAsideAndMadeAnew)
     write("f", "old");
     const int number = open("f", 3, 1);
     ASSERT_NE(number, 0);
-    std::filesystem::rename(native("f"), native("f.old"));
+    std::filesystem::rename(path("f"), path("f.old"));
     write("f", "someone else's");
     EXPECT_FALSE(InsertText(number, {"x"}));
     EXPECT_EQ(read("f"), "someone else's");
@@ -181,7 +185,7 @@ TEST_F(FilesTest, AWriterKilledAtRandomNeverLeavesATornFile)
     std::string rows;
     for (long n = kSeedRows; n >= 1; --n) rows += testing::NumberedRow(n);
     write("day.csv", header + rows);
-    std::ifstream viewer(native("day.csv"), std::ios::binary);
+    std::ifstream viewer(path("day.csv"), std::ios::binary);
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("random seed " + std::to_string(seed));
     std::mt19937 random(seed);
@@ -190,15 +194,15 @@ TEST_F(FilesTest, AWriterKilledAtRandomNeverLeavesATornFile)
     int journals = 0;
     for (int kill = 0; kill < kKills; ++kill) {
         testing::RunningChild writer(testing::HelperBesideTest("runtime_files_child"),
-                                     {"insert", Utf8Of(native("day.csv")), std::to_string(header.size())});
+                                     {"insert", Utf8Of(path("day.csv")), std::to_string(header.size())});
         ASSERT_TRUE(writer.started());
-        for (int wait = 0; wait < 20000 && !std::filesystem::exists(native("day.csv.started")); ++wait) {
+        for (int wait = 0; wait < 20000 && !std::filesystem::exists(path("day.csv.started")); ++wait) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ASSERT_TRUE(std::filesystem::remove(native("day.csv.started"))) << "the writer did not start";
+        ASSERT_TRUE(std::filesystem::remove(path("day.csv.started"))) << "the writer did not start";
         std::this_thread::sleep_for(std::chrono::milliseconds(runMs(random)));
         ASSERT_TRUE(writer.kill()) << "the writer stopped by itself";
-        journals += std::filesystem::exists(native("day.csv.kzrt-redo")) ? 1 : 0;
+        journals += std::filesystem::exists(path("day.csv.kzrt-redo")) ? 1 : 0;
 
         const std::optional<std::string> content = ReadWholeFile(path("day.csv"));
         ASSERT_TRUE(content && content->starts_with(header)) << "kill " << kill;
@@ -214,7 +218,7 @@ TEST_F(FilesTest, AWriterKilledAtRandomNeverLeavesATornFile)
 
 TEST_F(FilesTest, SettingsFileIsCreatedOnDemandAndNeverForgedOrReplacedWhenUnreadable)
 {
-    const Text file = path("s.ini");
+    const Path file = path("s.ini");
     EXPECT_TRUE(WriteSettingsItem(file, "KZRT", "Port", std::nullopt));  // deleting from no file
     EXPECT_TRUE(WriteSettingsItem(file, "KZRT", std::nullopt, std::nullopt));
     EXPECT_FALSE(WriteSettingsItem(file, "KZRT", "Port", "1\r\n[Evil]"));
@@ -239,7 +243,7 @@ TEST_F(FilesTest, SettingsFileIsCreatedOnDemandAndNeverForgedOrReplacedWhenUnrea
 // allow the rename (and root passes every permission check).
 TEST_F(FilesTest, ReadOnlyFilesAreNeitherReplacedNorInsertedInto)
 {
-    const Text settings = path("s.ini");
+    const Path settings = path("s.ini");
     ASSERT_TRUE(WriteSettingsItem(settings, "KZRT", "Port", "1"));
     write("day.csv", "header\r\n");
     const int number = open("day.csv", 3, 3);
@@ -269,7 +273,7 @@ TEST_F(FilesTest, SettingsReadsFallBackAndCutLongValuesLikeTheReadBuffer)
     const std::string ascii(20000, 'a');
     const std::string wide = std::string(10238, 'a') + "\xB5\xE7";  // 电 would end at byte 10240
     write("s.ini", "[KZRT]\nPort= 3 \nA=" + ascii + "\nW=" + wide + "\n");
-    const Text file = path("s.ini");
+    const Path file = path("s.ini");
     EXPECT_EQ(ReadSettingsItem(file, "kzrt", "port", "x"), "3");
     EXPECT_EQ(ReadSettingsItem(file, "KZRT", "Baud", "2400"), "2400");
     EXPECT_EQ(ReadSettingsItem(path("missing.ini"), "KZRT", "Port", "d"), "d");
@@ -283,7 +287,7 @@ TEST_F(FilesTest, SettingsWritesReplaceTheFileWholeKeepingTheRestAndTheLineEnds)
 {
     const std::string original = "; user notes\n[KZRT]\nPort=1\nBaud=2400\n\n[Other]\nkey=v\n";
     write("s.ini", original);
-    const Text file = path("s.ini");
+    const Path file = path("s.ini");
     ASSERT_TRUE(WriteSettingsItem(file, "kzrt", "PORT", "3"));
     ASSERT_TRUE(WriteSettingsItem(file, "KZRT", "Graph", "0"));
     ASSERT_TRUE(WriteSettingsItem(file, "KZRT", "Baud", std::nullopt));

@@ -31,9 +31,9 @@ TEST_F(FilesTest, AFileTheUserMadeReadOnlyIsNeverRewritten)
     write("s.ini", "[KZRT]\r\nPort=1\r\n");
     const int number = open("day.csv", 3, 3);
     ASSERT_NE(number, 0);
-    MakeReadOnly(native("day.csv"));
-    MakeReadOnly(native("s.ini"));
-    std::ifstream reader(native("day.csv"), std::ios::binary);  // forces the in-place road
+    MakeReadOnly(path("day.csv"));
+    MakeReadOnly(path("s.ini"));
+    std::ifstream reader(path("day.csv"), std::ios::binary);  // forces the in-place road
 
     MoveFilePosition(number, 1, 8);
     EXPECT_FALSE(InsertText(number, {"row\r\n"}));
@@ -41,9 +41,9 @@ TEST_F(FilesTest, AFileTheUserMadeReadOnlyIsNeverRewritten)
     EXPECT_EQ(read("day.csv"), "header\r\n");
     EXPECT_EQ(read("s.ini"), "[KZRT]\r\nPort=1\r\n");
     EXPECT_EQ(entryCount(), 2u);
-    std::filesystem::permissions(native("day.csv"), std::filesystem::perms::owner_write,
+    std::filesystem::permissions(path("day.csv"), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
-    std::filesystem::permissions(native("s.ini"), std::filesystem::perms::owner_write,
+    std::filesystem::permissions(path("s.ini"), std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
 }
 
@@ -63,12 +63,12 @@ TEST_F(FilesTest, AnInterruptedRewriteIsFinishedFromItsJournalByTheNextUse)
         write("s.ini", "[KZRT]\r\nPort=1\r\nBa");  // torn
         write("s.ini.kzrt-redo", complete);
         {
-            std::ifstream reader(native("s.ini"), std::ios::binary);
+            std::ifstream reader(path("s.ini"), std::ios::binary);
             run();
         }
         const std::string content = read("s.ini");
         EXPECT_EQ(content.substr(0, complete.size()), complete) << use;
-        EXPECT_FALSE(std::filesystem::exists(native("s.ini.kzrt-redo"))) << use;
+        EXPECT_FALSE(std::filesystem::exists(path("s.ini.kzrt-redo"))) << use;
         for (int number : m_opened) CloseFile(number);
         m_opened.clear();
     }

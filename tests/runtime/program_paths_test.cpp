@@ -5,55 +5,60 @@
 
 #include <filesystem>
 #include <fstream>
-#include <tuple>
+#include <type_traits>
 
 #include "runtime/files.h"
-#include "runtime/texts.h"
 
 namespace runtime {
 namespace {
 
-// `path` with each '|' turned into this platform's separator.
-Text Native(std::string_view path) { return ReplaceSubtext(Text(path), "|", Text(PathSeparator())); }
+namespace fs = std::filesystem;
 
-Text GbkPath(const std::filesystem::path& path)
-{
-    const std::u8string utf8 = path.u8string();
-    return GbkFromUtf8(std::string(utf8.begin(), utf8.end()));
-}
+// A name as the system stores it, from UTF-8 source text.
+Path Native(std::u8string_view utf8) { return Path(utf8).make_preferred(); }
 
+constexpr bool kByteNames = std::is_same_v<Path::value_type, char>;
+
+// "乗" is 81 5C in GBK: were the name a GBK text, its trail byte would read
+// as a backslash. "ö" and Hangul are not in GBK at all.
 TEST(ProgramPathsTest, CutsTheModulePathAtItsLastSeparatorAndDetectsThisExecutable)
 {
-    // "乗" is 81 5C in GBK: its trail byte is a backslash, never a separator.
-    const std::tuple<Text, Text, Text> cases[] = {
-        {"|opt|kzrt|Meter.EXE", "|opt|kzrt", "Meter.EXE"},
-        {"kzrt", "", "kzrt"},
-        {Gbk("|home|用户|电表|my.exe.tool.exe"), Gbk("|home|用户|电表"), "my.exe.tool.exe"},
-        {Gbk("|表乗|a乗.exe"), Gbk("|表乗"), Gbk("a乗.exe")},
+    const struct {
+        Path modulePath, directory, fileName;
+    } cases[] = {
+        {Native(u8"/opt/kzrt/Meter.EXE"), Native(u8"/opt/kzrt"), u8"Meter.EXE"},
+        {Native(u8"/home/jörg-한글/电表/my.exe.tool.exe"), Native(u8"/home/jörg-한글/电表"), u8"my.exe.tool.exe"},
+        {Native(u8"/表乗/a乗.exe"), Native(u8"/表乗"), u8"a乗.exe"},
+        {Native(u8"/kzrt"), Native(u8"/"), u8"kzrt"},
     };
-    for (const auto& [modulePath, directory, fileName] : cases) {
-        SetModulePath(Native(modulePath));
-        EXPECT_EQ(ProgramDirectory(), Native(directory));
-        EXPECT_EQ(ExecutableFileName(), fileName);
+    for (const auto& c : cases) {
+        SetModulePath(c.modulePath);
+        EXPECT_EQ(ProgramDirectory().native(), c.directory.native());
+        EXPECT_EQ(ExecutableFileName().native(), c.fileName.native());
     }
-    const Text detected = DetectModulePath();
+    const Path detected = DetectModulePath();
     SetModulePath(detected);
     EXPECT_EQ(ExecutableFileName(), KZRT_TEST_EXECUTABLE);
     EXPECT_TRUE(FileExists(detected)) << detected;
-    EXPECT_TRUE(std::filesystem::path(Utf8FromGbk(detected)).is_absolute()) << detected;
+    EXPECT_TRUE(detected.is_absolute()) << detected;
 }
 
-TEST(ProgramPathsTest, CurrentDirectoryHasNoTrailingSeparator)
+// The working directory comes back exactly as the system names it, whatever
+// script its name is in, and in bytes that are no UTF-8 at all on Linux.
+TEST(ProgramPathsTest, CurrentDirectoryIsTheSystemsOwnName)
 {
-    const auto saved = std::filesystem::current_path();
-    const auto root = saved.root_path();
-    std::filesystem::current_path(root);
-    Text rootText = GbkPath(root);
-    if (rootText.ends_with(PathSeparator())) rootText.pop_back();
-    EXPECT_EQ(CurrentDirectory(), rootText);  // "" on POSIX, "C:" on Windows
-    std::filesystem::current_path(std::filesystem::temp_directory_path());
-    EXPECT_EQ(CurrentDirectory(), GbkPath(std::filesystem::current_path()));
-    std::filesystem::current_path(saved);
+    const Path saved = fs::current_path();
+    const Path base = fs::temp_directory_path() / ("kzrt-cwd-" + std::to_string(::getpid()));
+    std::vector<Path> names = {fs::current_path().root_path(), base / u8"jörg-한글"};
+    // '?' is no file name character on Windows.
+    if constexpr (kByteNames) names.insert(names.end(), {base / "J?rg", base / std::string("caf\xE9-\xFF")});
+    for (const Path& name : names) {
+        fs::create_directories(name);
+        fs::current_path(name);
+        EXPECT_EQ(CurrentDirectory().native(), name.native());
+    }
+    fs::current_path(saved);
+    fs::remove_all(base);
 }
 
 // Day files go to the program directory when it takes files, else to the
@@ -61,32 +66,29 @@ TEST(ProgramPathsTest, CurrentDirectoryHasNoTrailingSeparator)
 // unwritable cases are ones that hold for every user.
 TEST(ProgramPathsTest, RecordingDirectoryFallsBackToTheWorkingDirectory)
 {
-    namespace fs = std::filesystem;
-    const fs::path saved = fs::current_path();
-    const fs::path base = fs::temp_directory_path() / ("kzrt-paths-" + std::to_string(::getpid()));
-    fs::create_directories(base / "program");
+    const Path saved = fs::current_path();
+    const Path base = fs::temp_directory_path() / ("kzrt-paths-" + std::to_string(::getpid()));
+    fs::create_directories(base / u8"jörg-한글");
     fs::create_directories(base / "work");
     std::ofstream(base / "a-file") << "x";
     fs::current_path(base / "work");
-    const Text work = GbkFromUtf8((base / "work").string());
 
     const struct {
         const char* name;
-        fs::path programDirectory;
+        Path programDirectory;
         bool writable;
     } cases[] = {
-        {"writable", base / "program", true},
-        {"missing", base / "missing", false},
+        {"writable", base / u8"jörg-한글", true},
+        {"missing", base / u8"jörg-한글-missing", false},
         {"a file", base / "a-file", false},
 #ifndef _WIN32
         {"read-only mount", "/proc", false},
 #endif
     };
     for (const auto& c : cases) {
-        const Text directory = GbkFromUtf8(c.programDirectory.string());
-        SetModulePath(JoinTexts({directory, PathSeparator(), "kzrt-console"}));
-        EXPECT_EQ(DirectoryWritable(directory), c.writable) << c.name;
-        EXPECT_EQ(RecordingDirectory(), c.writable ? directory : work) << c.name;
+        SetModulePath(c.programDirectory / "kzrt-console");
+        EXPECT_EQ(DirectoryWritable(c.programDirectory), c.writable) << c.name;
+        EXPECT_EQ(RecordingDirectory(), c.writable ? c.programDirectory : base / "work") << c.name;
     }
     fs::current_path(saved);
     fs::remove_all(base);
@@ -99,9 +101,8 @@ TEST(ProgramPathsTest, ADeletedWorkingDirectoryIsNeverTheRoot)
 #ifdef _WIN32
     GTEST_SKIP() << "Windows does not let a process's working directory be deleted";
 #endif
-    namespace fs = std::filesystem;
-    const fs::path saved = fs::current_path();
-    const fs::path gone = fs::temp_directory_path() / ("kzrt-gone-" + std::to_string(::getpid()));
+    const Path saved = fs::current_path();
+    const Path gone = fs::temp_directory_path() / ("kzrt-gone-" + std::to_string(::getpid()));
     fs::create_directory(gone);
     fs::current_path(gone);
     fs::remove(gone);
@@ -110,8 +111,48 @@ TEST(ProgramPathsTest, ADeletedWorkingDirectoryIsNeverTheRoot)
     EXPECT_FALSE(DirectoryWritable(CurrentDirectory()));
     SetModulePath("/proc/kzrt-console");
     EXPECT_EQ(RecordingDirectory(), ".");
-    EXPECT_FALSE(std::ofstream(RecordingDirectory() + "/KZRT2015125.csv").is_open());
+    EXPECT_FALSE(std::ofstream(RecordingDirectory() / "KZRT2015125.csv").is_open());
     fs::current_path(saved);
+}
+
+TEST(NativePathTest, ExeIsRemovedFromTheSystemsOwnName)
+{
+    const struct {
+        Path name, without;
+    } cases[] = {
+        {u8"my.exe.tool.EXE", u8"my.tool"},
+        {u8"jörg-한글.Exe", u8"jörg-한글"},
+        {u8"電.exe.exe", u8"電"},
+        {u8"kzrt-console", u8"kzrt-console"},
+        {u8"a.ex", u8"a.ex"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WithoutAscii(c.name, ".exe").native(), c.without.native()) << c.name;
+    EXPECT_EQ(AsciiName("KZRT2015125.csv").native(), Path(u8"KZRT2015125.csv").native());
+}
+
+// Shown in a text, what GBK lacks becomes U+FFFD, never the '?' of a real
+// folder named "J?rg".
+TEST(NativePathTest, DisplayKeepsWhatGbkHasAndReplacesTheRest)
+{
+    const struct {
+        Path name;
+        const char8_t* shown;
+    } cases[] = {
+        {u8"/home/jörg-한글/KZRT", u8"/home/j\uFFFDrg-\uFFFD\uFFFD/KZRT"},
+        {u8"/数据/电表/ü", u8"/数据/电表/ü"},
+        {u8"/home/J?rg", u8"/home/J?rg"},
+        {u8"😀.csv", u8"\uFFFD.csv"},
+        {u8"", u8""},
+    };
+    for (const auto& c : cases) {
+        const std::u8string shown(c.shown);
+        EXPECT_EQ(DisplayUtf8(c.name), std::string(shown.begin(), shown.end())) << c.name;
+    }
+    if constexpr (kByteNames) {
+        EXPECT_EQ(DisplayUtf8(Path(std::string("caf\xE9-\xFF\xC3"))), "caf\uFFFD-\uFFFD\uFFFD");
+    } else {
+        EXPECT_EQ(DisplayUtf8(Path(std::wstring{L'a', wchar_t(0xD800), L'b'})), "a\uFFFDb");
+    }
 }
 
 }  // namespace

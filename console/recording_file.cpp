@@ -185,7 +185,7 @@ RecordingStep DayFileSession::open() {
 }
 
 bool DayFileSession::appendToLog(std::string_view records) {
-    if (m_files.append(m_log, records) && m_files.sync(m_log)) {
+    if (m_files.append(m_log, records)) {
         m_logBytes += std::int64_t(records.size());
         return true;
     }
@@ -238,8 +238,13 @@ RecordingStep DayFileSession::record(const std::vector<runtime::Text>& rows) {
         if (!appendToLog(logRows(fresh))) return RecordingStep::WriteFailed;
         m_rows.insert(m_rows.end(), fresh.begin(), fresh.end());
     }
-    if (!m_needsPublish && m_published == m_rows.size()) return step;
-    const RecordingStep published = publish();
+    // The new version is published before the log is synced: a sync may wait
+    // seconds on a slow disk, and the rows belong in the file at once. This is
+    // safe because after a power cut the file is made again from the log, and
+    // the rows count as recorded only once the sync has returned.
+    RecordingStep published = RecordingStep::RowInserted;
+    if (m_needsPublish || m_published != m_rows.size()) published = publish();
+    if (!m_files.sync(m_log)) return RecordingStep::WriteFailed;
     if (published != RecordingStep::RowInserted) {
         return step == RecordingStep::FileCreated ? RecordingStep::CreateFailed : published;
     }

@@ -5,7 +5,6 @@
 
 #include "console/recording_file.h"
 #include "console/recording_row.h"
-#include "console/recording_writer.h"
 #include "console_fixture.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
@@ -48,20 +47,14 @@ protected:
         form().setText(kUpdateStamp, runtime::ToText(double(secondsWithinHour(now))));
         window->values().lastByteMonotonicMs = monotonicMs;
     }
-    // The row is written on the recording's own thread: wait for it and for
-    // its report to reach the tooltip.
-    void settle() {
-        if (window->values().recordingWriter) window->values().recordingWriter->waitUntilIdle();
-        QCoreApplication::sendPostedEvents();
-    }
     void tick() {
         form().raise(kRecordingTimer, platform::kTimerFired);
-        settle();
+        settleRecording();
     }
     void clickRecordBox(int state) {
         form().setChecked(kRecordBox, state);
         form().raise(kRecordBox, platform::kClicked);
-        settle();
+        settleRecording();
     }
     void typeSeconds(const char* text) {
         form().setText(kRecordingSeconds, text);

@@ -23,7 +23,7 @@ bool FileIsReadOnly(const Path& name);
 // open without delete sharing and locks a range of it, or the disk is full).
 // Until it is applied, OpenFile and reads of the file fail rather than hand
 // out torn content, and nothing replaces the journal. Never on POSIX.
-bool FileRewriteUnfinished(std::string_view name);
+bool FileRewriteUnfinished(const Path& name);
 
 // Modes: 1 read, 2 write, 3 read/write, 4 create-or-truncate write,
 // 5 create-if-missing write, 6 create-if-missing read/write.

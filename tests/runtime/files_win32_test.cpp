@@ -87,11 +87,11 @@ TEST_F(FilesTest, AJournalThatCannotBeAppliedKeepsTheFileShutAndIsNeverOverwritt
     write("day.csv.kzrt-redo", complete);
     {
         testing::RunningChild holder(testing::HelperBesideTest("runtime_files_child"),
-                                     {"lock", testing::Utf8Of(native("day.csv"))});
-        for (int wait = 0; wait < 20000 && !std::filesystem::exists(native("day.csv.locked")); ++wait) {
+                                     {"lock", testing::Utf8Of(path("day.csv"))});
+        for (int wait = 0; wait < 20000 && !std::filesystem::exists(path("day.csv.locked")); ++wait) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ASSERT_TRUE(std::filesystem::exists(native("day.csv.locked"))) << "the holder did not lock the file";
+        ASSERT_TRUE(std::filesystem::exists(path("day.csv.locked"))) << "the holder did not lock the file";
         EXPECT_TRUE(FileRewriteUnfinished(path("day.csv")));
         EXPECT_EQ(OpenFile(path("day.csv"), 1, 1), 0);
         EXPECT_FALSE(ReadWholeFile(path("day.csv")));

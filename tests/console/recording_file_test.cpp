@@ -39,7 +39,11 @@ protected:
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
-    ~RecordingFile() override { fs::remove_all(dir); }
+    ~RecordingFile() override {
+        session.finish();  // lets go of the log, which Windows would not remove while it is open
+        std::error_code error;
+        fs::remove_all(dir, error);
+    }
 
     RecordingStep record(const std::string& rowText) { return session.record({rowText}); }
     void recordAndCheck(const std::string& rowText) {

@@ -29,7 +29,7 @@ constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
 // that it never stands in the way of our own appends.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 // How long the recording's thread waits for a reader to let go of the name.
-constexpr int kRenameAttempts = 10;
+constexpr int kRenameAttempts = 40;
 constexpr DWORD kRenameWaitMs = 5;
 
 class Handle {

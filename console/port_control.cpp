@@ -86,10 +86,16 @@ std::string connectionTooltip(int portNumber, const std::string& device, const C
             .toStdString();
     }
     if (history.waiting) {
-        return PortLamp::tr("%1 (%2) went away at %3: the adapter was unplugged or lost power. It is opened again "
-                            "as soon as it is back. Times lost since the port was opened: %4.")
-            .arg(port, QString::fromStdString(device), lostAt, losses)
-            .toStdString();
+        QString text = PortLamp::tr("%1 (%2) went away at %3: the adapter was unplugged or lost power. It is opened "
+                                    "again as soon as it is back. Times lost since the port was opened: %4.")
+                           .arg(port, QString::fromStdString(device), lostAt, losses);
+        // Another device in its place is never opened: say which, so the
+        // user is not left wondering why the port stays quiet.
+        if (!history.refused.empty()) {
+            text += QLatin1Char(' ') + PortLamp::tr("%1: it is left untouched, and %2 waits for the meter's adapter.")
+                                           .arg(QString::fromStdString(history.refused), port);
+        }
+        return text.toStdString();
     }
     return PortLamp::tr("%1 is open on %2. It went away at %3 and came back at %4. Times lost since the port was "
                         "opened: %5.")
@@ -101,8 +107,9 @@ void noticeLostDevice(Console& console) {
     if (!console.port.isOpen()) return;
     const serial::ReconnectionState state = console.port.reconnection();
     if (state.losses == 0) return;
-    const ConnectionHistory history{state.losses, state.waiting, state.abandoned, clockText(state.lostAt),
-                                    state.returns > 0 ? clockText(state.backAt) : std::string{}};
+    const ConnectionHistory history{state.losses,          state.waiting,
+                                    state.abandoned,       clockText(state.lostAt),
+                                    state.returns > 0 ? clockText(state.backAt) : std::string{}, state.refused};
     setLampTooltip(console, connectionTooltip(selectedPortNumber(console), console.port.device(), history));
 }
 

@@ -28,6 +28,7 @@ struct ConnectionHistory {
     std::string abandoned;   // not watched for any more, and why
     std::string lostAt;
     std::string backAt;
+    std::string refused;     // away: a device present that is not the meter's, and why it is left alone
 };
 std::string connectionTooltip(int portNumber, const std::string& device, const ConnectionHistory& history);
 

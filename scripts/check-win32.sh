@@ -25,6 +25,8 @@ sources=(
   serial/parity_marks.cpp
   serial/line_watch.cpp
   serial/reconnection.cpp
+  serial/reconnection_policy.cpp
+  serial/comm_settings_win32.cpp
   serial/port_names_win32.cpp
   serial/port_hints_win32.cpp
   serial/port_channel_win32.cpp
@@ -37,7 +39,7 @@ for src in "${sources[@]}"; do
   "$cxx" "${flags[@]}" -c "$src" -o "$obj"
   objects+=("$obj")
 done
-"$cxx" -static -o "$out/serial_win32_check.exe" "${objects[@]}"
+"$cxx" -static -o "$out/serial_win32_check.exe" "${objects[@]}" -lsetupapi
 echo "check-win32: built $out/serial_win32_check.exe"
 
 if command -v wine >/dev/null 2>&1; then

@@ -22,6 +22,7 @@
 #include "serial/notification.h"
 #include "serial/notification_queue.h"
 #include "serial/port_error.h"
+#include "serial/port_hints.h"
 #include "serial/port_settings.h"
 #include "serial/reconnection.h"
 
@@ -31,7 +32,10 @@ class PortChannel {
 public:
     using PendingCallback = std::function<void()>;
 
-    explicit PortChannel(PendingCallback onPending, std::size_t queueLimit = NotificationQueue::kDefaultLimit);
+    // `tree`: where device names and their adapters are looked up (tests
+    // point it at a made-up /sys and /dev).
+    explicit PortChannel(PendingCallback onPending, std::size_t queueLimit = NotificationQueue::kDefaultLimit,
+                         DeviceTree tree = {});
     ~PortChannel();  // closes
     PortChannel(const PortChannel&) = delete;
     PortChannel& operator=(const PortChannel&) = delete;
@@ -45,21 +49,26 @@ public:
     void close();
     bool isOpen() const;
 
-    // Discards unread input and pending output (the line is purged), then
-    // writes every byte. Blocks until the reader thread has done so. False
-    // when closed or when the write failed or was cut short; true for an
-    // empty write on an open port.
+    // Discards received bytes not yet read, then writes every byte. Output
+    // of earlier sends still on its way is not discarded: those were
+    // reported written. Blocks until the reader thread has done so. False
+    // when closed, while the device is away, or when the write failed or was
+    // cut short; true for an empty write on an open port.
     bool send(std::string_view bytes);
 
     // Everything the reader thread has queued, in order.
     std::vector<Notification> takeNotifications();
 
     const PortError& lastError() const;
-    // The device the open port runs on ("" when closed).
+    // The name the device that is open was opened under ("" when closed):
+    // the COMn link or /dev/ttyUSB1 it was found as. While the device is
+    // away, the one that went.
     std::string device() const;
     // True while the device is away (hang-up, adapter pulled). The port
     // stays open: the reader has closed the dead device and reopens it with
-    // the same settings when it returns; writes fail meanwhile.
+    // the same settings when it returns, and only then; writes fail
+    // meanwhile. Another device that turns up is left alone
+    // (reconnection_policy.h).
     bool deviceGone() const;
     // Losses and returns since the last Open, for diagnostics.
     ReconnectionState reconnection() const;

@@ -10,7 +10,9 @@
 // A device that goes away while the port is open (the wait or the error
 // query fails) is closed by the reader at once, so the system can reuse its
 // name, and looked for again at a modest pace; when it is back it is
-// reopened with the same settings and delivery resumes.
+// reopened with the same settings and delivery resumes. \\.\COMn stays
+// with one adapter, but where the device manager tells which device holds
+// the number now, another one is left alone (reconnection_policy.h).
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -23,11 +25,18 @@
 #include <system_error>
 #include <thread>
 
+#include "serial/comm_settings_win32.h"
 #include "serial/port_channel.h"
+#include "serial/port_hints.h"
 #include "serial/port_names.h"
+#include "serial/reconnection_policy.h"
 
 namespace serial {
 namespace {
+
+using win32::applySettings;
+using win32::osError;
+using win32::systemMessage;
 
 constexpr DWORD kPortEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_BREAK | EV_ERR | EV_RING;  // 0x1F9
 constexpr DWORD kLineErrors = CE_OVERRUN | CE_RXPARITY | CE_FRAME;                                   // 0x0E
@@ -35,75 +44,6 @@ constexpr DWORD kReadChunk = 16 * 1024;
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 // How often a device that went away is looked for.
 constexpr DWORD kReconnectPollMs = 500;
-
-// The system's message for an error code, as UTF-8.
-std::string systemMessage(DWORD error) {
-    wchar_t* wide = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-        reinterpret_cast<wchar_t*>(&wide), 0, nullptr);
-    std::string text;
-    if (length > 0 && wide != nullptr) {
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-        text.resize(static_cast<std::size_t>(bytes));
-        WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), text.data(), bytes, nullptr, nullptr);
-    }
-    if (wide != nullptr) LocalFree(wide);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
-        text.pop_back();
-    if (text.empty()) text = "system error " + std::to_string(error);
-    return text;
-}
-
-PortError osError(DWORD error) {
-    PortErrorKind kind = PortErrorKind::DeviceError;
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) kind = PortErrorKind::NotFound;
-    // A COM port held by another program refuses with "access denied".
-    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) kind = PortErrorKind::Busy;
-    return {kind, systemMessage(error)};
-}
-
-void applyLineRules(DCB& dcb, const PortSettings& s) {
-    dcb.fRtsControl = s.rtsControl == kLineOff ? RTS_CONTROL_DISABLE : RTS_CONTROL_ENABLE;
-    if (s.dtrControl == kLineOff) dcb.fDtrControl = DTR_CONTROL_DISABLE;
-    if (s.dtrControl == kLineOn) dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fDsrSensitivity = FALSE;
-}
-
-// Applied after the line rules, which it overrides.
-void applyFlowControl(DCB& dcb, const PortSettings& s) {
-    const bool hardware = s.flowControl >= kFlowRtsCts && s.flowControl <= kFlowDtrDsr;
-    dcb.fOutxCtsFlow = s.flowControl == kFlowRtsCts || s.flowControl == kFlowDtrCts;
-    dcb.fOutxDsrFlow = s.flowControl == kFlowRtsDsr || s.flowControl == kFlowDtrDsr;
-    if (s.flowControl == kFlowRtsCts || s.flowControl == kFlowRtsDsr) dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-    if (s.flowControl == kFlowDtrCts || s.flowControl == kFlowDtrDsr) dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
-    if (hardware) {
-        dcb.fOutX = FALSE;
-        dcb.fInX = FALSE;
-    }
-    if (s.flowControl == kFlowXonXoff) {
-        dcb.fOutX = TRUE;
-        dcb.fInX = TRUE;
-        dcb.XonChar = 0x11;
-        dcb.XoffChar = 0x13;
-        dcb.XonLim = 100;
-        dcb.XoffLim = 100;
-    }
-}
-
-void applySettings(DCB& dcb, const PortSettings& s) {
-    dcb.BaudRate = static_cast<DWORD>(s.baudRate);
-    dcb.ByteSize = s.byteSize();
-    dcb.Parity = (s.parity >= kParityOdd && s.parity <= kParitySpace) ? static_cast<BYTE>(s.parity) : NOPARITY;
-    dcb.StopBits = s.stopBits == kOneAndHalfStopBits ? ONE5STOPBITS
-                   : s.stopBits == kTwoStopBits      ? TWOSTOPBITS
-                                                     : ONESTOPBIT;
-    dcb.fParity = s.parityChecking() ? TRUE : FALSE;
-    dcb.fBinary = TRUE;
-    if (std::optional<std::uint8_t> c = s.eventCharacter()) dcb.EvtChar = static_cast<char>(*c);
-    applyLineRules(dcb, s);
-    applyFlowControl(dcb, s);
-}
 
 struct Overlapped {
     OVERLAPPED block{};
@@ -115,6 +55,17 @@ struct Overlapped {
 };
 
 HANDLE autoResetEvent() { return CreateEventA(nullptr, FALSE, FALSE, nullptr); }
+
+// A COM name as the device manager shows it: the number stays with one
+// adapter, whose identity it tells where its driver gives one.
+DeviceSighting comSighting(const std::string& name) {
+    DeviceSighting s;
+    s.name = s.device = name;
+    s.kind = DeviceKind::Terminal;
+    s.throughStableName = true;
+    s.adapter = describeAdapter(name);
+    return s;
+}
 
 }  // namespace
 
@@ -130,8 +81,9 @@ struct PortChannel::Engine {
     PortError lastError;
     std::string device;      // the same name whenever the device returns
     PortSettings settings;   // what a returning device is configured with
+    DeviceSighting opened;   // what it was when last opened
     ReconnectionLog reconnection;
-    bool lostNow = false;    // reader only
+    std::atomic<DeviceState> state{DeviceState::Connected};
 
     HANDLE port = INVALID_HANDLE_VALUE;
     HANDLE stopEvent = autoResetEvent();
@@ -140,7 +92,6 @@ struct PortChannel::Engine {
     HANDLE roomEvent = autoResetEvent();
     Overlapped waitBlock, readBlock, writeBlock;
     std::thread reader;
-    std::atomic<bool> gone{false};
 
     // Handed over by the events: filled before write-request is set, read
     // back after write-done.
@@ -162,6 +113,8 @@ struct PortChannel::Engine {
     void post(const std::vector<Notification>& items) {
         if (queue.append(items) && onPending) onPending();
     }
+    bool lost() const { return state.load() == DeviceState::Lost; }
+    void markLost() { state.store(DeviceState::Lost); }
 };
 
 PortError PortChannel::Engine::connect() {
@@ -199,9 +152,7 @@ void PortChannel::Engine::closeDevice() {
 
 // --- reader thread -----------------------------------------------------------
 
-void PortChannel::Engine::loseDevice(bool& pending) {
-    lostNow = false;
-    if (pending) {
+void PortChannel::Engine::loseDevice(bool& pending) {    if (pending) {
         // A zero mask completes the pending wait at once.
         SetCommMask(port, 0);
         DWORD ignored = 0;
@@ -209,23 +160,32 @@ void PortChannel::Engine::loseDevice(bool& pending) {
         pending = false;
     }
     closeDevice();
-    gone.store(true);
+    state.store(DeviceState::Away);
     reconnection.lost();
 }
 
 void PortChannel::Engine::lookForDevice() {
+    SystemView now;
+    now.atName = comSighting(device);
+    const ReconnectDecision decision = decideReconnection(opened, now);
+    if (decision.action == ReconnectDecision::Action::Refuse) {
+        reconnection.refuse(decision.reason);
+        return;
+    }
+    reconnection.refuse({});
     if (connect()) {
         closeDevice();  // not back yet
         return;
     }
-    gone.store(false);
+    opened = now.atName;
+    state.store(DeviceState::Connected);
     reconnection.back();
 }
 
 void PortChannel::Engine::issueWait(bool& pending, DWORD& mask) {
     // Bytes already in the driver raise no new port event: take them first.
     readLoop();
-    if (lostNow || queue.isFull()) return;
+    if (lost() || queue.isFull()) return;
     mask = 0;
     waitBlock.rewind();
     if (WaitCommEvent(port, &mask, &waitBlock.block)) {
@@ -238,7 +198,7 @@ void PortChannel::Engine::issueWait(bool& pending, DWORD& mask) {
         return;
     }
     // The device has gone (unplugged adapters fail the wait).
-    lostNow = true;
+    markLost();
 }
 
 void PortChannel::Engine::run() {
@@ -252,8 +212,8 @@ void PortChannel::Engine::run() {
             issueWait(pending, mask);
             // A wait that completed at once is issued again, but only after a
             // look at the stop and write requests, which must not starve.
-            if (!pending && !lostNow && !queue.isFull()) timeout = 0;
-            if (lostNow) {
+            if (!pending && !lost() && !queue.isFull()) timeout = 0;
+            if (lost()) {
                 loseDevice(pending);
                 continue;
             }
@@ -272,7 +232,7 @@ void PortChannel::Engine::run() {
             if (GetOverlappedResult(port, &waitBlock.block, &ignored, FALSE)) {
                 onPortEvents(mask);
             } else {
-                lostNow = true;
+                markLost();
             }
         } else if (signalled == WAIT_OBJECT_0 + 2) {
             writeResult = performWrite();
@@ -281,7 +241,7 @@ void PortChannel::Engine::run() {
             break;  // the handles are broken; nothing could wake us any more
         }
         // Room in the queue: the next round waits on the port again.
-        if (lostNow) loseDevice(pending);
+        if (lost()) loseDevice(pending);
     }
     if (pending) {
         // A zero mask completes the pending wait at once.
@@ -312,11 +272,11 @@ void PortChannel::Engine::onPortEvents(DWORD mask) {
 
 void PortChannel::Engine::readLoop() {
     std::vector<unsigned char> buffer(kReadChunk);
-    while (!lostNow && !queue.isFull()) {
+    while (!lost() && !queue.isFull()) {
         DWORD errors = 0;
         COMSTAT status{};
         if (!ClearCommError(port, &errors, &status)) {
-            lostNow = true;
+            markLost();
             return;
         }
         if (errors & kLineErrors) post({statusNotification(kLineError)});
@@ -355,7 +315,8 @@ bool PortChannel::Engine::performWrite() {
 
 // --- the channel -------------------------------------------------------------
 
-PortChannel::PortChannel(PendingCallback onPending, std::size_t queueLimit)
+// Windows names its ports itself: there is no device tree to point elsewhere.
+PortChannel::PortChannel(PendingCallback onPending, std::size_t queueLimit, DeviceTree)
     : m_engine(std::make_unique<Engine>(std::move(onPending), queueLimit)) {}
 
 PortChannel::~PortChannel() { close(); }
@@ -374,8 +335,8 @@ bool PortChannel::open(const PortSettings& settings) {
     e.device = resolveDevice(settings.portNumber);
     e.settings = settings;
     if (PortError error = e.connect()) return fail(std::move(error));
-    e.gone.store(false);
-    e.lostNow = false;
+    e.opened = comSighting(e.device);
+    e.state.store(DeviceState::Connected);
     e.reconnection.reset();
     ResetEvent(e.stopEvent);
     ResetEvent(e.writeRequestEvent);
@@ -397,7 +358,7 @@ void PortChannel::close() {
     }
     e.closeDevice();
     e.device.clear();
-    e.gone.store(false);
+    e.state.store(DeviceState::Connected);
     e.queue.clear();
 }
 
@@ -424,7 +385,7 @@ std::vector<Notification> PortChannel::takeNotifications() {
 
 const PortError& PortChannel::lastError() const { return m_engine->lastError; }
 std::string PortChannel::device() const { return isOpen() ? m_engine->device : std::string{}; }
-bool PortChannel::deviceGone() const { return m_engine->gone.load(); }
+bool PortChannel::deviceGone() const { return isOpen() && m_engine->state.load() != DeviceState::Connected; }
 ReconnectionState PortChannel::reconnection() const { return m_engine->reconnection.snapshot(); }
 // The reader's CPU time is measured on POSIX only.
 std::optional<std::chrono::nanoseconds> PortChannel::readerCpuTime() const { return std::nullopt; }

@@ -15,6 +15,8 @@ struct AdapterInfo {
     std::string product;
     std::string serialNumber;
     std::string byIdName;      // the device's name under /dev/serial/by-id
+    std::string usbPort;       // the USB interface it is, where it is plugged in: "1-2:1.0"
+    std::string hardwarePath;  // a port that is no USB adapter: the system's path to it
 
     bool operator==(const AdapterInfo&) const = default;
 };
@@ -30,6 +32,8 @@ struct PortHint {
 struct DeviceTree {
     std::string sysClassTty = "/sys/class/tty";
     std::string serialById = "/dev/serial/by-id";
+    std::string dev = "/dev";  // where the port-number rules look for ttyUSB0 and the like
+    std::string sysDevChar = "/sys/dev/char";  // every character device by its number
 };
 
 // What the tree tells of the terminal device at devicePath (a link is

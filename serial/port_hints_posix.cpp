@@ -32,13 +32,21 @@ std::string attribute(const fs::path& folder, const char* name) {
     return value;
 }
 
-// The USB device folder (the one holding idVendor) above the tty's device.
-fs::path usbDeviceFolder(const fs::path& ttyDevice) {
-    fs::path folder = canonicalOrEmpty(ttyDevice);
+// The USB device folder (the one holding idVendor) above the tty's device,
+// and the interface folder just below it.
+struct UsbFolders {
+    fs::path device;
+    fs::path interface;
+};
+
+UsbFolders usbFolders(const fs::path& ttyDevice) {
+    fs::path folder = ttyDevice;
+    fs::path below;
     for (int level = 0; level < kUsbSearchDepth && !folder.empty(); ++level) {
         std::error_code error;
-        if (fs::exists(folder / "idVendor", error)) return folder;
+        if (fs::exists(folder / "idVendor", error)) return {folder, below};
         if (folder == folder.root_path()) break;
+        below = folder;
         folder = folder.parent_path();
     }
     return {};
@@ -58,13 +66,17 @@ AdapterInfo describeAdapter(const std::string& devicePath, const DeviceTree& tre
     AdapterInfo info;
     const fs::path device = canonicalOrEmpty(devicePath);
     if (device.empty()) return info;
-    const fs::path usb = usbDeviceFolder(fs::path(tree.sysClassTty) / device.filename() / "device");
-    if (!usb.empty()) {
-        info.vendorId = attribute(usb, "idVendor");
-        info.productId = attribute(usb, "idProduct");
-        info.manufacturer = attribute(usb, "manufacturer");
-        info.product = attribute(usb, "product");
-        info.serialNumber = attribute(usb, "serial");
+    const fs::path ttyDevice = canonicalOrEmpty(fs::path(tree.sysClassTty) / device.filename() / "device");
+    const UsbFolders usb = usbFolders(ttyDevice);
+    if (!usb.device.empty()) {
+        info.vendorId = attribute(usb.device, "idVendor");
+        info.productId = attribute(usb.device, "idProduct");
+        info.manufacturer = attribute(usb.device, "manufacturer");
+        info.product = attribute(usb.device, "product");
+        info.serialNumber = attribute(usb.device, "serial");
+        info.usbPort = usb.interface.filename().string();
+    } else if (!ttyDevice.empty()) {
+        info.hardwarePath = ttyDevice.string();
     }
     info.byIdName = byIdNameOf(device, tree);
     return info;
@@ -73,7 +85,7 @@ AdapterInfo describeAdapter(const std::string& devicePath, const DeviceTree& tre
 std::vector<PortHint> currentPortHints(int lastNumber, const DeviceTree& tree) {
     std::vector<PortHint> hints;
     for (int number = 1; number <= lastNumber; ++number) {
-        const std::string device = resolveDevice(number);
+        const std::string device = resolveDevice(number, tree.dev);
         if (device.empty()) continue;
         const fs::path target = canonicalOrEmpty(device);
         hints.push_back(PortHint{number, device, target.empty() ? device : target.string(),

@@ -8,9 +8,10 @@
 
 namespace serial {
 
-// The names a port number may stand for, in the order they are tried.
-std::vector<std::string> candidateDevices(int portNumber);
+// The names a port number may stand for, in the order they are tried; the
+// system's device names lie in `devFolder` (tests point it at a made-up tree).
+std::vector<std::string> candidateDevices(int portNumber, const std::string& devFolder = "/dev");
 // The first candidate that exists, or "" when none does (or portNumber < 1).
-std::string resolveDevice(int portNumber);
+std::string resolveDevice(int portNumber, const std::string& devFolder = "/dev");
 
 }  // namespace serial

@@ -4,14 +4,15 @@
 
 namespace serial {
 
-std::vector<std::string> candidateDevices(int portNumber) {
+std::vector<std::string> candidateDevices(int portNumber, const std::string& devFolder) {
     if (portNumber < 1) return {};
     const std::string index = std::to_string(portNumber - 1);
-    return {"COM" + std::to_string(portNumber), "/dev/ttyUSB" + index, "/dev/ttyACM" + index, "/dev/ttyS" + index};
+    return {"COM" + std::to_string(portNumber), devFolder + "/ttyUSB" + index, devFolder + "/ttyACM" + index,
+            devFolder + "/ttyS" + index};
 }
 
-std::string resolveDevice(int portNumber) {
-    for (const std::string& name : candidateDevices(portNumber)) {
+std::string resolveDevice(int portNumber, const std::string& devFolder) {
+    for (const std::string& name : candidateDevices(portNumber, devFolder)) {
         struct stat info {};
         // stat follows links: a COMn link left behind by a simulator that
         // has gone does not hide a real adapter.

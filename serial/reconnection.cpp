@@ -21,11 +21,18 @@ void ReconnectionLog::back() {
     ++m_state.returns;
     m_state.backAt = std::chrono::system_clock::now();
     m_state.waiting = false;
+    m_state.refused.clear();
+}
+
+void ReconnectionLog::refuse(std::string reason) {
+    std::lock_guard lock(m_mutex);
+    m_state.refused = std::move(reason);
 }
 
 void ReconnectionLog::abandon(std::string reason) {
     std::lock_guard lock(m_mutex);
     m_state.waiting = false;
+    m_state.refused.clear();
     m_state.abandoned = std::move(reason);
 }
 

@@ -22,7 +22,9 @@ int readBaud(int fd) {
     return static_cast<int>(::cfgetospeed(&t));
 }
 
-bool isPseudoTerminal(int, const std::string& path) {
+bool isPseudoTerminal(int, const std::string& path) { return isPseudoTerminalDevice(0, path); }
+
+bool isPseudoTerminalDevice(unsigned long long, const std::string& path) {
     // macOS and the BSDs name pseudo-terminal slaves /dev/ttysNNN or /dev/ttypN.
     const bool numbered = path.size() > 9 && path.compare(0, 8, "/dev/tty") == 0 &&
                           (path[8] == 's' || path[8] == 'p') && path[9] >= '0' && path[9] <= '9';

@@ -53,10 +53,13 @@ int readBaud(int fd) {
 
 bool isPseudoTerminal(int fd, const std::string& path) {
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode)) {
-        const unsigned m = major(info.st_rdev);
-        if ((m >= kPtySlaveMajorFirst && m <= kPtySlaveMajorLast) || m == kLegacyPtySlaveMajor) return true;
-    }
+    const bool device = ::fstat(fd, &info) == 0 && S_ISCHR(info.st_mode);
+    return isPseudoTerminalDevice(device ? info.st_rdev : 0, path);
+}
+
+bool isPseudoTerminalDevice(unsigned long long deviceNumber, const std::string& path) {
+    const unsigned m = major(static_cast<dev_t>(deviceNumber));
+    if ((m >= kPtySlaveMajorFirst && m <= kPtySlaveMajorLast) || m == kLegacyPtySlaveMajor) return true;
     return path.rfind("/dev/pts/", 0) == 0;
 }
 

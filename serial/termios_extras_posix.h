@@ -15,6 +15,8 @@ int readBaud(int fd);
 
 // Pseudo-terminals rewrite the data size and parity of their settings.
 bool isPseudoTerminal(int fd, const std::string& path);
+// The same for a device known by its number (st_rdev) and its path.
+bool isPseudoTerminalDevice(unsigned long long deviceNumber, const std::string& path);
 
 // The driver's event counters. 0, or the errno (ENOTTY/EINVAL: the device
 // keeps none).

@@ -181,6 +181,10 @@ Example, beside the console in the same directory:
         <translation>%1 (%2) went away at %3: the adapter was unplugged or lost power. It is opened again as soon as it is back. Times lost since the port was opened: %4.</translation>
     </message>
     <message>
+        <source>%1: it is left untouched, and %2 waits for the meter&apos;s adapter.</source>
+        <translation>%1: it is left untouched, and %2 waits for the meter&apos;s adapter.</translation>
+    </message>
+    <message>
         <source>%1 is open on %2. It went away at %3 and came back at %4. Times lost since the port was opened: %5.</source>
         <translation>%1 is open on %2. It went away at %3 and came back at %4. Times lost since the port was opened: %5.</translation>
     </message>

@@ -178,6 +178,10 @@ Example, beside the console in the same directory:
         <translation>%1（%2）于 %3 断开：适配器被拔出或断电。它一回来就会自动重新打开。自打开串口以来断开次数：%4。</translation>
     </message>
     <message>
+        <source>%1: it is left untouched, and %2 waits for the meter&apos;s adapter.</source>
+        <translation>%1：不会打开或改动它，%2 继续等待电表的适配器。</translation>
+    </message>
+    <message>
         <source>%1 is open on %2. It went away at %3 and came back at %4. Times lost since the port was opened: %5.</source>
         <translation>%1 已打开，设备为 %2。它于 %3 断开，于 %4 恢复。自打开串口以来断开次数：%5。</translation>
     </message>

@@ -38,7 +38,7 @@ TEST(HomeFolderTest, OnlyTheExactOptionAsksForTheHomeFolder) {
 
 class HomeFolder : public ::testing::Test {
 protected:
-    HomeFolder() : root(fs::path(m_tmp.path().toStdU16String())), m_oldDir(fs::current_path()) {
+    HomeFolder() : root(fs::path(m_tmp.path().toStdU16String()).make_preferred()), m_oldDir(fs::current_path()) {
         fs::current_path(root);
     }
     ~HomeFolder() override {

@@ -197,11 +197,15 @@ TEST_P(ConnectionTooltipTest, SaysWhenAndHowOften) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ConnectionTooltipTest,
     ::testing::Values(
-        HistoryCase{"Away", {1, true, "", "12:03:04", ""}, "COM1 (COM1) went away at 12:03:04"},
-        HistoryCase{"AwayAgain", {3, true, "", "12:03:04", "12:00:00"}, "Times lost since the port was opened: 3."},
-        HistoryCase{"Back", {2, false, "", "12:03:04", "12:03:06"}, "It went away at 12:03:04 and came back at 12:03:06. Times lost since the port was opened: 2."},
-        HistoryCase{"BackOnce", {1, false, "", "12:03:04", "12:03:06"}, "opened: 1."},
-        HistoryCase{"GivenUp", {1, false, "COM1 is a regular file, not a serial device", "12:03:04", ""},
+        HistoryCase{"Away", {1, true, "", "12:03:04", "", ""}, "COM1 (COM1) went away at 12:03:04"},
+        HistoryCase{"AwayAgain", {3, true, "", "12:03:04", "12:00:00", ""}, "Times lost since the port was opened: 3."},
+        HistoryCase{"AnotherDeviceInItsPlace",
+                    {1, true, "", "12:03:04", "", "/dev/ttyACM0 (2341:0043 Arduino Uno) is not the meter's adapter"},
+                    "opened: 1. /dev/ttyACM0 (2341:0043 Arduino Uno) is not the meter's adapter: it is left untouched, "
+                    "and COM1 waits for the meter's adapter."},
+        HistoryCase{"Back", {2, false, "", "12:03:04", "12:03:06", ""}, "It went away at 12:03:04 and came back at 12:03:06. Times lost since the port was opened: 2."},
+        HistoryCase{"BackOnce", {1, false, "", "12:03:04", "12:03:06", ""}, "opened: 1."},
+        HistoryCase{"GivenUp", {1, false, "COM1 is a regular file, not a serial device", "12:03:04", "", ""},
                     "no longer watched for: COM1 is a regular file"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -46,7 +46,7 @@ TEST_F(TranslatedTexts, OurTextsFollowTheFileTheWindowsDoNot) {
     const QString hint = portNumberHint({{1, "/dev/ttyUSB0", "/dev/ttyUSB0", {}}});
     EXPECT_TRUE(startsWith(hint, "当前对应到设备的端口号：")) << hint.toStdString();
     // The button named in the lost-device text is the window's own caption.
-    EXPECT_NE(connectionTooltip(1, "/dev/ttyUSB0", {1, false, "gone for good", "12:00:00", ""}).find("打开串口"),
+    EXPECT_NE(connectionTooltip(1, "/dev/ttyUSB0", {1, false, "gone for good", "12:00:00", "", ""}).find("打开串口"),
               std::string::npos);
 
     EXPECT_EQ(form().window()->windowTitle(), QString::fromUtf8(kWindowTitle));

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -69,7 +71,9 @@ class DescribeAdapterTest : public ::testing::TestWithParam<AdapterCase> {};
 
 TEST_P(DescribeAdapterTest, ReadsTheUsbDeviceAboveTheTty) {
     FakeDeviceTree fake;
-    EXPECT_EQ(serial::describeAdapter(fake.dev(GetParam().device), fake.tree()), GetParam().expected);
+    AdapterInfo expected = GetParam().expected;
+    if (!expected.hardwarePath.empty()) expected.hardwarePath = fs::canonical(fake.root() / "sys" / expected.hardwarePath);
+    EXPECT_EQ(serial::describeAdapter(fake.dev(GetParam().device), fake.tree()), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -77,9 +81,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         AdapterCase{"UsbSerialTwoLevelsUp", "ttyUSB0",
                     {"0403", "6001", "FTDI", "FT232R USB UART", "A50285BI",
-                     "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"}},
-        AdapterCase{"AcmOneLevelUpWithoutSerial", "ttyACM0", {"2341", "0043", "", "Arduino Uno", "", ""}},
-        AdapterCase{"BuiltInPortHasNoAdapter", "ttyS0", {}},
+                     "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "1-2:1.0"}},
+        AdapterCase{"AcmOneLevelUpWithoutSerial", "ttyACM0", {"2341", "0043", "", "Arduino Uno", "", "", "3-1:1.0"}},
+        AdapterCase{"BuiltInPortIsKnownByItsPath", "ttyS0",
+                    {.hardwarePath = "devices/platform/serial8250/tty/ttyS0"}},
         AdapterCase{"ByIdOnly", "ttyUSB1", {"", "", "", "", "", "usb-Prolific_PL2303-if00-port0"}},
         AdapterCase{"MissingDevice", "ttyUSB7", {}}),
     [](const auto& info) { return std::string(info.param.name); });

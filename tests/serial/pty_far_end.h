@@ -3,6 +3,7 @@
 // pseudo-terminal, whose slave the unit under test opens through a COMn link.
 #include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -28,6 +29,14 @@ public:
     PtyFarEnd& operator=(const PtyFarEnd&) = delete;
 
     const std::string& slavePath() const { return m_slave; }
+
+    // The line settings of the slave side, as whoever opened it left them
+    // (the master of a pseudo-terminal reports its slave's).
+    termios lineSettings() const {
+        termios t{};
+        ::tcgetattr(m_master, &t);
+        return t;
+    }
 
     // Writes everything; blocks while the line is full.
     void write(std::string_view bytes) const {
@@ -84,6 +93,8 @@ public:
         std::filesystem::remove(name, ignored);
         std::filesystem::create_symlink(target, name);
     }
+
+    const std::filesystem::path& path() const { return m_path; }
 
 private:
     std::filesystem::path m_path;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "serial/port_channel.h"
 #include "tests/serial/pty_far_end.h"
@@ -132,35 +133,82 @@ TEST_F(Reconnection, WaitingUsesNoCpuAndCloseEndsItAtOnce) {
     EXPECT_FALSE(channel.isOpen());
 }
 
+bool sameLineSettings(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag &&
+           ::cfgetospeed(&a) == ::cfgetospeed(&b);
+}
+
+TEST_F(Reconnection, APtyNumberReusedBehindTheUnchangedLinkIsLeftAloneUntilTheLinkIsPutBack) {
+    ASSERT_TRUE(channel.open(consoleSettings()));
+    const std::string number = far->slavePath();
+    unplug();
+    ASSERT_TRUE(eventually([&] { return channel.deviceGone(); }));
+    // Another program's terminal gets the freed number; COM<n> still names it.
+    std::unique_ptr<testing::PtyFarEnd> terminal;
+    std::vector<std::unique_ptr<testing::PtyFarEnd>> others;
+    while (!terminal && others.size() < 64) {
+        auto pty = std::make_unique<testing::PtyFarEnd>();
+        (pty->slavePath() == number ? terminal : others.emplace_back()) = std::move(pty);
+    }
+    others.clear();
+    if (!terminal) GTEST_SKIP() << "the system did not hand out " << number << " again";
+    const termios untouched = terminal->lineSettings();
+    // The unit has looked at it once it either refused it or took it.
+    ASSERT_TRUE(eventually([&] { return !channel.reconnection().refused.empty() || !channel.deviceGone(); }, 3s));
+    terminal->write("secret\n");
+    std::this_thread::sleep_for(1200ms);  // past the next periodic look
+    EXPECT_EQ(drain(), "");
+    EXPECT_TRUE(sameLineSettings(terminal->lineSettings(), untouched)) << "the terminal was configured";
+    EXPECT_TRUE(channel.deviceGone());
+    EXPECT_NE(channel.reconnection().refused.find("another program"), std::string::npos)
+        << channel.reconnection().refused;
+
+    // The simulator, started again, links its terminal anew: that is reopened.
+    far = std::move(terminal);
+    dir.link(kPort, number);
+    ASSERT_TRUE(eventually([&] { return !channel.deviceGone(); }));
+    EXPECT_FALSE(sameLineSettings(far->lineSettings(), untouched));
+    far->write("meter");
+    EXPECT_TRUE(receivedEventually("meter")) << received;
+}
+
 struct NotATerminalCase {
     const char* name;
-    std::function<void(const std::filesystem::path&)> make;
+    std::function<std::string(const std::filesystem::path&)> make;  // gives the link's target
 };
 
 class LinkToSomethingElse : public Reconnection, public ::testing::WithParamInterface<NotATerminalCase> {};
 
-TEST_P(LinkToSomethingElse, FailsToOpenClearlyAndIsNotWatchedForEver) {
-    const std::filesystem::path target = std::filesystem::current_path() / "not-a-port";
-    GetParam().make(target);
-    dir.link(kPort + 1, target.string());
+TEST_P(LinkToSomethingElse, FailsToOpenClearlyAndIsRefusedWhileTheMeterIsAwaited) {
+    const std::string target = GetParam().make(std::filesystem::current_path() / "not-a-port");
+    dir.link(kPort + 1, target);
     PortChannel other({});
     EXPECT_FALSE(other.open({.portNumber = kPort + 1, .baudRate = 2400}));
     EXPECT_EQ(other.lastError().kind, PortErrorKind::NotATerminal);
     EXPECT_NE(other.lastError().message.find("not a serial device"), std::string::npos) << other.lastError().message;
 
-    // The same link, turning into something else while the port is open.
+    // The same link, turning into something else while the device is away:
+    // refused, said why, and the meter is still waited for.
     ASSERT_TRUE(channel.open(consoleSettings()));
     unplug();
-    dir.link(kPort, target.string());
-    ASSERT_TRUE(eventually([&] { return !channel.reconnection().abandoned.empty(); }, 3s));
-    EXPECT_FALSE(channel.reconnection().waiting);
+    dir.link(kPort, target);
+    ASSERT_TRUE(eventually([&] { return !channel.reconnection().refused.empty(); }, 3s));
+    ReconnectionState state = channel.reconnection();
+    EXPECT_NE(state.refused.find("not a serial device"), std::string::npos) << state.refused;
+    EXPECT_TRUE(state.waiting);
+    EXPECT_TRUE(state.abandoned.empty());
     EXPECT_TRUE(channel.deviceGone());
+    plugBackIn();
+    EXPECT_TRUE(eventually([&] { return !channel.deviceGone(); })) << "the meter's return was missed";
+    EXPECT_TRUE(channel.reconnection().refused.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LinkToSomethingElse,
-    ::testing::Values(NotATerminalCase{"RegularFile", [](const auto& p) { std::ofstream(p) << "x"; }},
-                      NotATerminalCase{"Folder", [](const auto& p) { std::filesystem::create_directory(p); }}),
+    ::testing::Values(
+        NotATerminalCase{"RegularFile", [](const auto& p) { std::ofstream(p) << "x"; return p.string(); }},
+        NotATerminalCase{"Folder", [](const auto& p) { std::filesystem::create_directory(p); return p.string(); }},
+        NotATerminalCase{"DevNull", [](const auto&) { return std::string("/dev/null"); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Sending purges unread input, but bytes that have already arrived were

@@ -5,6 +5,7 @@
 
 #include "serial/notification.h"
 #include "serial/port_channel.h"
+#include "serial/port_hints.h"
 #include "serial/port_names.h"
 #include "serial/port_settings.h"
 
@@ -22,6 +23,8 @@ int main() {
     check(serial::decodePropertyBlock(serial::encodePropertyBlock(settings)) == settings, "property block round trip");
     check(serial::candidateDevices(3).front() == "\\\\.\\COM3", "device name");
     check(serial::eventFor(serial::byteNotification(0x41))->argument == 0x41, "DataArrived argument");
+    // The device manager names no device for a port nobody has.
+    check(serial::describeAdapter("\\\\.\\COM250").hardwarePath.empty(), "no device instance for COM250");
 
     int nudges = 0;
     serial::PortChannel channel([&nudges] { ++nudges; });

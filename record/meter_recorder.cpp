@@ -19,6 +19,7 @@ const char* stepProblem(console::RecordingStep step) {
     case console::RecordingStep::OpenFailed: return "another program holds the day file, or it cannot be opened";
     case console::RecordingStep::WriteFailed: return "writing to the day file failed";
     case console::RecordingStep::ReadOnly: return "the day file is read-only";
+    case console::RecordingStep::RewriteUnfinished: return "an earlier rewrite of the day file cannot be finished yet";
     default: return nullptr;
     }
 }
@@ -117,10 +118,11 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     m_pipeline.clearIfStale(now, runtime::MonotonicMilliseconds());
     const runtime::Path path = console::recordingFilePath(m_dayFolder, now);
     const runtime::Text row = m_pipeline.rowText(now);
-    console::RecordingStep step = console::recordRow(path, row);
+    console::DayFileSession& session = sessionFor(path);
+    console::RecordingStep step = session.record({row});
     // The day's first tick only starts the file; a logger keeps that reading
     // too, so the row goes in at once.
-    if (step == console::RecordingStep::FileCreated) step = console::recordRow(path, row);
+    if (step == console::RecordingStep::FileCreated) step = session.record({row});
     if (step == console::RecordingStep::RowInserted) ++m_summary.rowsWritten;
     const bool failed = stepProblem(step) != nullptr;
     if (failed) ++m_summary.rowWriteFailures;
@@ -130,6 +132,17 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     }
     m_lastStep = int(step);
     emit rowRecorded(now);
+}
+
+// One session per day file, as the console's writer keeps: a new day (or a
+// new folder) finishes the old day's file first.
+console::DayFileSession& MeterRecorder::sessionFor(const runtime::Path& dayFile) {
+    if (m_session && m_session->dayFile() != dayFile) {
+        m_session->finish();
+        m_session.reset();
+    }
+    if (!m_session) m_session = std::make_unique<console::DayFileSession>(*m_files, dayFile);
+    return *m_session;
 }
 
 void MeterRecorder::noticeReconnection() {
@@ -151,6 +164,7 @@ void MeterRecorder::finish(StopReason reason) {
     m_clock.stop();
     m_openRetry.stop();
     m_port.Close();
+    if (m_session) m_session->finish();  // the day's file made durable, its log removed
     m_summary.stopReason = reason;
     m_summary.endTime = isoNow();
     m_summary.durationSeconds = m_seconds;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "meter/recording_file.h"
 #include "record/meter_pipeline.h"
 #include "runtime/native_path.h"
 #include "record/record_options.h"
@@ -47,6 +48,7 @@ private:
     void onSecond();
     void writeRow(runtime::DateTime now);
     void noticeReconnection();
+    console::DayFileSession& sessionFor(const runtime::Path& dayFile);
     void finish(StopReason reason);
     std::string label() const;
 
@@ -55,6 +57,8 @@ private:
     RecordOptions m_options;
     serial::SerialPortUnit m_port;
     MeterPipeline m_pipeline;
+    std::unique_ptr<runtime::FileSystem> m_files = runtime::NativeFileSystem();
+    std::unique_ptr<console::DayFileSession> m_session;  // the day file being written
     RunSummary m_summary;
     CutoffWatch m_cutoff;
     QTimer m_clock;

@@ -32,6 +32,7 @@
 #include "meter/recording_row.h"
 #include "publish/outputs.h"
 #include "runtime/date_time.h"
+#include "runtime/file_system.h"
 #include "tests/publish/local_programs.h"
 
 namespace {
@@ -89,12 +90,18 @@ private:
     std::size_t m_count = 0;
 };
 
+runtime::FileSystem& files() {
+    static const std::unique_ptr<runtime::FileSystem> native = runtime::NativeFileSystem();
+    return *native;
+}
+
 // One meter's recording side: its day file and its counters.
 struct Meter {
     std::string name;
     runtime::Path path;
     std::uint64_t rows = 0;
     std::uint64_t failures = 0;
+    std::shared_ptr<console::DayFileSession> session;
 };
 
 std::vector<Meter> meters(const QTemporaryDir& dir) {
@@ -102,8 +109,8 @@ std::vector<Meter> meters(const QTemporaryDir& dir) {
     for (int i = 1; i <= kMeters; ++i) {
         const QString folder = dir.filePath(QStringLiteral("m%1").arg(i));
         QDir().mkpath(folder);
-        list.push_back({"m" + std::to_string(i),
-                        console::recordingFilePath(runtime::Path(folder.toStdString()), runtime::Now()), 0, 0});
+        const runtime::Path path = console::recordingFilePath(runtime::Path(folder.toStdString()), runtime::Now());
+        list.push_back({"m" + std::to_string(i), path, 0, 0, std::make_shared<console::DayFileSession>(files(), path)});
     }
     return list;
 }
@@ -114,7 +121,7 @@ void tick(Meter& meter, publish::Outputs* outputs, const std::string& voltage) {
     const publish::ReadoutTexts texts{voltage, "1.2340", "15.234", "10.004", "0.5000", "0.0400", "+25.3"};
     const console::ReadoutTexts row{texts.voltage, texts.current, texts.power, texts.resistance,
                                     texts.energyWh, texts.chargeAh, texts.temperature};
-    const console::RecordingStep step = console::recordRow(meter.path, console::recordingRowText(now, row));
+    const console::RecordingStep step = meter.session->record({console::recordingRowText(now, row)});
     if (step == console::RecordingStep::RowInserted) ++meter.rows;
     if (step != console::RecordingStep::RowInserted && step != console::RecordingStep::FileCreated) ++meter.failures;
     if (outputs == nullptr) return;

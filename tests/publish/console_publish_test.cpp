@@ -85,6 +85,7 @@ TEST_F(ConsolePublish, ABrokenUrlIsToldOnTheRecordBoxAndRecordingGoesOn) {
     form().raise(kRecordBox, platform::kClicked);
     tick();
     tick();
+    settleRecording();  // rows are written on the recording's own thread
     EXPECT_EQ(window->values().rowsWritten, 1u);
     const QString tip = form().toolTip(kRecordBox);
     EXPECT_TRUE(tip.contains("Recording file:") && tip.contains("MQTT URL")) << tip.toStdString();

@@ -90,6 +90,7 @@ protected:
         onClockTick(context());
         m_pipeline.integrateOneSecond();
         onRecordingTick(context());
+        settleRecording();  // the console's row is written on its writer's thread
         m_pipeline.clearIfStale(m_now, m_monotonicMs);
         ++m_rows;
         const std::string file = console::testing::readFile(dir / recordingFileName(m_now));

@@ -3,15 +3,19 @@
 // program-wide values. Handlers keep no state of their own between calls.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "platform/form.h"
 #include "runtime/gbk_codec.h"
+#include "runtime/native_path.h"
 
 namespace serial { class SerialPortUnit; }
 namespace chart { class LineChartUnit; }
 
 namespace console {
+
+class RecordingWriter;
 
 // The curve tables, rebuilt by every curve reset.
 struct CurveTables {
@@ -43,6 +47,11 @@ struct ProgramValues {
     // The clock's second (rounded to the millisecond, counted from the date
     // epoch) the update stamp was last written for.
     std::optional<std::int64_t> lastStampSecond;
+    // The recording's writer thread, started by the first recorded row.
+    std::shared_ptr<RecordingWriter> recordingWriter;
+    // Where the day files go: learnt when recording starts, and again after a
+    // row failed, not on every row (learning it creates a probe file).
+    std::optional<runtime::Path> recordingDirectory;
 };
 
 struct Console {

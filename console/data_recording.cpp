@@ -1,12 +1,17 @@
 #include "console/data_recording.h"
 
 #include <QCoreApplication>
+#include <QMetaObject>
+#include <QWidget>
+#include <filesystem>
 
 #include "console/control_ids.h"
 #include "meter/recording_file.h"
 #include "meter/recording_row.h"
+#include "meter/recording_writer.h"
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
+#include "runtime/file_system.h"
 #include "runtime/program_paths.h"
 
 namespace console {
@@ -45,17 +50,33 @@ QString failureNote(RecordingStep step) {
         return RecordBox::tr("This file could not be created in this folder (no write permission, the folder "
                              "was deleted, or the disk is full): no data was recorded.");
     case RecordingStep::OpenFailed:
-        return RecordBox::tr("Another program holds this file, or it could not be opened: the last row was not "
-                             "recorded.");
+        return RecordBox::tr("Another program holds this file, or it could not be opened: the last rows are kept "
+                             "and written once it can be.");
     case RecordingStep::ReadOnly:
         return RecordBox::tr("This file is read-only: the last row was not recorded. Once it is writable again, "
                              "the next rows are recorded as usual.");
+    case RecordingStep::RewriteUnfinished:
+        return RecordBox::tr("An earlier rewrite of this file was cut short and cannot be finished yet (another "
+                             "program locks part of it, or the disk is full): the file is left as it is until it "
+                             "can be, and the last row was not recorded.");
     case RecordingStep::WriteFailed:
         return RecordBox::tr("Writing to this file failed (no write permission, or the disk is full): the last row "
-                             "was not recorded.");
+                             "was not recorded; the file keeps its content.");
     default:
         return {};
     }
+}
+
+QString fileNameText(const std::filesystem::path& path) { return platform::pathToQString(path.filename()); }
+
+QString ignoredNote(const IgnoredSideFile& side) {
+    if (side.keptAs.empty()) {
+        return RecordBox::tr("The side file %1 held no whole record (cut short before any row went in, or "
+                             "damaged): it was not applied, and was removed.")
+            .arg(fileNameText(side.path));
+    }
+    return RecordBox::tr("The side file %1 belongs to another file: it was not applied, and is kept as %2.")
+        .arg(fileNameText(side.path), fileNameText(side.keptAs));
 }
 
 // The record box's tooltip names the day's file and, after a failure, what
@@ -71,6 +92,37 @@ void describeRecording(const Console& console, const runtime::Path& path, const 
     console.form.setToolTip(kRecordBox, tip);
 }
 
+// On the window thread, when the writer has written (or failed to write) rows.
+void showReport(Console& console, const RecordingWriter::Report& report) {
+    QString note = failureNote(report.step);
+    for (const IgnoredSideFile& side : report.ignored) {
+        note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + ignoredNote(side);
+    }
+    // A failed row may mean the folder has changed: learn it again next tick.
+    if (!failureNote(report.step).isEmpty()) console.values.recordingDirectory.reset();
+    describeRecording(console, report.dayFile, note);
+}
+
+RecordingWriter& writerOf(Console& console) {
+    std::shared_ptr<RecordingWriter>& writer = console.values.recordingWriter;
+    if (!writer) {
+        QWidget* window = console.form.window();
+        writer = std::make_shared<RecordingWriter>(
+            runtime::NativeFileSystem(), [&console, window](RecordingWriter::Report report) {
+                QMetaObject::invokeMethod(
+                    window, [&console, report = std::move(report)] { showReport(console, report); },
+                    Qt::QueuedConnection);
+            });
+    }
+    return *writer;
+}
+
+const runtime::Path& recordingDirectory(Console& console) {
+    std::optional<runtime::Path>& directory = console.values.recordingDirectory;
+    if (!directory) directory = runtime::RecordingDirectory();
+    return *directory;
+}
+
 }  // namespace
 
 void onRecordingTick(Console& console) {
@@ -81,21 +133,29 @@ void onRecordingTick(Console& console) {
     clearStaleReadouts(console, now);
     if (form.checked(kRecordBox) != 1) return;
 
-    const runtime::Path path = recordingFilePath(runtime::RecordingDirectory(), now);
-    const RecordingStep step = recordRow(path, recordingRowText(now, readoutTexts(form)));
-    describeRecording(console, path, failureNote(step));
+    // The row is handed to the writer's thread; what happened to it comes
+    // back to the record box's tooltip.
+    const runtime::Path path = recordingFilePath(recordingDirectory(console), now);
+    writerOf(console).record(path, recordingRowText(now, readoutTexts(form)));
 }
 
 void onRecordBoxClicked(Console& console) {
     platform::Form& form = console.form;
     const bool ticked = form.checked(kRecordBox) == 1;
     if (ticked) {
-        describeRecording(console, recordingFilePath(runtime::RecordingDirectory(), runtime::Now()), {});
+        console.values.recordingDirectory.reset();  // recording starts: learn the folder afresh
+        describeRecording(console, recordingFilePath(recordingDirectory(console), runtime::Now()), {});
+    } else {
+        endRecording(console);
     }
     // Only an open port (green lamp) lets the box start or stop the tick; with
     // the port closed the box just changes its own state.
     if (form.fillColour(kPortLamp) != kLampGreen) return;
     form.setInterval(kRecordingTimer, ticked ? recordingIntervalMs(form.text(kRecordingSeconds)) : 0);
+}
+
+void endRecording(Console& console) {
+    if (console.values.recordingWriter) console.values.recordingWriter->finish();
 }
 
 void applyRecordingInterval(Console& console) {

@@ -7,6 +7,9 @@ namespace console {
 void onRecordingTick(Console& console);
 // Click on the record box.
 void onRecordBoxClicked(Console& console);
+// Recording has stopped (the box was unticked, or the port closed): the day's
+// file is made durable and its side file removed, in the background.
+void endRecording(Console& console);
 // The recording interval follows the seconds box (after "Second" was saved).
 void applyRecordingInterval(Console& console);
 

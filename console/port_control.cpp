@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "console/control_ids.h"
+#include "console/data_recording.h"
 #include "console/frame_receiving.h"
 #include "console/settings_file.h"
 #include "runtime/conversions.h"
@@ -145,6 +146,7 @@ void closePort(Console& console) {
     console.port.Close();
     form.setInterval(kCurveTimer, 0);
     form.setChecked(kRecordBox, 0);  // raises no click: the recording timer keeps its interval
+    endRecording(console);
     form.setText(kVoltageReadout, "0");
     form.setText(kCurrentReadout, "0");
     form.setText(kPowerReadout, "0");

@@ -5,9 +5,11 @@
 // the row, exactly as the console's clock and recording ticks do.
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <string>
 
+#include "meter/recording_writer.h"
 #include "record/meter_pipeline.h"
 #include "runtime/native_path.h"
 #include "record/record_options.h"
@@ -34,8 +36,9 @@ public:
     const MeterPipeline& pipeline() const { return m_pipeline; }
 
 signals:
-    // After each row went to the day file: the meter's NAME (empty when it has
-    // none) and the row's read-out texts. Publishers hook in here.
+    // Each row as it is handed to the day file's writer: the meter's NAME
+    // (empty when it has none) and the row's read-out texts. Publishers hook in
+    // here.
     void rowRecorded(const QString& meterName, const console::ReadoutTexts& readouts);
     void stopped();
 
@@ -43,6 +46,7 @@ private:
     void tryOpen();
     void onSecond();
     void writeRow(runtime::DateTime now);
+    void onReport(const console::RecordingWriter::Report& report);
     void noticeReconnection();
     void finish(StopReason reason);
     std::string label() const;
@@ -61,6 +65,11 @@ private:
     std::uint64_t m_delivery = 0;
     std::int64_t m_deliveryMs = 0;
     int m_lastStep = -1;  // the day file step last logged, so a failing disk logs once
+    runtime::Path m_lastDayFile;  // the day file the previous row went to
+    // Written on the writer's thread, read at the end.
+    std::atomic<std::int64_t> m_rowsInserted{0};
+    std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
+    std::unique_ptr<console::RecordingWriter> m_writer;
     bool m_waitLogged = false;
 };
 

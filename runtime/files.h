@@ -18,6 +18,13 @@ bool FileExists(const Path& name);
 // is never replaced or rewritten: InsertText and settings writes refuse it.
 bool FileIsReadOnly(const Path& name);
 
+// True while an earlier rewrite of the file in place was cut short and its
+// journal cannot be applied yet (Windows, where another program holds the file
+// open without delete sharing and locks a range of it, or the disk is full).
+// Until it is applied, OpenFile and reads of the file fail rather than hand
+// out torn content, and nothing replaces the journal. Never on POSIX.
+bool FileRewriteUnfinished(const Path& name);
+
 // Modes: 1 read, 2 write, 3 read/write, 4 create-or-truncate write,
 // 5 create-if-missing write, 6 create-if-missing read/write.
 // Shares: 1 none denied, 2 deny read, 3 deny write, 4 exclusive. On POSIX

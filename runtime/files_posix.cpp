@@ -8,20 +8,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "runtime/file_layer.h"
 #include "runtime/files.h"
 #include "runtime/native_file.h"
 
 namespace runtime {
 namespace {
 
-constexpr std::size_t kCopyBlock = 1 << 20;
 // A file swapped under us between open() and flock() is reopened this often.
 constexpr int kOpenAttempts = 8;
 
@@ -48,8 +47,6 @@ bool SameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// Root may write to any file; the permission bits still say what the user
-// meant.
 bool ReadOnlyMode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
 
 // The path a rename must replace: a symbolic link is followed, so the link
@@ -63,81 +60,6 @@ Path RenameTarget(const Path& path)
     Path target(std::string{resolved});
     std::free(resolved);
     return target;
-}
-
-bool WriteAllAt(int fd, std::string_view bytes, off_t offset)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = pwrite(fd, bytes.data(), bytes.size(), offset);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-        offset += written;
-    }
-    return true;
-}
-
-bool CopyWithBuffer(int from, off_t fromOffset, int to, off_t toOffset, off_t length)
-{
-    std::vector<char> buffer(static_cast<std::size_t>(std::min<off_t>(length, kCopyBlock)));
-    while (length > 0) {
-        const auto want = static_cast<std::size_t>(std::min<off_t>(length, kCopyBlock));
-        const ssize_t got = pread(from, buffer.data(), want, fromOffset);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;  // the file shrank under us
-        if (!WriteAllAt(to, std::string_view(buffer.data(), static_cast<std::size_t>(got)), toOffset)) {
-            return false;
-        }
-        fromOffset += got;
-        toOffset += got;
-        length -= got;
-    }
-    return true;
-}
-
-// Copies inside the kernel where the file system allows it, else through a
-// large buffer. Neither descriptor's position moves.
-bool CopyRange(int from, off_t fromOffset, int to, off_t toOffset, off_t length)
-{
-    while (length > 0) {
-        const ssize_t copied = copy_file_range(from, &fromOffset, to, &toOffset,
-                                               static_cast<std::size_t>(length), 0);
-        if (copied > 0) {
-            length -= copied;
-            continue;
-        }
-        if (copied < 0 && errno == EINTR) continue;
-        if (copied == 0) return false;  // the file shrank under us
-        return CopyWithBuffer(from, fromOffset, to, toOffset, length);
-    }
-    return true;
-}
-
-struct TempFile {
-    int fd = -1;
-    Path path;
-};
-
-// A new file in the directory of `target`, with the given permissions.
-TempFile CreateSiblingTemp(const Path& target, mode_t permissions)
-{
-    static std::atomic<unsigned> counter{0};
-    const Path directory = target.has_parent_path() ? target.parent_path() : Path(".");
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        TempFile temp;
-        temp.path = directory / (".kzrt" + std::to_string(getpid()) + "-" +
-                                 std::to_string(counter.fetch_add(1)) + ".tmp");
-        temp.fd = ::open(temp.path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, permissions);
-        if (temp.fd >= 0) return temp;
-        if (errno != EEXIST) break;
-    }
-    return {};
-}
-
-void Discard(const TempFile& temp)
-{
-    ::close(temp.fd);
-    unlink(temp.path.c_str());
 }
 
 // Gives the temporary file the original's owner and exact permissions (the
@@ -223,22 +145,22 @@ bool NativeFile::insert(std::string_view bytes)
     const off_t size = opened.st_size;
     const off_t position = std::min(lseek(s.fd, 0, SEEK_CUR), size);
     const auto length = static_cast<off_t>(bytes.size());
-    const TempFile temp = CreateSiblingTemp(target, opened.st_mode & 07777);
-    if (temp.fd < 0) return false;
-    CopyOwnership(temp.fd, opened);
-    const bool written = CopyRange(s.fd, 0, temp.fd, 0, position) &&
-                         WriteAllAt(temp.fd, bytes, position) &&
-                         CopyRange(s.fd, position, temp.fd, position + length, size - position);
+    TempFile temp = CreateSiblingTemp(target, opened.st_mode & 07777);
+    if (!temp.valid()) return false;
+    CopyOwnership(temp.handle, opened);
+    const bool written = CopyRange(s.fd, 0, temp.handle, 0, position) &&
+                         WriteAllAt(temp.handle, bytes, position) &&
+                         CopyRange(s.fd, position, temp.handle, position + length, size - position);
     // The lock moves to the new file before its name appears, so another
     // copy of the console never finds the name unlocked.
-    if (!written || (s.locked && flock(temp.fd, LOCK_EX | LOCK_NB) != 0) ||
+    if (!written || (s.locked && flock(temp.handle, LOCK_EX | LOCK_NB) != 0) ||
         rename(temp.path.c_str(), target.c_str()) != 0) {
         Discard(temp);
         return false;
     }
-    lseek(temp.fd, position + length, SEEK_SET);
+    lseek(temp.handle, position + length, SEEK_SET);
     ::close(s.fd);
-    s.fd = temp.fd;
+    s.fd = temp.handle;
     return true;
 }
 
@@ -247,6 +169,8 @@ bool FileIsReadOnly(const Path& name)
     struct stat info{};
     return !name.empty() && stat(name.c_str(), &info) == 0 && ReadOnlyMode(info.st_mode);
 }
+
+bool FileRewriteUnfinished(const Path&) { return false; }
 
 bool FileExists(const Path& name)
 {
@@ -278,14 +202,14 @@ bool ReplaceWholeFile(const Path& name, std::string_view content)
     struct stat existing{};
     const bool exists = stat(target.c_str(), &existing) == 0;
     if (exists && ReadOnlyMode(existing.st_mode)) return false;
-    const TempFile temp = CreateSiblingTemp(target, exists ? existing.st_mode & 07777 : 0666);
-    if (temp.fd < 0) return false;
-    if (exists) CopyOwnership(temp.fd, existing);
-    if (!WriteAllAt(temp.fd, content, 0) || rename(temp.path.c_str(), target.c_str()) != 0) {
+    TempFile temp = CreateSiblingTemp(target, exists ? existing.st_mode & 07777 : 0666);
+    if (!temp.valid()) return false;
+    if (exists) CopyOwnership(temp.handle, existing);
+    if (!WriteAllAt(temp.handle, content, 0) || rename(temp.path.c_str(), target.c_str()) != 0) {
         Discard(temp);
         return false;
     }
-    return ::close(temp.fd) == 0;
+    return ::close(temp.handle) == 0;
 }
 
 }  // namespace runtime

@@ -8,13 +8,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "runtime/files.h"
 #include "runtime/file_journal_win32.h"
+#include "runtime/file_layer.h"
+#include "runtime/files.h"
 #include "runtime/native_file.h"
 
 namespace runtime {
@@ -56,27 +56,6 @@ DWORD ShareForShare(int share)
     }
 }
 
-struct TempFile {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    Path path;
-};
-
-TempFile CreateSiblingTemp(const Path& target, DWORD share)
-{
-    static std::atomic<unsigned> counter{0};
-    const Path directory = target.has_parent_path() ? target.parent_path() : Path(L".");
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        TempFile temp;
-        temp.path = directory / (L".kzrt" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                 std::to_wstring(counter.fetch_add(1)) + L".tmp");
-        temp.handle = CreateFileW(temp.path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, share,
-                                  nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (temp.handle != INVALID_HANDLE_VALUE) return temp;
-        if (GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    return {};
-}
-
 // Renames the open temporary file over `target` while both stay open.
 bool RenameOver(HANDLE temp, const Path& target)
 {
@@ -115,7 +94,8 @@ std::unique_ptr<NativeFile> NativeFile::open(const Path& name, int mode, int sha
     state->share = ShareForShare(share);
     state->readable = how.readable;
     state->writable = how.writable;
-    ReplayJournal(state->path);
+    // A journal that cannot be applied yet means the file may be torn.
+    if (!ReplayJournal(state->path)) return nullptr;
     state->handle = CreateFileW(state->path.c_str(), how.access, state->share, nullptr, how.creation,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (state->handle == INVALID_HANDLE_VALUE) return nullptr;
@@ -165,8 +145,9 @@ bool MoveTo(HANDLE handle, LONGLONG position)
 // have deleted or replaced it, and their file must not get our rows.
 bool NameLeadsTo(const Path& path, HANDLE handle)
 {
-    const std::optional<FileIdentity> opened = IdentityOf(handle);
-    return opened && IdentityOfName(path) == opened;
+    const std::optional<FileStamp> opened = StampOf(handle);
+    const std::optional<FileStamp> named = StampOfName(path);
+    return opened && named && SameFile(*opened, *named);
 }
 
 enum class Replaced { kByRename, kInPlace, kNot };
@@ -204,12 +185,6 @@ Replaced Replace(TempFile& temp, const Path& target, HANDLE targetHandle, LONGLO
     return Replaced::kInPlace;
 }
 
-void Discard(TempFile& temp)
-{
-    if (temp.handle != INVALID_HANDLE_VALUE) CloseHandle(temp.handle);
-    DeleteFileW(temp.path.c_str());
-}
-
 }  // namespace
 
 bool NativeFile::insert(std::string_view bytes)
@@ -245,12 +220,9 @@ bool NativeFile::insert(std::string_view bytes)
     return MoveTo(s.handle, at + length);
 }
 
-bool FileIsReadOnly(const Path& name)
-{
-    if (name.empty()) return false;
-    const DWORD attributes = GetFileAttributesW(name.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
+bool FileIsReadOnly(const Path& name) { return !name.empty() && IsReadOnly(name); }
+
+bool FileRewriteUnfinished(const Path& name) { return !name.empty() && JournalPending(name); }
 
 bool FileExists(const Path& name)
 {
@@ -264,7 +236,7 @@ bool FileExists(const Path& name)
 
 std::optional<std::string> ReadWholeFile(const Path& name)
 {
-    ReplayJournal(name);
+    if (!ReplayJournal(name)) return std::nullopt;  // the file may be torn
     const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -207,14 +207,6 @@ Example, beside the console in the same directory:
 <context>
     <name>RecordBox</name>
     <message>
-        <source>Another program holds this file, or it could not be opened: the last row was not recorded.</source>
-        <translation>Another program holds this file, or it could not be opened: the last row was not recorded.</translation>
-    </message>
-    <message>
-        <source>Writing to this file failed (no write permission, or the disk is full): the last row was not recorded.</source>
-        <translation>Writing to this file failed (no write permission, or the disk is full): the last row was not recorded.</translation>
-    </message>
-    <message>
         <source>Recording file: %1</source>
         <translation>Recording file: %1</translation>
     </message>
@@ -229,6 +221,26 @@ Example, beside the console in the same directory:
     <message>
         <source>The program folder is not writable: recording files are kept in the working folder.</source>
         <translation>The program folder is not writable: recording files are kept in the working folder.</translation>
+    </message>
+    <message>
+        <source>Another program holds this file, or it could not be opened: the last rows are kept and written once it can be.</source>
+        <translation>Another program holds this file, or it could not be opened: the last rows are kept and written once it can be.</translation>
+    </message>
+    <message>
+        <source>An earlier rewrite of this file was cut short and cannot be finished yet (another program locks part of it, or the disk is full): the file is left as it is until it can be, and the last row was not recorded.</source>
+        <translation>An earlier rewrite of this file was cut short and cannot be finished yet (another program locks part of it, or the disk is full): the file is left as it is until it can be, and the last row was not recorded.</translation>
+    </message>
+    <message>
+        <source>Writing to this file failed (no write permission, or the disk is full): the last row was not recorded; the file keeps its content.</source>
+        <translation>Writing to this file failed (no write permission, or the disk is full): the last row was not recorded; the file keeps its content.</translation>
+    </message>
+    <message>
+        <source>The side file %1 held no whole record (cut short before any row went in, or damaged): it was not applied, and was removed.</source>
+        <translation>The side file %1 held no whole record (cut short before any row went in, or damaged): it was not applied, and was removed.</translation>
+    </message>
+    <message>
+        <source>The side file %1 belongs to another file: it was not applied, and is kept as %2.</source>
+        <translation>The side file %1 belongs to another file: it was not applied, and is kept as %2.</translation>
     </message>
 </context>
 </TS>

@@ -204,14 +204,6 @@ Example, beside the console in the same directory:
 <context>
     <name>RecordBox</name>
     <message>
-        <source>Another program holds this file, or it could not be opened: the last row was not recorded.</source>
-        <translation>此文件正被其他程序占用或无法打开，上次的数据未记录。</translation>
-    </message>
-    <message>
-        <source>Writing to this file failed (no write permission, or the disk is full): the last row was not recorded.</source>
-        <translation>写入此文件失败（没有写入权限或磁盘已满），上次的数据未记录。</translation>
-    </message>
-    <message>
         <source>Recording file: %1</source>
         <translation>数据记录文件：%1</translation>
     </message>
@@ -226,6 +218,26 @@ Example, beside the console in the same directory:
     <message>
         <source>The program folder is not writable: recording files are kept in the working folder.</source>
         <translation>程序目录不可写，记录文件保存在工作目录中。</translation>
+    </message>
+    <message>
+        <source>Another program holds this file, or it could not be opened: the last rows are kept and written once it can be.</source>
+        <translation>此文件正被其他程序占用或无法打开，最近的数据已保留，待可写入时一并写入。</translation>
+    </message>
+    <message>
+        <source>An earlier rewrite of this file was cut short and cannot be finished yet (another program locks part of it, or the disk is full): the file is left as it is until it can be, and the last row was not recorded.</source>
+        <translation>此文件上次的改写中途中断，目前还无法完成（其他程序锁定了其中一部分，或磁盘已满）；在能完成之前文件保持原样，上次的数据未记录。</translation>
+    </message>
+    <message>
+        <source>Writing to this file failed (no write permission, or the disk is full): the last row was not recorded; the file keeps its content.</source>
+        <translation>写入此文件失败（没有写入权限或磁盘已满），上次的数据未记录；文件内容保持不变。</translation>
+    </message>
+    <message>
+        <source>The side file %1 held no whole record (cut short before any row went in, or damaged): it was not applied, and was removed.</source>
+        <translation>附属文件 %1 不含完整记录（在写入任何数据前中断，或已损坏）：未被采用，已删除。</translation>
+    </message>
+    <message>
+        <source>The side file %1 belongs to another file: it was not applied, and is kept as %2.</source>
+        <translation>附属文件 %1 属于另一个文件：未被采用，已另存为 %2。</translation>
     </message>
 </context>
 </TS>

@@ -1,9 +1,13 @@
 // The cost of one recording tick on the day's file, which grows by one row a
-// tick and is rewritten behind the header every time.
+// tick, for the previous design and the log, on the thread that does the work
+// (bench_recording_disk paces ticks and measures the disk and the window).
 //
-//   BM_InsertRow/<rows>   one row inserted into a day's file that already
-//                         holds <rows> rows (86400 = a full day at one row a
-//                         second); median and 90th percentile per row as counters
+//   BM_InsertRow/<rows>   previous design: one row inserted into a day's file
+//                         that already holds <rows> rows (86400 = a full day at
+//                         one row a second) by rewriting it whole; median and
+//                         90th percentile per row as counters
+//   BM_LogRow/<rows>      the log: one row appended and synced, and a new
+//                         version of the day's file published
 //   BM_CopyDayFile/86400  copying that full day's file once: the floor for any
 //                         insertion that rewrites the file
 //
@@ -24,6 +28,7 @@
 
 #include "meter/recording_file.h"
 #include "meter/recording_row.h"
+#include "previous_design.h"
 #include "runtime/date_time.h"
 
 namespace {
@@ -74,15 +79,36 @@ void BM_InsertRow(benchmark::State& state) {
     std::vector<double> microseconds;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const console::RecordingStep step = console::recordRow(path, row);
+        const bool inserted = bench::previousRecordingTick(path, row);
         microseconds.push_back(
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
-        if (step != console::RecordingStep::RowInserted) state.SkipWithError("the row was not inserted");
+        if (!inserted) state.SkipWithError("the row was not inserted");
     }
     state.counters["file_MB"] = double(fs::file_size(path)) / 1e6;
     setPercentiles(state, microseconds);
 }
 BENCHMARK(BM_InsertRow)->DenseRange(0, kDayRows, kSizeStep)->Iterations(kRowsPerSize)->Unit(benchmark::kMicrosecond);
+
+void BM_LogRow(benchmark::State& state) {
+    const int rows = int(state.range(0));
+    const fs::path path = writeDayFile(rows);
+    const runtime::Text row = rowAt(rows);
+    const auto files = runtime::NativeFileSystem();
+    console::DayFileSession session(*files, path);
+    session.record({row});  // the session's start: the base goes into the log
+    std::vector<double> microseconds;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const console::RecordingStep step = session.record({row});
+        microseconds.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+        if (step != console::RecordingStep::RowInserted) state.SkipWithError("the row was not recorded");
+    }
+    state.counters["file_MB"] = double(fs::file_size(path)) / 1e6;
+    setPercentiles(state, microseconds);
+    session.finish();
+}
+BENCHMARK(BM_LogRow)->DenseRange(0, kDayRows, kSizeStep)->Iterations(kRowsPerSize)->Unit(benchmark::kMicrosecond);
 
 void BM_CopyDayFile(benchmark::State& state) {
     const fs::path path = writeDayFile(int(state.range(0)));

@@ -13,6 +13,7 @@
 
 #include "console/control_ids.h"
 #include "console/main_window.h"
+#include "meter/recording_writer.h"
 #include "runtime/program_paths.h"
 #include "tests/test_application.h"
 
@@ -55,6 +56,12 @@ protected:
     platform::Form& form() { return window->form(); }
     Console& context() { return window->context(); }
     std::filesystem::path settingsPath() const { return dir / "kzrt-console.ini"; }
+    // Rows are written on the recording's own thread: waits until what the
+    // ticks handed over is written and its report has reached the tooltip.
+    void settleRecording() {
+        if (window && window->values().recordingWriter) window->values().recordingWriter->waitUntilIdle();
+        QCoreApplication::sendPostedEvents();
+    }
 
     std::filesystem::path dir;
     std::unique_ptr<MainWindow> window;

@@ -44,7 +44,10 @@ protected:
     NativeNames() { runtime::SetClockForTesting([this] { return now; }); }
     ~NativeNames() override { runtime::SetClockForTesting({}); }
 
-    void tick() { form().raise(kRecordingTimer, platform::kTimerFired); }
+    void tick() {
+        form().raise(kRecordingTimer, platform::kTimerFired);
+        settleRecording();
+    }
 
     runtime::DateTime now = runtime::MakeDateTime(2015, 12, 5, 14, 3, 7);
 };

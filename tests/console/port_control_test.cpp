@@ -159,6 +159,7 @@ TEST_F(PortControlTest, AnUnpluggedAdapterIsReopenedAndRecordingShowsLiveValuesA
     form().setChecked(kRecordBox, 1);
     form().raise(kRecordingTimer, platform::kTimerFired);  // creates the day's file
     form().raise(kRecordingTimer, platform::kTimerFired);  // and writes a row of live values
+    settleRecording();
     std::string rows;
     for (const auto& entry : std::filesystem::directory_iterator(dir))
         if (entry.path().extension() == ".csv") rows += readFile(entry.path());

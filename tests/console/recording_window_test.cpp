@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QTimer>
 
+#include "meter/recording_file.h"
 #include "meter/recording_row.h"
 #include "console_fixture.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
 #include "runtime/files.h"
+#include "runtime/row_log.h"
 
 using namespace console;
 using console::testing::ConsoleFixture;
@@ -45,10 +47,14 @@ protected:
         form().setText(kUpdateStamp, runtime::ToText(double(secondsWithinHour(now))));
         window->values().lastByteMonotonicMs = monotonicMs;
     }
-    void tick() { form().raise(kRecordingTimer, platform::kTimerFired); }
+    void tick() {
+        form().raise(kRecordingTimer, platform::kTimerFired);
+        settleRecording();
+    }
     void clickRecordBox(int state) {
         form().setChecked(kRecordBox, state);
         form().raise(kRecordBox, platform::kClicked);
+        settleRecording();
     }
     void typeSeconds(const char* text) {
         form().setText(kRecordingSeconds, text);
@@ -86,11 +92,14 @@ TEST_F(RecordingWindow, TickedBoxCreatesTheDayFileThenInsertsRowsNewestFirst) {
     EXPECT_NE(readFile(dayFile()).find(runtime::Gbk("14时4分,-OVLD-,V,")), std::string::npos);
     EXPECT_TRUE(recordBoxTip().contains(QString::fromStdString(dayFile().string())));
 
-    // A new day starts a new file named after it; the old one is left alone.
+    // A new day starts a new file named after it; the old one is left alone,
+    // made durable, and its log removed: the folder holds only day files.
+    EXPECT_TRUE(std::filesystem::exists(recordingLogPath(dayFile())));
     now = MakeDateTime(2015, 12, 6, 0, 0, 0);
     tick();
     tick();
     EXPECT_EQ(readFile(dayFile()), headerAnd(rows));
+    EXPECT_FALSE(std::filesystem::exists(recordingLogPath(dayFile())));
     EXPECT_EQ(readFile(dir / "KZRT2015126.csv"), headerAnd(recordingRowText(now, kR3)));
 }
 
@@ -212,8 +221,36 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
     EXPECT_EQ(readFile(file), headerAnd(""));
     EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("Another program holds this file"))) << recordBoxTip().toStdString();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    // The held tick's row waited in the log and comes with the next one.
     tick();
-    EXPECT_EQ(readFile(file), headerAnd(recordingRowText(now, kStartUp)));
+    const std::string row = recordingRowText(now, kStartUp);
+    EXPECT_EQ(readFile(file), headerAnd(row + row));
+    EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("Another program"))) << recordBoxTip().toStdString();
+    // Stopping makes the file durable and takes its log away.
+    EXPECT_TRUE(std::filesystem::exists(recordingLogPath(file)));
+    clickRecordBox(0);
+    EXPECT_FALSE(std::filesystem::exists(recordingLogPath(file)));
+    EXPECT_EQ(readFile(file), headerAnd(row + row));
+}
+
+// A log that a crash left is folded in when recording starts, even days
+// later; another file's log is never applied, and the tooltip says so.
+TEST_F(RecordingWindow, RecordingStartFoldsInALeftLogAndReportsAForeignOne) {
+    const std::string earlier = headerAnd(recordingRowText(now, kR1));
+    console::testing::writeFile(dir / "KZRT2015121.csv", headerAnd(""));
+    console::testing::writeFile(recordingLogPath(dir / "KZRT2015121.csv"),
+                                runtime::EncodeLogBase("KZRT2015121.csv", "") +
+                                    runtime::EncodeLogRow(recordingRowText(now, kR1)));
+    console::testing::writeFile(recordingLogPath(dir / "KZRT2015122.csv"),
+                                runtime::EncodeLogBase("KZRT2015123.csv", "") + runtime::EncodeLogRow("x"));
+    clickRecordBox(1);
+    tick();
+    EXPECT_EQ(readFile(dir / "KZRT2015121.csv"), earlier);
+    EXPECT_FALSE(std::filesystem::exists(recordingLogPath(dir / "KZRT2015121.csv")));
+    EXPECT_FALSE(std::filesystem::exists(dir / "KZRT2015122.csv"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "KZRT2015123.csv"));
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral(".KZRT2015122.csv.kzrt-log belongs to another file")))
+        << recordBoxTip().toStdString();
 }
 
 }  // namespace

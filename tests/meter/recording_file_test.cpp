@@ -1,9 +1,11 @@
-// One recording step on a real day's file in a temporary directory; the
-// window tests cover creation, a held file and a missing directory.
+// The day's file and its log on a real file system in a temporary directory;
+// the window tests cover creation, a held file and a missing directory, the
+// power-cut tests every cut between the file operations.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -11,6 +13,9 @@
 #include "meter/recording_file.h"
 #include "meter/recording_row.h"
 #include "runtime/conversions.h"
+#include "runtime/file_system.h"
+#include "runtime/row_log.h"
+#include "tests/console/power_cut_file_system.h"
 
 namespace console {
 namespace {
@@ -34,19 +39,26 @@ protected:
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
-    ~RecordingFile() override { fs::remove_all(dir); }
+    ~RecordingFile() override {
+        session.finish();  // lets go of the log, which Windows would not remove while it is open
+        std::error_code error;
+        fs::remove_all(dir, error);
+    }
 
-    RecordingStep record(const std::string& rowText) { return recordRow(path, rowText); }
+    RecordingStep record(const std::string& rowText) { return session.record({rowText}); }
     void recordAndCheck(const std::string& rowText) {
         const std::string before = readFile(path);
         ASSERT_EQ(record(rowText), RecordingStep::RowInserted);
         EXPECT_EQ(readFile(path), before.substr(0, 77) + rowText + before.substr(77));
-        // The replacement leaves no temporary file behind.
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+        // Beside the day's file only its log, and no draft.
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+        EXPECT_TRUE(fs::exists(recordingLogPath(path)));
     }
 
     const fs::path dir = fs::temp_directory_path() / ("kzrt-recording-" + std::to_string(std::random_device()()));
     const fs::path path = dir / "KZRT2015125.csv";
+    const std::unique_ptr<runtime::FileSystem> files = runtime::NativeFileSystem();
+    DayFileSession session{*files, path};
 };
 
 // A day's file shorter than the header (a creation cut short, a user's small
@@ -85,6 +97,75 @@ TEST_F(RecordingFile, LeavesAReadOnlyFileAsItIs) {
     EXPECT_EQ(readFile(path), before);
     fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
     recordAndCheck(row(4));
+}
+
+// Another program truncates, extends or rewrites the day's file while
+// recording runs: the next row goes on top of what the file holds then, and
+// no row of the earlier version comes back.
+TEST_F(RecordingFile, ARowGoesOnTopOfWhatAnotherProgramLeftInTheFile) {
+    const std::string header = recordingHeader();
+    const struct {
+        const char* what;
+        std::function<std::string(const std::string&)> change;
+    } cases[] = {
+        {"truncated", [](const std::string&) { return std::string(); }},
+        {"appended to", [](const std::string& before) { return before + "a user's line\r\n"; }},
+        {"edited", [&](const std::string&) { return header + row(1) + "\r\n"; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::ofstream(path, std::ios::binary) << header << "\r\n";
+        recordAndCheck(row(2));
+        recordAndCheck(row(3));
+        const std::string changed = c.change(readFile(path));
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << changed;
+        ASSERT_EQ(record(row(4)), RecordingStep::RowInserted);
+        EXPECT_EQ(readFile(path), dayFileView(changed, {row(4)}));
+        ASSERT_TRUE(session.finish());
+        EXPECT_FALSE(fs::exists(recordingLogPath(path)));
+    }
+}
+
+// A full disk: the tick fails, the file keeps its last whole content, and the
+// log stays readable, so the next tick after space returns records again.
+TEST(RecordingOnAFullDisk, FailsCleanlyAndRecordsAgainOnceThereIsSpace) {
+    testing::PowerCutFileSystem files;
+    const fs::path day = "/day/KZRT2015125.csv";
+    DayFileSession session(files, day);
+    ASSERT_EQ(session.record({row(1)}), RecordingStep::FileCreated);
+    ASSERT_EQ(session.record({row(2)}), RecordingStep::RowInserted);
+    const std::string before = *files.read(day);
+    files.setFull(true);
+    EXPECT_EQ(session.record({row(3)}), RecordingStep::WriteFailed);
+    EXPECT_EQ(files.read(day), before);
+    files.setFull(false);
+    ASSERT_EQ(session.record({row(4)}), RecordingStep::RowInserted);
+    EXPECT_EQ(files.read(day), dayFileView("", {row(2), row(4)}));
+    // The log holds exactly what the file shows: a start from it agrees.
+    const std::optional<runtime::LogContent> log = runtime::DecodeLog(*files.read(recordingLogPath(day)));
+    ASSERT_TRUE(log);
+    EXPECT_EQ(log->wholeBytes, files.read(recordingLogPath(day))->size());
+    EXPECT_EQ(dayFileView(log->base, log->rows), *files.read(day));
+}
+
+// Side files that cannot be applied: another file's log is renamed aside and
+// reported; bytes that are no log at all are removed and reported; neither
+// touches a day's file.
+TEST(RecordingRecovery, NeverAppliesAnotherFilesLogOrADamagedOne) {
+    testing::PowerCutFileSystem files;
+    const fs::path day = "/day/KZRT2015125.csv";
+    const std::string content = dayFileView("", {row(1)});
+    files.write(day, content);
+    files.write(recordingLogPath(day), runtime::EncodeLogBase("KZRT2015126.csv", "") + runtime::EncodeLogRow(row(9)));
+    files.write("/day/.KZRT2015127.csv.kzrt-log", "not a log");
+    const Recovery recovery = recoverDirectory(files, "/day");
+    ASSERT_EQ(recovery.ignored.size(), 1u);
+    EXPECT_EQ(recovery.ignored[0].path, recordingLogPath(day));
+    EXPECT_TRUE(files.read(recovery.ignored[0].keptAs));
+    EXPECT_EQ(recovery.discarded, std::vector<fs::path>{"/day/.KZRT2015127.csv.kzrt-log"});
+    EXPECT_EQ(files.read(day), content);
+    EXPECT_FALSE(files.read("/day/KZRT2015127.csv"));
+    EXPECT_FALSE(files.read(recordingLogPath(day)));
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "runtime/files.h"
 #include "runtime/settings_store.h"
+#include "runtime/native_file.h"
 #include "tests/runtime/files_fixture.h"
 
 namespace runtime {
@@ -70,6 +72,35 @@ TEST_F(FilesTest, AnInterruptedRewriteIsFinishedFromItsJournalByTheNextUse)
         for (int number : m_opened) CloseFile(number);
         m_opened.clear();
     }
+}
+
+// An in-place rewrite stopped half way (another program's byte-range lock,
+// or a full disk) leaves the file torn and its journal complete. While another
+// program still keeps the journal from being applied, the file is neither
+// opened nor read, and nothing takes the journal's place; once it lets go,
+// the next use applies it. (wine does not enforce byte-range locks against
+// writes, so the holder here also denies writing, which wine does enforce.)
+TEST_F(FilesTest, AJournalThatCannotBeAppliedKeepsTheFileShutAndIsNeverOverwritten)
+{
+    const std::string complete = "header\r\nrow 2\r\nrow 1\r\n";
+    write("day.csv", "header\r\nrow 2\r\nro");
+    write("day.csv.kzrt-redo", complete);
+    {
+        testing::RunningChild holder(testing::HelperBesideTest("runtime_files_child"),
+                                     {"lock", testing::Utf8Of(path("day.csv"))});
+        for (int wait = 0; wait < 20000 && !std::filesystem::exists(path("day.csv.locked")); ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(std::filesystem::exists(path("day.csv.locked"))) << "the holder did not lock the file";
+        EXPECT_TRUE(FileRewriteUnfinished(path("day.csv")));
+        EXPECT_EQ(OpenFile(path("day.csv"), 1, 1), 0);
+        EXPECT_FALSE(ReadWholeFile(path("day.csv")));
+        EXPECT_FALSE(ReplaceWholeFile(path("day.csv"), "something else"));
+        EXPECT_EQ(read("day.csv.kzrt-redo"), complete) << "the journal was replaced";
+        ASSERT_TRUE(holder.kill());
+    }
+    EXPECT_EQ(ReadWholeFile(path("day.csv")), complete);
+    EXPECT_FALSE(FileRewriteUnfinished(path("day.csv")));
 }
 
 }  // namespace

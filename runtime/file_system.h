@@ -1,0 +1,78 @@
+#pragma once
+// The few whole-file operations that a durable log and its published view
+// need, named by what they promise about the disk. The recording goes through
+// this interface only, so a test can put a file system beneath it that records
+// every write, sync and rename and replays power cuts between them.
+//
+// Names are native paths. Nothing here is synced unless a call says so.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace runtime {
+
+// What tells one version of a file from another: the file itself (device and
+// file number) and its size and modification time.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// Same file (device and number), whatever its size or time.
+inline bool SameFile(const FileStamp& a, const FileStamp& b) { return a.device == b.device && a.file == b.file; }
+
+enum class Published {
+    kDone,    // the target now holds the new version; the old one is gone
+    kHeld,    // another program holds the target locked: nothing changed
+    kFailed,  // the target could not be replaced: nothing changed
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The whole content, or nothing when the file cannot be read.
+    virtual std::optional<std::string> read(const std::filesystem::path& path) = 0;
+    // Nothing when no file has the name.
+    virtual std::optional<FileStamp> stamp(const std::filesystem::path& path) = 0;
+    // The owner made the file read-only: it is never replaced or rewritten.
+    virtual bool isReadOnly(const std::filesystem::path& path) = 0;
+    // True while an earlier in-place rewrite of the file was cut short and
+    // cannot be finished yet (Windows only): reading it then fails.
+    virtual bool unfinishedRewrite(const std::filesystem::path&) { return false; }
+    // The names (no directories) in the directory.
+    virtual std::vector<std::filesystem::path> list(const std::filesystem::path& directory) = 0;
+
+    // Creates or truncates the file and writes the content.
+    virtual bool write(const std::filesystem::path& path, std::string_view content) = 0;
+    // Appends to an existing file.
+    virtual bool append(const std::filesystem::path& path, std::string_view bytes) = 0;
+    // Cuts the file to `size` bytes.
+    virtual bool truncate(const std::filesystem::path& path, std::int64_t size) = 0;
+    // The file's content and size reach the disk before this returns.
+    virtual bool sync(const std::filesystem::path& path) = 0;
+    // The directory's names (creations, renames, removals) reach the disk.
+    virtual bool syncDirectory(const std::filesystem::path& directory) = 0;
+    // Makes `target` hold what `from` holds, in one step that readers of
+    // `target` see whole, and removes `from`. The old version is dropped
+    // without being forced to the disk.
+    virtual Published publish(const std::filesystem::path& from, const std::filesystem::path& target) = 0;
+    virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    virtual bool remove(const std::filesystem::path& path) = 0;
+
+    // An exclusive lock that another program asking for it cannot get while
+    // this one holds it; false when another holds it.
+    virtual bool lock(const std::filesystem::path& path) = 0;
+    virtual void unlock(const std::filesystem::path& path) = 0;
+};
+
+// The platform's own file system (file_system_posix.cpp, file_system_win32.cpp).
+std::unique_ptr<FileSystem> NativeFileSystem();
+
+}  // namespace runtime

@@ -1,0 +1,191 @@
+// The recording's file system on POSIX. A new version is published with
+// renameat2(RENAME_EXCHANGE) and the old version unlinked: unlike a rename
+// over an existing name, an exchange does not make ext4 or btrfs write the new
+// file out at once, and the unlinked old version's dirty pages are dropped, not
+// written. See runtime/README.md.
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <system_error>
+
+#include "runtime/file_layer.h"
+#include "runtime/file_system.h"
+
+namespace runtime {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+// A symbolic link stays a link: its target gets the new version.
+fs::path ReplacedPath(const fs::path& path)
+{
+    std::error_code error;
+    if (!fs::is_symlink(path, error)) return path;
+    const fs::path resolved = fs::canonical(path, error);
+    return error ? path : resolved;
+}
+
+bool SyncDescriptor(int fd)
+{
+    while (fsync(fd) != 0) {
+        if (errno != EINTR) return false;
+    }
+    return true;
+}
+
+class PosixFileSystem final : public FileSystem {
+public:
+    ~PosixFileSystem() override
+    {
+        for (const auto& held : m_locks) ::close(held.second);
+    }
+
+    std::optional<std::string> read(const fs::path& path) override
+    {
+        const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!file.valid()) return std::nullopt;
+        std::string content;
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return std::nullopt;
+            if (got == 0) return content;
+            content.append(buffer, static_cast<std::size_t>(got));
+        }
+    }
+
+    std::optional<FileStamp> stamp(const fs::path& path) override { return StampOfName(path); }
+    bool isReadOnly(const fs::path& path) override { return IsReadOnly(path); }
+
+    std::vector<fs::path> list(const fs::path& directory) override
+    {
+        std::vector<fs::path> names;
+        std::error_code error;
+        for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+            if (!it->is_directory(error)) names.push_back(it->path().filename());
+        }
+        return names;
+    }
+
+    bool write(const fs::path& path, std::string_view content) override
+    {
+        const Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        return file.valid() && WriteAllAt(file.get(), content, 0);
+    }
+
+    bool append(const fs::path& path, std::string_view bytes) override
+    {
+        const Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+        if (!file.valid()) return false;
+        while (!bytes.empty()) {
+            const ssize_t written = ::write(file.get(), bytes.data(), bytes.size());
+            if (written < 0 && errno == EINTR) continue;
+            if (written <= 0) return false;
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        }
+        return true;
+    }
+
+    bool truncate(const fs::path& path, std::int64_t size) override
+    {
+        return ::truncate(path.c_str(), static_cast<off_t>(size)) == 0;
+    }
+
+    bool sync(const fs::path& path) override
+    {
+        const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        return file.valid() && SyncDescriptor(file.get());
+    }
+
+    bool syncDirectory(const fs::path& directory) override
+    {
+        const fs::path name = directory.empty() ? fs::path(".") : directory;
+        const Descriptor file(::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return file.valid() && SyncDescriptor(file.get());
+    }
+
+    Published publish(const fs::path& from, const fs::path& target) override;
+
+    bool rename(const fs::path& from, const fs::path& to) override
+    {
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    }
+
+    bool remove(const fs::path& path) override { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+    bool lock(const fs::path& path) override
+    {
+        if (m_locks.contains(path)) return true;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return false;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return false;
+        }
+        m_locks.emplace(path, fd);
+        return true;
+    }
+
+    void unlock(const fs::path& path) override
+    {
+        const auto held = m_locks.find(path);
+        if (held == m_locks.end()) return;
+        ::close(held->second);
+        m_locks.erase(held);
+    }
+
+private:
+    std::map<fs::path, int> m_locks;
+};
+
+// The target is locked while it is replaced, as another copy of the console
+// locks it while it writes, and the new version is locked before its name
+// appears, so the name is never found unlocked. The new version takes the old
+// one's owner and permissions (only root may give a file away).
+Published PosixFileSystem::publish(const fs::path& from, const fs::path& requested)
+{
+    const fs::path target = ReplacedPath(requested);
+    const Descriptor old(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+    if (old.valid() && flock(old.get(), LOCK_EX | LOCK_NB) != 0) return Published::kHeld;
+    const Descriptor fresh(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fresh.valid() || flock(fresh.get(), LOCK_EX | LOCK_NB) != 0) return Published::kFailed;
+    struct stat info{};
+    if (old.valid() && fstat(old.get(), &info) == 0) {
+        [[maybe_unused]] const int owned = fchown(fresh.get(), info.st_uid, info.st_gid);
+        fchmod(fresh.get(), info.st_mode & 07777);
+    }
+    if (old.valid() && renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+        ::unlink(from.c_str());
+        return Published::kDone;
+    }
+    // No file yet, or a file system without exchange: a plain rename.
+    return ::rename(from.c_str(), target.c_str()) == 0 ? Published::kDone : Published::kFailed;
+}
+
+}  // namespace
+
+std::unique_ptr<FileSystem> NativeFileSystem() { return std::make_unique<PosixFileSystem>(); }
+
+}  // namespace runtime

@@ -1,0 +1,220 @@
+// The recording's file system on Windows. A new version replaces the old by a
+// rename with POSIX semantics while readers that allow deleting keep their
+// handles. Where another program holds the day's file open without delete
+// sharing, no rename can replace it; the new version is then written into it
+// in place. The durable log beside it still holds every row, so a kill during
+// that write leaves nothing the next start cannot make whole. NTFS logs its
+// own metadata changes in order, so a folder needs no sync of its own.
+#include <windows.h>
+
+#include <cstring>
+#include <map>
+#include <system_error>
+#include <vector>
+
+#include "runtime/file_journal_win32.h"
+#include "runtime/file_layer.h"
+#include "runtime/file_system.h"
+
+namespace runtime {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// FileRenameInfoEx; the SDK headers hide it behind a version check that the
+// build's _WIN32_WINNT does not pass.
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+// The lock that keeps a second recorder off a log lies far beyond its end, so
+// that it never stands in the way of our own appends.
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+// How long the recording's thread waits for a reader to let go of the name.
+constexpr int kRenameAttempts = 40;
+constexpr DWORD kRenameWaitMs = 5;
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle) : m_handle(handle) {}
+    ~Handle()
+    {
+        if (valid()) CloseHandle(m_handle);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+HANDLE Open(const fs::path& path, DWORD access, DWORD share, DWORD creation)
+{
+    return CreateFileW(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool RenameOver(HANDLE from, const std::wstring& target)
+{
+    const std::size_t nameBytes = target.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(info->FileName, target.data(), nameBytes);
+    return SetFileInformationByHandle(from, kFileRenameInfoEx, info, static_cast<DWORD>(buffer.size())) != 0;
+}
+
+class Win32FileSystem final : public FileSystem {
+public:
+    ~Win32FileSystem() override
+    {
+        for (const auto& held : m_locks) CloseHandle(held.second);
+    }
+
+    std::optional<std::string> read(const fs::path& path) override
+    {
+        if (!win32::ReplayJournal(path.wstring())) return std::nullopt;  // the file may be torn
+        const Handle file(Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
+        if (!file.valid()) return std::nullopt;
+        std::string content;
+        std::vector<char> buffer(65536);
+        DWORD got = 0;
+        while (ReadFile(file.get(), buffer.data(), DWORD(buffer.size()), &got, nullptr)) {
+            if (got == 0) return content;
+            content.append(buffer.data(), got);
+        }
+        return std::nullopt;
+    }
+
+    std::optional<FileStamp> stamp(const fs::path& path) override { return StampOfName(path); }
+    bool isReadOnly(const fs::path& path) override { return IsReadOnly(path); }
+    bool unfinishedRewrite(const fs::path& path) override { return win32::JournalPending(path.wstring()); }
+
+    std::vector<fs::path> list(const fs::path& directory) override
+    {
+        std::vector<fs::path> names;
+        std::error_code error;
+        for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+            if (!it->is_directory(error)) names.push_back(it->path().filename());
+        }
+        return names;
+    }
+
+    bool write(const fs::path& path, std::string_view content) override
+    {
+        const Handle file(Open(path, GENERIC_WRITE, kShareAll, CREATE_ALWAYS));
+        return file.valid() && WriteAllAt(file.get(), content, 0);
+    }
+
+    bool append(const fs::path& path, std::string_view bytes) override
+    {
+        const Handle file(Open(path, FILE_APPEND_DATA, kShareAll, OPEN_EXISTING));
+        while (file.valid() && !bytes.empty()) {
+            DWORD written = 0;
+            if (!WriteFile(file.get(), bytes.data(), DWORD(std::min<std::size_t>(bytes.size(), 1 << 20)), &written,
+                           nullptr) ||
+                written == 0) {
+                return false;
+            }
+            bytes.remove_prefix(written);
+        }
+        return file.valid();
+    }
+
+    bool truncate(const fs::path& path, std::int64_t size) override
+    {
+        const Handle file(Open(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
+        LARGE_INTEGER end{};
+        end.QuadPart = size;
+        return file.valid() && SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get());
+    }
+
+    bool sync(const fs::path& path) override
+    {
+        const Handle file(Open(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
+        return file.valid() && FlushFileBuffers(file.get());
+    }
+
+    bool syncDirectory(const fs::path&) override { return true; }
+
+    Published publish(const fs::path& from, const fs::path& target) override;
+
+    bool rename(const fs::path& from, const fs::path& to) override
+    {
+        return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    }
+
+    bool remove(const fs::path& path) override
+    {
+        return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+
+    bool lock(const fs::path& path) override
+    {
+        if (m_locks.contains(path)) return true;
+        const HANDLE file = Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        OVERLAPPED at{};
+        at.OffsetHigh = kLockOffsetHigh;
+        if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+            CloseHandle(file);
+            return false;
+        }
+        m_locks.emplace(path, file);
+        return true;
+    }
+
+    void unlock(const fs::path& path) override
+    {
+        const auto held = m_locks.find(path);
+        if (held == m_locks.end()) return;
+        CloseHandle(held->second);
+        m_locks.erase(held);
+    }
+
+private:
+    std::map<fs::path, HANDLE> m_locks;
+};
+
+// Another program writing to the day's file (or holding it exclusively, as
+// another copy of the console does while it writes) makes the tick wait for
+// the next one, as it always has.
+Published Win32FileSystem::publish(const fs::path& from, const fs::path& target)
+{
+    const bool exists = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (exists) {
+        const Handle writer(Open(target, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING));
+        if (!writer.valid()) return win32::FailedForSharing(GetLastError()) ? Published::kHeld : Published::kFailed;
+    }
+    // A reader that forbids deleting (most programs open files so) holds the
+    // name for a moment only: wait a little for it before writing in place.
+    for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
+        {
+            const Handle fresh(Open(from, GENERIC_READ | DELETE, kShareAll, OPEN_EXISTING));
+            if (!fresh.valid()) return Published::kFailed;
+            if (RenameOver(fresh.get(), target.wstring())) return Published::kDone;
+        }
+        if (MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return Published::kDone;
+        if (!exists || !win32::FailedForSharing(GetLastError())) return Published::kFailed;
+        Sleep(kRenameWaitMs);
+    }
+    // Held open without delete sharing: in place, from the log's safety.
+    {
+        const Handle old(Open(target, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
+        const Handle fresh(Open(from, GENERIC_READ, kShareAll, OPEN_EXISTING));
+        LARGE_INTEGER size{};
+        if (!old.valid() || !fresh.valid() || !GetFileSizeEx(fresh.get(), &size) ||
+            !win32::WriteInPlace(old.get(), fresh.get(), 0, size.QuadPart)) {
+            return Published::kFailed;
+        }
+    }
+    DeleteFileW(from.c_str());
+    return Published::kDone;
+}
+
+}  // namespace
+
+std::unique_ptr<FileSystem> NativeFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+}  // namespace runtime

@@ -1,0 +1,130 @@
+// The recorder as another process on a real file system: a reader beside it
+// never finds a torn day's file, and killing it at random moments never costs
+// a row that its day's file already showed.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <random>
+#include <thread>
+
+#include "meter/recording_file.h"
+#include "tests/console/numbered_rows.h"
+#include "tests/runtime/child_process.h"
+
+namespace console {
+namespace {
+
+namespace fs = std::filesystem;
+using runtime::testing::HelperBesideTest;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string utf8(const fs::path& path) {
+    const std::u8string name = path.u8string();
+    return {name.begin(), name.end()};
+}
+
+class RecordingProcess : public ::testing::Test {
+protected:
+    RecordingProcess() { fs::create_directories(dir); }
+    ~RecordingProcess() override { fs::remove_all(dir); }
+
+    void seed(long rows) { std::ofstream(dayFile, std::ios::binary) << testing::numberedDayFile(rows); }
+    fs::path started() const { return fs::path(dayFile) += ".started"; }
+    // The writer may still be closing the marker (Windows refuses to remove
+    // an open file).
+    bool removeMarker() const {
+        std::error_code error;
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            if (fs::remove(started(), error)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+
+    // Kills a recorder `kills` times, each after it got going and ran for up
+    // to `runMs`; after each kill the next start's recovery must give a whole
+    // file that keeps every row the file showed just before the kill.
+    void killRepeatedly(long seedRows, int kills, int runMs) {
+        seed(seedRows);
+        const unsigned randomSeed = std::random_device{}();
+        SCOPED_TRACE("random seed " + std::to_string(randomSeed));
+        std::mt19937 random(randomSeed);
+        long newest = seedRows;
+        const auto files = runtime::NativeFileSystem();
+        for (int kill = 0; kill < kills; ++kill) {
+            runtime::testing::RunningChild writer(HelperBesideTest("console_recording_child"), {utf8(dayFile), "0"});
+            ASSERT_TRUE(writer.started());
+            for (int wait = 0; wait < 20000 && !fs::exists(started()); ++wait) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            ASSERT_TRUE(removeMarker()) << "the writer did not start";
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(0, runMs)(random)));
+            const long shown = testing::newestRow(readFile(dayFile));
+            ASSERT_TRUE(writer.kill()) << "the writer stopped by itself";
+
+            recoverDirectory(*files, dir);
+            const std::string content = readFile(dayFile);
+            ASSERT_TRUE(testing::isWholeDayFile(content)) << "kill " << kill << ": not the header and whole rows";
+            const long top = testing::newestRow(content);
+            ASSERT_GE(top, std::max(newest, shown)) << "kill " << kill << ": a row is lost";
+            newest = top;
+            ASSERT_FALSE(fs::exists(recordingLogPath(dayFile))) << "kill " << kill << ": the log was not folded in";
+        }
+        std::cout << kills << " kills, " << newest - seedRows << " rows, file " << fs::file_size(dayFile) << " bytes\n";
+        EXPECT_GT(newest, seedRows + kills) << "the writers hardly got on: the kills proved nothing";
+    }
+
+    const fs::path dir = fs::temp_directory_path() / ("kzrt-recording-process-" + std::to_string(std::random_device()()));
+    const fs::path dayFile = dir / "KZRT2015125.csv";
+};
+
+// Thousands of ticks, each a new version of a 180 KB file, with a reader
+// opening and reading it whole again and again, as a viewer or a copy would.
+TEST_F(RecordingProcess, AReaderBesideTheRecorderNeverSeesATornFile) {
+    constexpr long kTicks = 2000;
+    seed(2000);
+    std::atomic<bool> done{false};
+    int exitCode = -1;
+    std::thread recorder([&] {
+        exitCode = runtime::testing::RunChild(HelperBesideTest("console_recording_child"), {utf8(dayFile), std::to_string(kTicks)});
+        done = true;
+    });
+    long reads = 0, torn = 0;
+    // A reader that lets others rename and delete the file while it reads, as
+    // POSIX readers always do; on Windows one that forbids it makes the
+    // recorder write in place (runtime/README.md).
+    const auto files = runtime::NativeFileSystem();
+    long refused = 0;  // wine may refuse an open while the name is being replaced
+    while (!done) {
+        const std::optional<std::string> content = files->read(dayFile);
+        ++reads;
+        if (!content) {
+            ++refused;
+        } else if (!testing::isWholeDayFile(*content)) {
+            ++torn;
+        }
+    }
+    recorder.join();
+    std::cout << reads << " reads beside " << kTicks << " ticks, " << refused << " opens refused\n";
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+    EXPECT_GT(reads, 100) << "the reader hardly got on: it proved nothing";
+    EXPECT_EQ(testing::newestRow(readFile(dayFile)), 2000 + kTicks);
+    EXPECT_FALSE(fs::exists(recordingLogPath(dayFile)));
+}
+
+TEST_F(RecordingProcess, AKilledRecorderOfA390KilobyteFileLosesNoShownRow) { killRepeatedly(4300, 30, 40); }
+
+TEST_F(RecordingProcess, AKilledRecorderOfAnEightMegabyteFileLosesNoShownRow) { killRepeatedly(88000, 8, 150); }
+
+}  // namespace
+}  // namespace console

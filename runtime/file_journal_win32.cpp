@@ -8,22 +8,6 @@ namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : m_handle(handle) {}
-    ~Handle()
-    {
-        if (valid()) CloseHandle(m_handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
 }  // namespace
 
 bool WriteInPlace(HANDLE file, HANDLE content, LONGLONG from, LONGLONG size)
@@ -61,9 +45,9 @@ bool ReplayJournal(const Path& target)
     if (MoveFileExW(journalPath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     bool applied = false;
     {
-        const Handle journal(CreateFileW(journalPath.c_str(), GENERIC_READ, kShareAll, nullptr,
+        const OwnedHandle journal(CreateFileW(journalPath.c_str(), GENERIC_READ, kShareAll, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        const Handle file(CreateFileW(target.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+        const OwnedHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         LARGE_INTEGER size{};
         applied = journal.valid() && file.valid() && GetFileSizeEx(journal.get(), &size) &&

@@ -24,6 +24,26 @@ using NativeHandle = int;
 inline constexpr NativeHandle kNoHandle = -1;
 #endif
 
+// Closes the handle (CloseHandle on Windows, close on POSIX).
+void CloseNative(NativeHandle handle);
+
+// Owns one open handle and closes it when it goes out of scope.
+class OwnedHandle {
+public:
+    explicit OwnedHandle(NativeHandle handle) : m_handle(handle) {}
+    ~OwnedHandle()
+    {
+        if (valid()) CloseNative(m_handle);
+    }
+    OwnedHandle(const OwnedHandle&) = delete;
+    OwnedHandle& operator=(const OwnedHandle&) = delete;
+    bool valid() const { return m_handle != kNoHandle; }
+    NativeHandle get() const { return m_handle; }
+
+private:
+    NativeHandle m_handle;
+};
+
 // Writes every byte at the offset; the handle's position is not used.
 bool WriteAllAt(NativeHandle handle, std::string_view bytes, std::int64_t offset);
 // Copies `length` bytes; false when the source ends first. Inside the kernel

@@ -86,6 +86,8 @@ TempFile CreateSiblingTemp(const std::filesystem::path& target, std::uint32_t pe
     return {};
 }
 
+void CloseNative(NativeHandle handle) { ::close(handle); }
+
 void Discard(TempFile& temp)
 {
     if (!temp.valid()) return;

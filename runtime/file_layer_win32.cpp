@@ -66,6 +66,8 @@ TempFile CreateSiblingTemp(const std::filesystem::path& target, std::uint32_t sh
     return {};
 }
 
+void CloseNative(NativeHandle handle) { CloseHandle(handle); }
+
 void Discard(TempFile& temp)
 {
     if (temp.valid()) CloseHandle(temp.handle);

@@ -46,8 +46,8 @@ public:
     // True while an earlier in-place rewrite of the file was cut short and
     // cannot be finished yet (Windows only): reading it then fails.
     virtual bool unfinishedRewrite(const std::filesystem::path&) { return false; }
-    // The names (no directories) in the directory.
-    virtual std::vector<std::filesystem::path> list(const std::filesystem::path& directory) = 0;
+    // The names (no directories) in the directory; the same on every platform.
+    virtual std::vector<std::filesystem::path> list(const std::filesystem::path& directory);
 
     // Creates or truncates the file and writes the content.
     virtual bool write(const std::filesystem::path& path, std::string_view content) = 0;

@@ -21,22 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
-
 // A symbolic link stays a link: its target gets the new version.
 fs::path ReplacedPath(const fs::path& path)
 {
@@ -63,7 +47,7 @@ public:
 
     std::optional<std::string> read(const fs::path& path) override
     {
-        const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        const OwnedHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (!file.valid()) return std::nullopt;
         std::string content;
         char buffer[65536];
@@ -79,25 +63,15 @@ public:
     std::optional<FileStamp> stamp(const fs::path& path) override { return StampOfName(path); }
     bool isReadOnly(const fs::path& path) override { return IsReadOnly(path); }
 
-    std::vector<fs::path> list(const fs::path& directory) override
-    {
-        std::vector<fs::path> names;
-        std::error_code error;
-        for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-            if (!it->is_directory(error)) names.push_back(it->path().filename());
-        }
-        return names;
-    }
-
     bool write(const fs::path& path, std::string_view content) override
     {
-        const Descriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        const OwnedHandle file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
         return file.valid() && WriteAllAt(file.get(), content, 0);
     }
 
     bool append(const fs::path& path, std::string_view bytes) override
     {
-        const Descriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
+        const OwnedHandle file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
         if (!file.valid()) return false;
         while (!bytes.empty()) {
             const ssize_t written = ::write(file.get(), bytes.data(), bytes.size());
@@ -115,14 +89,14 @@ public:
 
     bool sync(const fs::path& path) override
     {
-        const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        const OwnedHandle file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
         return file.valid() && SyncDescriptor(file.get());
     }
 
     bool syncDirectory(const fs::path& directory) override
     {
         const fs::path name = directory.empty() ? fs::path(".") : directory;
-        const Descriptor file(::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const OwnedHandle file(::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         return file.valid() && SyncDescriptor(file.get());
     }
 
@@ -167,9 +141,9 @@ private:
 Published PosixFileSystem::publish(const fs::path& from, const fs::path& requested)
 {
     const fs::path target = ReplacedPath(requested);
-    const Descriptor old(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+    const OwnedHandle old(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
     if (old.valid() && flock(old.get(), LOCK_EX | LOCK_NB) != 0) return Published::kHeld;
-    const Descriptor fresh(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    const OwnedHandle fresh(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fresh.valid() || flock(fresh.get(), LOCK_EX | LOCK_NB) != 0) return Published::kFailed;
     struct stat info{};
     if (old.valid() && fstat(old.get(), &info) == 0) {

@@ -32,22 +32,6 @@ constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 constexpr int kRenameAttempts = 40;
 constexpr DWORD kRenameWaitMs = 5;
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : m_handle(handle) {}
-    ~Handle()
-    {
-        if (valid()) CloseHandle(m_handle);
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
-
 HANDLE Open(const fs::path& path, DWORD access, DWORD share, DWORD creation)
 {
     return CreateFileW(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -75,7 +59,7 @@ public:
     std::optional<std::string> read(const fs::path& path) override
     {
         if (!win32::ReplayJournal(path.wstring())) return std::nullopt;  // the file may be torn
-        const Handle file(Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
+        const OwnedHandle file(Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
         if (!file.valid()) return std::nullopt;
         std::string content;
         std::vector<char> buffer(65536);
@@ -91,25 +75,15 @@ public:
     bool isReadOnly(const fs::path& path) override { return IsReadOnly(path); }
     bool unfinishedRewrite(const fs::path& path) override { return win32::JournalPending(path.wstring()); }
 
-    std::vector<fs::path> list(const fs::path& directory) override
-    {
-        std::vector<fs::path> names;
-        std::error_code error;
-        for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
-            if (!it->is_directory(error)) names.push_back(it->path().filename());
-        }
-        return names;
-    }
-
     bool write(const fs::path& path, std::string_view content) override
     {
-        const Handle file(Open(path, GENERIC_WRITE, kShareAll, CREATE_ALWAYS));
+        const OwnedHandle file(Open(path, GENERIC_WRITE, kShareAll, CREATE_ALWAYS));
         return file.valid() && WriteAllAt(file.get(), content, 0);
     }
 
     bool append(const fs::path& path, std::string_view bytes) override
     {
-        const Handle file(Open(path, FILE_APPEND_DATA, kShareAll, OPEN_EXISTING));
+        const OwnedHandle file(Open(path, FILE_APPEND_DATA, kShareAll, OPEN_EXISTING));
         while (file.valid() && !bytes.empty()) {
             DWORD written = 0;
             if (!WriteFile(file.get(), bytes.data(), DWORD(std::min<std::size_t>(bytes.size(), 1 << 20)), &written,
@@ -124,7 +98,7 @@ public:
 
     bool truncate(const fs::path& path, std::int64_t size) override
     {
-        const Handle file(Open(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
+        const OwnedHandle file(Open(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
         LARGE_INTEGER end{};
         end.QuadPart = size;
         return file.valid() && SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get());
@@ -132,7 +106,7 @@ public:
 
     bool sync(const fs::path& path) override
     {
-        const Handle file(Open(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
+        const OwnedHandle file(Open(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
         return file.valid() && FlushFileBuffers(file.get());
     }
 
@@ -184,14 +158,14 @@ Published Win32FileSystem::publish(const fs::path& from, const fs::path& target)
 {
     const bool exists = GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES;
     if (exists) {
-        const Handle writer(Open(target, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING));
+        const OwnedHandle writer(Open(target, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING));
         if (!writer.valid()) return win32::FailedForSharing(GetLastError()) ? Published::kHeld : Published::kFailed;
     }
     // A reader that forbids deleting (most programs open files so) holds the
     // name for a moment only: wait a little for it before writing in place.
     for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
         {
-            const Handle fresh(Open(from, GENERIC_READ | DELETE, kShareAll, OPEN_EXISTING));
+            const OwnedHandle fresh(Open(from, GENERIC_READ | DELETE, kShareAll, OPEN_EXISTING));
             if (!fresh.valid()) return Published::kFailed;
             if (RenameOver(fresh.get(), target.wstring())) return Published::kDone;
         }
@@ -201,8 +175,8 @@ Published Win32FileSystem::publish(const fs::path& from, const fs::path& target)
     }
     // Held open without delete sharing: in place, from the log's safety.
     {
-        const Handle old(Open(target, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
-        const Handle fresh(Open(from, GENERIC_READ, kShareAll, OPEN_EXISTING));
+        const OwnedHandle old(Open(target, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
+        const OwnedHandle fresh(Open(from, GENERIC_READ, kShareAll, OPEN_EXISTING));
         LARGE_INTEGER size{};
         if (!old.valid() || !fresh.valid() || !GetFileSizeEx(fresh.get(), &size) ||
             !win32::WriteInPlace(old.get(), fresh.get(), 0, size.QuadPart)) {

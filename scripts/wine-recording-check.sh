@@ -35,7 +35,7 @@ link() {  # program, sources...
 }
 
 runtime=(runtime/conversions.cpp runtime/date_time.cpp runtime/date_time_win32.cpp runtime/files.cpp
-         runtime/files_win32.cpp runtime/file_layer_win32.cpp runtime/file_system_win32.cpp
+         runtime/files_win32.cpp runtime/file_layer_win32.cpp runtime/file_system.cpp runtime/file_system_win32.cpp
          runtime/file_journal_win32.cpp runtime/gbk_codec_win32.cpp runtime/gbk_sequences.cpp runtime/native_path.cpp
          runtime/program_paths.cpp runtime/program_paths_win32.cpp runtime/row_log.cpp
          runtime/runtime_errors.cpp runtime/settings_store.cpp runtime/texts.cpp)

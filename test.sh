@@ -66,7 +66,7 @@ run_win32() {
 }
 
 run_package() {
-  scripts/install-deps.sh dpkg-dev file desktop-file-utils appstream lintian
+  scripts/install-deps.sh dpkg-dev file desktop-file-utils appstream lintian systemd
   configure_and_build build
   (cd build && cpack -G DEB >/dev/null)
   tests/package/check_package.sh build

@@ -6,9 +6,9 @@
 #include <filesystem>
 
 #include "console/control_ids.h"
-#include "console/recording_file.h"
-#include "console/recording_row.h"
-#include "console/recording_writer.h"
+#include "meter/recording_file.h"
+#include "meter/recording_row.h"
+#include "meter/recording_writer.h"
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
 #include "runtime/file_system.h"

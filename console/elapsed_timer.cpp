@@ -1,7 +1,7 @@
 #include "console/elapsed_timer.h"
 
 #include "console/control_ids.h"
-#include "console/frame_decoder.h"
+#include "console/frame_receiving.h"
 #include "console/port_control.h"
 #include "runtime/conversions.h"
 

@@ -4,7 +4,7 @@
 #include "console/control_ids.h"
 #include "console/data_recording.h"
 #include "console/elapsed_timer.h"
-#include "console/frame_decoder.h"
+#include "console/frame_receiving.h"
 #include "console/mode_command.h"
 #include "console/port_control.h"
 #include "console/port_number_hint.h"

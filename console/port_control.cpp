@@ -7,7 +7,7 @@
 
 #include "console/control_ids.h"
 #include "console/data_recording.h"
-#include "console/frame_decoder.h"
+#include "console/frame_receiving.h"
 #include "console/settings_file.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"

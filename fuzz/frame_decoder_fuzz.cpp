@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "console/frame_decoder.h"
-#include "console/reading_display.h"
+#include "meter/frame_decoder.h"
+#include "meter/reading_display.h"
 
 namespace {
 

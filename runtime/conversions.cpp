@@ -7,6 +7,7 @@
 #include <climits>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace runtime {
 namespace {
@@ -192,10 +193,23 @@ std::uint8_t ToByte(std::string_view text)
     return static_cast<std::uint8_t>(static_cast<std::uint32_t>(ToInteger(text)) & 0xFF);
 }
 
+namespace {
+
+// 10^n for the decimals every read-out uses: exact doubles, the same values
+// std::pow gives, without its cost on every decoded frame.
+double powerOfTen(int n)
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    return n < int(std::size(kPowers)) ? kPowers[n] : std::pow(10.0, n);
+}
+
+}  // namespace
+
 double RoundTo(double x, int decimals)
 {
     if (!std::isfinite(x)) return x;
-    const double scale = std::pow(10.0, std::abs(decimals));
+    const double scale = powerOfTen(std::abs(decimals));
     double magnitude = std::fabs(x);
     if (decimals > 0) magnitude *= scale;
     if (decimals < 0) magnitude /= scale;

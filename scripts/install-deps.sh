@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev fonts-wqy-zenhei fonts-wqy-microhei qt6-l10n-tools xvfb "$@")
+          libbenchmark-dev qt6-svg-dev libsystemd-dev fonts-wqy-zenhei fonts-wqy-microhei qt6-l10n-tools xvfb "$@")
 
 missing=()
 for p in "${packages[@]}"; do

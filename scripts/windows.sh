@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows program: Qt for Windows (cached), the whole tree cross-built
 # into build-windows/, the zip a Windows user unzips, the test programs under
-# wine, the Win32 serial engine against a pseudo-terminal, and the console
-# itself under wine on a virtual display. Prints each stage's time.
+# wine, the Win32 serial engine against a pseudo-terminal, the console itself
+# under wine on a virtual display, and the recorder under wine. Prints each
+# stage's time.
 #   scripts/windows.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -56,6 +57,10 @@ console_check() {
     "$(preload)" "$PWD/$out/wine-console" "$PWD/$out/artifacts"
 }
 
+record_check() {
+  scripts/wine-record-check.sh "$PWD/${zip%.zip}" "$linux" "$(preload)" "$PWD/$out/wine-record"
+}
+
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev-tools wine wine64 xvfb xauth \
   zip xdotool x11-utils x11-apps netpbm bc
 status=0
@@ -66,4 +71,5 @@ stage "Linux helpers" linux_helpers
 stage "tests under wine" scripts/wine-tests.sh "$out" "$qt" || status=1
 stage "serial engine under wine" serial_check || status=1
 stage "console under wine" console_check || status=1
+stage "recorder under wine" record_check || status=1
 exit $status

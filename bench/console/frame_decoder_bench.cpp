@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "console/control_ids.h"
-#include "console/frame_decoder.h"
+#include "meter/frame_decoder.h"
 #include "console/main_window.h"
 #include "runtime/program_paths.h"
 

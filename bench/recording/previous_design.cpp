@@ -1,6 +1,6 @@
 #include "previous_design.h"
 
-#include "console/recording_row.h"
+#include "meter/recording_row.h"
 #include "runtime/files.h"
 #include "runtime/program_paths.h"
 

@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "console/recording_file.h"
+#include "meter/recording_file.h"
+#include "meter/recording_row.h"
 #include "previous_design.h"
-#include "console/recording_row.h"
 #include "runtime/date_time.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "console/frame_decoder.h"
+#include "console/frame_receiving.h"
 #include "console/port_control.h"
 #include "console_fixture.h"
 #include "runtime/date_time.h"

@@ -3,7 +3,7 @@
 // whose name is the GBK-mangled spelling ("j?rg") beside them stays untouched.
 #include <type_traits>
 
-#include "console/recording_row.h"
+#include "meter/recording_row.h"
 #include "console/settings_file.h"
 #include "console_fixture.h"
 #include "runtime/date_time.h"

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "console/recording_file.h"
-#include "console/recording_row.h"
+#include "meter/recording_file.h"
+#include "meter/recording_row.h"
 #include "runtime/conversions.h"
 
 namespace console::testing {

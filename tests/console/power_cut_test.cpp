@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "console/recording_file.h"
-#include "console/recording_row.h"
+#include "meter/recording_file.h"
+#include "meter/recording_row.h"
 #include "power_cut_file_system.h"
 #include "runtime/conversions.h"
 

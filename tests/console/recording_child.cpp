@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "console/recording_file.h"
+#include "meter/recording_file.h"
 #include "tests/console/numbered_rows.h"
 
 int main(int argc, char** argv) {

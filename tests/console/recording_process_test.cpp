@@ -12,7 +12,7 @@
 #include <random>
 #include <thread>
 
-#include "console/recording_file.h"
+#include "meter/recording_file.h"
 #include "tests/console/numbered_rows.h"
 #include "tests/runtime/child_process.h"
 

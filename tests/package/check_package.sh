@@ -8,7 +8,10 @@
 #   - the installed programs, unpacked into a scratch root, start under the
 #     offscreen platform: a menu start works in ~/KZRT and writes its settings
 #     there, a HOME that takes no folder leaves the start directory, and the
-#     simulator links its COM1 where it is started.
+#     simulator links its COM1 where it is started;
+#   - kzrt-record records the simulator with no display and no platform set,
+#     exports and plots the day file, and its systemd unit passes
+#     `systemd-analyze verify`.
 #   tests/package/check_package.sh build
 set -euo pipefail
 build=${1:?build directory}
@@ -29,7 +32,7 @@ check_fields() {
   [ "$(dpkg-deb --field "$deb" Architecture)" = amd64 ] || fail "Architecture field"
   local depends
   depends=$(dpkg-deb --field "$deb" Depends)
-  for needed in libqt6core6 libqt6gui6 libqt6widgets6 libstdc++6 fonts-wqy-zenhei; do
+  for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libsystemd0 libstdc++6 fonts-wqy-zenhei; do
     [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
   done
   pass "control fields; Depends: $depends"
@@ -38,7 +41,9 @@ check_fields() {
 # The files a user gets, relative to the prefix, sorted.
 expected_files() {
   local id=org.kzrt.console
-  printf '%s\n' bin/kzrt-console bin/kzrt-meter-sim \
+  printf '%s\n' bin/kzrt-console bin/kzrt-meter-sim bin/kzrt-record libexec/kzrt-record/kzrt-record-plot \
+    lib/systemd/system/kzrt-record@.service share/doc/kzrt-console/examples/kzrt-record.conf \
+    share/man/man1/kzrt-record.1.gz \
     "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
     "share/icons/hicolor/scalable/apps/$id.svg" \
     share/doc/kzrt-console/copyright share/doc/kzrt-console/changelog.gz \
@@ -130,6 +135,50 @@ check_simulator() {
     { fail "kzrt-meter-sim"; cat "$scratch/sim.log" >&2; }
 }
 
+# The recorder from the package: two seconds of the simulator recorded with
+# no display and no platform named, then exported and plotted; the log names
+# the start and the stop.
+check_recorder() {
+  local dir="$scratch/record" bin="$scratch/root/usr/bin" pid day
+  mkdir -p "$dir"
+  (cd "$dir" && exec "$bin/kzrt-meter-sim" --port 1 --fps 10) >"$scratch/sim.log" 2>&1 &
+  pid=$!
+  for _ in $(seq 50); do [ -L "$dir/COM1" ] && break; sleep 0.1; done
+  (cd "$dir" && env -u DISPLAY -u QT_QPA_PLATFORM "$bin/kzrt-record" --duration 2 --dir rows 1) \
+    >"$scratch/record.out" 2>"$scratch/record.log" || true
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  day=$(find "$dir/rows" -name 'KZRT*.csv' | head -n 1)
+  if [ -n "$day" ] && grep -q 'kzrt-record: start 1 ' "$scratch/record.log" &&
+     grep -q 'stopped_by=duration' "$scratch/record.out"; then
+    pass "kzrt-record records the simulator: $(basename "$day")"
+    if ldd "$bin/kzrt-record" | grep -q 'libQt6Gui'; then fail "kzrt-record links Qt Gui"
+    else pass "kzrt-record links Qt Core only"; fi
+  else
+    fail "kzrt-record did not record"; cat "$scratch/record.log" >&2; return
+  fi
+  env -u DISPLAY -u QT_QPA_PLATFORM "$bin/kzrt-record" export "$day" -o "$scratch/day.csv" &&
+    head -n 1 "$scratch/day.csv" | grep -q '^time,voltage_V,' && [ "$(wc -l <"$scratch/day.csv")" -ge 2 ] &&
+    pass "kzrt-record export" || fail "kzrt-record export"
+  env -u DISPLAY -u QT_QPA_PLATFORM "$bin/kzrt-record" plot "$day" -o "$scratch/day.png" &&
+    file "$scratch/day.png" | grep -q 'PNG image data' && pass "kzrt-record plot, without a display" ||
+    fail "kzrt-record plot"
+}
+
+# The unit as packaged, its ExecStart pointed at the unpacked program (the
+# machine has none installed); any complaint at all fails.
+check_unit() {
+  local units="$scratch/units" report
+  mkdir -p "$units"
+  sed "s#/usr/bin/kzrt-record#$scratch/root/usr/bin/kzrt-record#" \
+    "$scratch/root/usr/lib/systemd/system/kzrt-record@.service" >"$units/kzrt-record@bench.service"
+  if report=$(systemd-analyze verify --man=no "$units/kzrt-record@bench.service" 2>&1) && [ -z "$report" ]; then
+    pass "systemd-analyze verify kzrt-record@.service"
+  else
+    fail "systemd-analyze verify: $report"
+  fi
+}
+
 # `cmake --install` into any prefix lays out the same files.
 check_cmake_install() {
   local prefix="$scratch/prefix/opt/kzrt"
@@ -147,6 +196,8 @@ check_lintian
 check_depends_resolve
 check_starts
 check_simulator
+check_recorder
+check_unit
 check_cmake_install
 [ "$failures" -eq 0 ] || { echo "check-package: $failures failure(s)" >&2; exit 1; }
 echo "check-package: $deb passes"

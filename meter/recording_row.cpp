@@ -1,4 +1,4 @@
-#include "console/recording_row.h"
+#include "meter/recording_row.h"
 
 #include <cmath>
 #include <limits>

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "console/recording_row.h"
+#include "meter/recording_row.h"
 #include "runtime/files.h"
 
 namespace console {

@@ -5,7 +5,7 @@
 #include <limits>
 #include <optional>
 
-#include "console/reading_display.h"
+#include "meter/reading_display.h"
 
 using namespace console;
 

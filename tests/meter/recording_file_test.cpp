@@ -10,8 +10,8 @@
 #include <random>
 #include <string>
 
-#include "console/recording_file.h"
-#include "console/recording_row.h"
+#include "meter/recording_file.h"
+#include "meter/recording_row.h"
 #include "runtime/conversions.h"
 #include "runtime/file_system.h"
 #include "runtime/row_log.h"

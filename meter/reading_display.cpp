@@ -1,4 +1,4 @@
-#include "console/reading_display.h"
+#include "meter/reading_display.h"
 
 #include <cmath>
 

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "console/recording_file.h"
+#include "meter/recording_file.h"
 #include "runtime/file_system.h"
 
 namespace console {

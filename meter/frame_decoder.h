@@ -24,7 +24,7 @@
 #include <optional>
 #include <string_view>
 
-#include "console/console.h"
+#include "runtime/gbk_codec.h"
 
 namespace console {
 
@@ -60,12 +60,5 @@ struct SecondTotals {
 };
 SecondTotals integrateOneSecond(std::string_view voltageText, std::string_view currentText,
                                 double& energyAccumulator, double& chargeAccumulator);
-
-// DataArrived of the port: one received byte, 0..255.
-void onByteReceived(Console& console, int byte);
-// One second of energy and charge, run by the clock tick after the counter advanced.
-void accumulateOneSecond(Console& console);
-// Closing the port drops a partly received frame.
-void discardFrameText(Console& console);
 
 }  // namespace console

@@ -1,8 +1,8 @@
-#include "console/recording_file.h"
+#include "meter/recording_file.h"
 
 #include <string>
 
-#include "console/recording_row.h"
+#include "meter/recording_row.h"
 #include "runtime/row_log.h"
 
 namespace console {

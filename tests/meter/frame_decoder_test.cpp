@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "console/frame_decoder.h"
-#include "console/reading_display.h"
+#include "meter/frame_decoder.h"
+#include "meter/reading_display.h"
 
 using namespace console;
 

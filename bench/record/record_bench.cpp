@@ -1,0 +1,147 @@
+// kzrt-record's load and its look-back times, with the console as baseline:
+//   - the console's whole-program CPU for one meter (program_cpu_bench, run
+//     as a child in this run), then kzrt-record's whole-process CPU with 1
+//     and 4 meters, each a simulator streaming back to back at 115200 baud;
+//   - export, PNG plot and SVG plot of a generated 86,400-row day file.
+//
+//   record_bench [seconds]     (default 10 s per measurement)
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "meter/recording_row.h"
+#include "runtime/conversions.h"
+#include "runtime/date_time.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+pid_t spawn(const fs::path& folder, std::vector<std::string> arguments, bool quiet = true) {
+    std::fflush(stdout);  // or the child prints this process's pending lines again
+    const pid_t pid = fork();
+    if (pid == 0) {
+        fs::current_path(folder);
+        if (quiet) {
+            std::freopen("/dev/null", "w", stdout);
+            std::freopen("/dev/null", "w", stderr);
+        }
+        std::vector<char*> argv;
+        for (std::string& a : arguments) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+double processCpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) return 0.0;
+    std::istringstream rest(line.substr(close + 2));
+    std::string field;
+    double used = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+        if (i == 14 || i == 15) used += std::stod(field);
+    }
+    return used / double(sysconf(_SC_CLK_TCK));
+}
+
+void stop(pid_t pid) {
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+}
+
+// kzrt-record's CPU share with `meters` simulators streaming at 115200 baud.
+void recorderCpu(const fs::path& root, int meters, int seconds) {
+    std::vector<pid_t> simulators;
+    std::vector<std::string> arguments = {KZRT_RECORD, "--baud", "115200", "--dir", (root / "rows").string()};
+    for (int i = 0; i < meters; ++i) {
+        const fs::path folder = root / ("meter" + std::to_string(i));
+        fs::create_directories(folder);
+        simulators.push_back(spawn(folder, {KZRT_METER_SIM, "--port", "1", "--baud", "115200", "--fps", "0",
+                                            "--profile", "battery", "--speed", "20"}));
+        while (!fs::is_symlink(folder / "COM1")) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        arguments.push_back("m" + std::to_string(i) + "=" + (folder / "COM1").string());
+    }
+    const pid_t recorder = spawn(root, arguments);
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // warm-up: ports open, first files
+    const double before = processCpuSeconds(recorder);
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const double cpu = processCpuSeconds(recorder) - before;
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    stop(recorder);
+    for (pid_t simulator : simulators) stop(simulator);
+    std::printf("kzrt-record, %d meter(s) at 115200 baud: CPU %.3f s over %.2f s = %.2f %% of one core\n", meters,
+                cpu, wall, 100.0 * cpu / wall);
+}
+
+void consoleCpu(int seconds) {
+    std::printf("console baseline (program_cpu_bench %d):\n", seconds);
+    std::fflush(stdout);
+    const pid_t pid = spawn(fs::current_path(), {KZRT_PROGRAM_CPU_BENCH, std::to_string(seconds)}, false);
+    waitpid(pid, nullptr, 0);
+}
+
+// A whole day at one row a second, written as the recording writes it.
+void writeDayFile(const fs::path& path) {
+    std::string body;
+    body.reserve(86'400 * 100);
+    std::vector<std::string> rows;
+    rows.reserve(86'400);
+    for (int s = 0; s < 86'400; ++s) {
+        const runtime::DateTime when = runtime::MakeDateTime(2026, 12, 7, s / 3600, s / 60 % 60, s % 60);
+        const double volts = 13.0 - s / 43'200.0;
+        const bool away = s % 7200 < 60;  // a minute away every two hours
+        console::ReadoutTexts texts{runtime::NumberToFormattedText(volts, 3), "0.6000",
+                                    runtime::NumberToFormattedText(volts * 0.6, 4), "21.667",
+                                    runtime::NumberToFormattedText(s * volts * 0.6 / 3600, 3), "1.0000", "+25.3"};
+        if (away) texts.voltage = texts.current = texts.power = texts.resistance = "0";
+        rows.push_back(console::recordingRowText(when, texts));
+    }
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) body += *row;
+    std::ofstream(path, std::ios::binary) << console::recordingHeader() << body << "\r\n";
+}
+
+void timeCommand(const fs::path& root, const char* what, std::vector<std::string> arguments) {
+    const auto start = Clock::now();
+    int status = 0;
+    waitpid(spawn(root, std::move(arguments)), &status, 0);
+    const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("%s of 86,400 rows: %.3f s (exit %d)\n", what, wall, WEXITSTATUS(status));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    char pattern[] = "/tmp/kzrt-record-bench-XXXXXX";
+    const fs::path root = mkdtemp(pattern);
+    consoleCpu(seconds);
+    recorderCpu(root / "one", 1, seconds);
+    recorderCpu(root / "four", 4, seconds);
+
+    const fs::path day = root / "KZRT2026127.csv";
+    writeDayFile(day);
+    std::printf("day file: %.1f MB\n", double(fs::file_size(day)) / 1e6);
+    timeCommand(root, "export", {KZRT_RECORD, "export", day.string(), "-o", (root / "day.csv").string()});
+    timeCommand(root, "plot PNG", {KZRT_RECORD, "plot", day.string(), "-o", (root / "day.png").string()});
+    timeCommand(root, "plot SVG", {KZRT_RECORD, "plot", day.string(), "-o", (root / "day.svg").string()});
+    fs::remove_all(root);
+    return 0;
+}

@@ -1,0 +1,42 @@
+#include "record/day_file_io.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <filesystem>
+
+namespace record {
+namespace {
+
+std::filesystem::path utf8Path(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+}  // namespace
+
+std::string readWholeFile(const std::string& path, std::string& bytes) {
+    std::ifstream file(utf8Path(path), std::ios::binary);
+    if (!file) return std::strerror(errno);
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return file.bad() ? std::string("read error") : std::string{};
+}
+
+std::string writeOutput(const std::string& path, const std::string& bytes) {
+    if (path.empty() || path == "-") {
+        return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() ? std::string{} : "write error";
+    }
+    std::ofstream file(utf8Path(path), std::ios::binary | std::ios::trunc);
+    if (!file || !file.write(bytes.data(), std::streamsize(bytes.size())).flush()) return std::strerror(errno);
+    return {};
+}
+
+void reportSkipped(const char* command, const std::string& path, const DayFile& file) {
+    if (!file.headerFound) std::fprintf(stderr, "kzrt-record: %s: %s: no recording header\n", command, path.c_str());
+    if (file.skipped > 0) {
+        std::fprintf(stderr, "kzrt-record: %s: %s: skipped %d torn or damaged row(s)\n", command, path.c_str(),
+                     file.skipped);
+    }
+}
+
+}  // namespace record

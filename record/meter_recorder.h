@@ -1,0 +1,76 @@
+#pragma once
+// One meter's recording: its serial unit, its read-outs, its day files and
+// its summary. A one-second clock integrates energy and charge, watches the
+// cutoff and, every --interval seconds, clears stale read-outs and inserts
+// the row, exactly as the console's clock and recording ticks do.
+#include <QObject>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "meter/recording_writer.h"
+#include "record/meter_pipeline.h"
+#include "runtime/native_path.h"
+#include "record/record_options.h"
+#include "record/run_summary.h"
+#include "serial/serial_port_unit.h"
+
+namespace record {
+
+class MeterRecorder : public QObject {
+    Q_OBJECT
+public:
+    // `dayFolder` is where this meter's day files go (already made).
+    MeterRecorder(MeterSpec meter, int portNumber, runtime::Path dayFolder, const RecordOptions& options,
+                  QObject* parent = nullptr);
+    ~MeterRecorder() override;
+
+    // Opens the port, or starts waiting for its device. False only with
+    // --no-wait when the port cannot be opened now.
+    bool start();
+    // Ends the recording (nothing more is written) with this reason.
+    void stop(StopReason reason);
+    bool running() const { return m_summary.stopReason == StopReason::Running; }
+    const RunSummary& summary() const { return m_summary; }
+    const MeterPipeline& pipeline() const { return m_pipeline; }
+
+signals:
+    // Each row as it is handed to the day file's writer: the meter's NAME
+    // (empty when it has none) and the row's read-out texts. Publishers hook in
+    // here.
+    void rowRecorded(const QString& meterName, const console::ReadoutTexts& readouts);
+    void stopped();
+
+private:
+    void tryOpen();
+    void onSecond();
+    void writeRow(runtime::DateTime now);
+    void onReport(const console::RecordingWriter::Report& report);
+    void noticeReconnection();
+    void finish(StopReason reason);
+    std::string label() const;
+
+    MeterSpec m_meter;
+    runtime::Path m_dayFolder;
+    RecordOptions m_options;
+    serial::SerialPortUnit m_port;
+    MeterPipeline m_pipeline;
+    RunSummary m_summary;
+    CutoffWatch m_cutoff;
+    QTimer m_clock;
+    QTimer m_openRetry;
+    std::int64_t m_seconds = 0;
+    // One clock reading per batch the unit delivers: its bytes arrive together.
+    std::uint64_t m_delivery = 0;
+    std::int64_t m_deliveryMs = 0;
+    int m_lastStep = -1;  // the day file step last logged, so a failing disk logs once
+    runtime::Path m_lastDayFile;  // the day file the previous row went to
+    // Written on the writer's thread, read at the end.
+    std::atomic<std::int64_t> m_rowsInserted{0};
+    std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
+    std::unique_ptr<console::RecordingWriter> m_writer;
+    bool m_waitLogged = false;
+};
+
+}  // namespace record

@@ -1,0 +1,79 @@
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "record/day_file_io.h"
+#include "record/plot_output.h"
+#include "record/plot_platform.h"
+#include "record/recording_plot.h"
+
+namespace record {
+namespace {
+
+constexpr int kWidth = 1600;
+constexpr int kHeight = 600;
+
+bool endsWith(const std::string& text, const char* suffix) {
+    const std::string s(suffix);
+    return text.size() >= s.size() && std::equal(s.rbegin(), s.rend(), text.rbegin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           });
+}
+
+}  // namespace
+
+int runPlot(int argc, char** argv) {
+    // Drawing text needs a GUI application, on a platform that needs no display.
+    choosePlotPlatform();
+    QGuiApplication application(argc, argv);
+    // File names as Qt reads them from the system (UTF-16 on Windows), in UTF-8.
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments().mid(1)) arguments.push_back(argument.toStdString());
+    std::string input, output;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if ((arguments[i] == "-o" || arguments[i] == "--output") && i + 1 < arguments.size()) {
+            output = arguments[++i];
+        } else if (input.empty() && !arguments[i].starts_with('-')) {
+            input = arguments[i];
+        } else {
+            std::fprintf(stderr, "kzrt-record: plot: unexpected argument '%s'\n", arguments[i].c_str());
+            return 2;
+        }
+    }
+    if (input.empty() || output.empty() || !(endsWith(output, ".png") || endsWith(output, ".svg"))) {
+        std::fprintf(stderr, "kzrt-record: plot: usage: kzrt-record plot FILE.csv -o OUT.png|OUT.svg\n");
+        return 2;
+    }
+    std::string bytes;
+    if (std::string error = readWholeFile(input, bytes); !error.empty()) {
+        std::fprintf(stderr, "kzrt-record: plot: %s: %s\n", input.c_str(), error.c_str());
+        return 1;
+    }
+    const DayFile file = readDayFile(bytes);
+    reportSkipped("plot", input, file);
+    const PlotSeries series = plotSeries(file);
+    const std::string title = QFileInfo(QString::fromStdString(input)).fileName().toStdString();
+
+    std::string error;
+    if (endsWith(output, ".svg")) {
+        error = writeSvg(output, kWidth, kHeight,
+                         [&](QPainter& p) { drawRecording(p, QRectF(0, 0, kWidth, kHeight), series, title); });
+    } else {
+        QImage image(kWidth, kHeight, QImage::Format_RGB32);
+        QPainter painter(&image);
+        drawRecording(painter, QRectF(0, 0, kWidth, kHeight), series, title);
+        painter.end();
+        if (!image.save(QString::fromStdString(output), "PNG")) error = "cannot write the PNG file";
+    }
+    if (!error.empty()) {
+        std::fprintf(stderr, "kzrt-record: plot: %s: %s\n", output.c_str(), error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace record

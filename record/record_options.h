@@ -1,0 +1,48 @@
+#pragma once
+// What a recording run is told to do, and the rules each option's value
+// follows, shared by the command line and the configuration file.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "record/config_file.h"
+
+namespace record {
+
+struct MeterSpec {
+    std::string name;  // empty: the meter's day files go straight into the folder
+    std::string port;  // a port number, COMn, or a device path
+};
+
+struct RecordOptions {
+    std::vector<MeterSpec> meters;
+    int baud = 2400;
+    int parity = 2;  // the serial unit's parity code: none 0, odd 1, even 2, mark 3, space 4
+    int intervalSeconds = 1;
+    std::string dir = ".";
+    std::optional<double> stopBelowVolts;
+    int holdSeconds = 10;
+    std::optional<int> durationSeconds;
+    std::string summaryFile;
+    bool noWait = false;
+};
+
+// The keys that take a value, as long options and as configuration keys.
+inline constexpr std::string_view kValueKeys[] = {"baud",     "parity",   "interval", "dir",    "stop-below",
+                                                  "hold",     "duration", "summary",  "meter"};
+
+// Stores one option's value. An empty result means it was taken; otherwise
+// the reason it was refused, worded to follow "--key: ". `meter` adds one meter.
+std::string applySetting(RecordOptions& options, std::string_view key, std::string_view value);
+
+// Applies a configuration file's entries; the error names the line and key.
+std::string applyConfig(RecordOptions& options, const std::vector<ConfigEntry>& entries);
+
+// A meter argument, [NAME=]PORT; the error says what is wrong with it.
+std::string parseMeter(std::string_view argument, MeterSpec& meter);
+
+// Checks that goes across meters: at least one, names unique, one folder each.
+std::string checkMeters(const std::vector<MeterSpec>& meters);
+
+}  // namespace record

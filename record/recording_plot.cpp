@@ -1,0 +1,138 @@
+#include "record/recording_plot.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+
+namespace record {
+namespace {
+
+const QColor kVoltageRed(0xFF, 0x00, 0x00);
+const QColor kCurrentBlue(0x00, 0x00, 0xFF);
+// Rows further apart than this were not one stretch of recording.
+constexpr double kPauseSeconds = 10.0;
+
+struct Range {
+    double low = 0.0;
+    double high = 1.0;
+};
+
+Range rangeOf(const std::vector<std::optional<double>>& values) {
+    double low = 0.0, high = 0.0;
+    for (const auto& v : values) {
+        if (!v) continue;
+        low = std::min(low, *v);
+        high = std::max(high, *v);
+    }
+    if (high - low < 1e-9) high = low + 1.0;
+    return {low, high + (high - low) * 0.05};
+}
+
+// A round step giving about `count` ticks over the span.
+double niceStep(double span, int count) {
+    const double raw = span / count;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0, 10.0}) {
+        if (m * power >= raw) return m * power;
+    }
+    return 10.0 * power;
+}
+
+QString clockLabel(double seconds) {
+    const int s = int(std::lround(seconds));
+    return QStringLiteral("%1:%2").arg(s / 3600, 2, 10, QLatin1Char('0')).arg(s / 60 % 60, 2, 10, QLatin1Char('0'));
+}
+
+void drawTimeAxis(QPainter& painter, QRectF area, double x0, double x1) {
+    // Steps a clock reads well: whole minutes, quarter hours, hours.
+    constexpr double kSteps[] = {60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600};
+    double step = kSteps[std::size(kSteps) - 1];
+    for (double candidate : kSteps) {
+        if ((x1 - x0) / candidate <= 10) {
+            step = candidate;
+            break;
+        }
+    }
+    for (double t = std::ceil(x0 / step) * step; t <= x1; t += step) {
+        const double x = area.left() + (t - x0) / (x1 - x0) * area.width();
+        painter.setPen(QColor(0xDD, 0xDD, 0xDD));
+        painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+        painter.setPen(Qt::black);
+        painter.drawText(QRectF(x - 40, area.bottom() + 4, 80, 18), Qt::AlignHCenter | Qt::AlignTop, clockLabel(t));
+    }
+}
+
+void drawValueAxis(QPainter& painter, QRectF area, Range range, const QColor& colour, bool left, const QString& unit) {
+    const double step = niceStep(range.high - range.low, 6);
+    painter.setPen(colour);
+    for (double v = std::ceil(range.low / step) * step; v <= range.high; v += step) {
+        const double y = area.bottom() - (v - range.low) / (range.high - range.low) * area.height();
+        const QRectF box = left ? QRectF(area.left() - 64, y - 9, 58, 18) : QRectF(area.right() + 6, y - 9, 58, 18);
+        painter.drawText(box, (left ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
+                         QString::number(v, 'g', 6));
+    }
+    const QRectF unitBox = left ? QRectF(area.left() - 64, area.top() - 24, 58, 18)
+                                : QRectF(area.right() + 6, area.top() - 24, 58, 18);
+    painter.drawText(unitBox, (left ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, unit);
+}
+
+}  // namespace
+
+PlotSeries plotSeries(const DayFile& file) {
+    PlotSeries series;
+    double previous = -1e9;
+    for (const DayRow& row : file.rows) {
+        const double t = double(row.secondOfDay());
+        series.seconds.push_back(t);
+        series.breakBefore.push_back(t - previous > kPauseSeconds);
+        previous = t;
+        const bool away = row.zeroed();
+        series.volts.push_back(away ? std::nullopt : numberValue(row.values[0]));
+        series.amps.push_back(away ? std::nullopt : numberValue(row.values[1]));
+    }
+    return series;
+}
+
+QPainterPath seriesPath(const PlotSeries& series, const std::vector<std::optional<double>>& values, QRectF area,
+                        double x0, double x1, double y0, double y1) {
+    QPainterPath path;
+    bool drawing = false;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (!values[i] || series.breakBefore[i]) drawing = false;
+        if (!values[i]) continue;
+        const QPointF point(area.left() + (series.seconds[i] - x0) / (x1 - x0) * area.width(),
+                            area.bottom() - (*values[i] - y0) / (y1 - y0) * area.height());
+        if (drawing) {
+            path.lineTo(point);
+        } else {
+            path.moveTo(point);
+            drawing = true;
+        }
+    }
+    return path;
+}
+
+void drawRecording(QPainter& painter, QRectF bounds, const PlotSeries& series, const std::string& title) {
+    painter.fillRect(bounds, Qt::white);
+    const QRectF area = bounds.adjusted(72, 36, -72, -32);
+    const double x0 = series.seconds.empty() ? 0.0 : series.seconds.front();
+    const double x1 = series.seconds.empty() || series.seconds.back() <= x0 ? x0 + 60.0 : series.seconds.back();
+    const Range volts = rangeOf(series.volts), amps = rangeOf(series.amps);
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(bounds.left(), bounds.top() + 4, bounds.width(), 20), Qt::AlignHCenter,
+                     QString::fromStdString(title));
+    drawTimeAxis(painter, area, x0, x1);
+    drawValueAxis(painter, area, volts, kVoltageRed, true, QStringLiteral("V"));
+    drawValueAxis(painter, area, amps, kCurrentBlue, false, QStringLiteral("A"));
+    painter.setPen(Qt::black);
+    painter.drawRect(area);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(kVoltageRed, 1.2));
+    painter.drawPath(seriesPath(series, series.volts, area, x0, x1, volts.low, volts.high));
+    painter.setPen(QPen(kCurrentBlue, 1.2));
+    painter.drawPath(seriesPath(series, series.amps, area, x0, x1, amps.low, amps.high));
+}
+
+}  // namespace record

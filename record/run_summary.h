@@ -1,0 +1,55 @@
+#pragma once
+// What one meter's recording did, for the summary printed at its end: the
+// run's span, its totals and extremes, and why it stopped. Plain values; the
+// recorder fills them once a second and at the end.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace record {
+
+enum class StopReason { Running, Cutoff, Duration, Signal };
+const char* stopReasonName(StopReason reason);
+
+struct RunSummary {
+    std::string name;      // empty for a meter without a NAME
+    std::string port;      // as given on the command line
+    std::string startTime; // ISO 8601 with offset
+    std::string endTime;
+    std::int64_t durationSeconds = 0;
+    double ampereHours = 0.0;
+    double wattHours = 0.0;
+    std::optional<double> startVolts;
+    std::optional<double> endVolts;
+    std::optional<double> minimumVolts;
+    std::optional<double> maximumAmps;
+    std::int64_t rowsWritten = 0;
+    int deviceLosses = 0;
+    int deviceReturns = 0;
+    StopReason stopReason = StopReason::Running;
+};
+
+// Takes one second's live reading into the extremes. Readings of a meter that
+// has gone silent are not readings: the caller passes only fresh ones.
+void noteReading(RunSummary& summary, double volts, double amps);
+
+// The capacity test's rule: the voltage staying below the cutoff for the
+// hold time. Seconds without a fresh reading (a meter away) end a run of low
+// seconds without completing it, so an unplugged meter reading 0 V is never
+// taken for a battery at its cutoff.
+class CutoffWatch {
+public:
+    CutoffWatch(std::optional<double> cutoffVolts, int holdSeconds)
+        : m_cutoff(cutoffVolts), m_hold(holdSeconds) {}
+    // One second; nullopt when no fresh reading came. True once the hold is
+    // complete.
+    bool second(std::optional<double> volts);
+    int secondsBelow() const { return m_below; }
+
+private:
+    std::optional<double> m_cutoff;
+    int m_hold;
+    int m_below = 0;
+};
+
+}  // namespace record

@@ -1,0 +1,184 @@
+// kzrt-record as a process against meters on pseudo-terminals: several
+// meters, the capacity test, signals, a device missing at start.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
+#include <memory>
+
+#include "record/day_file_reader.h"
+#include "runtime/conversions.h"
+#include "tests/record/recorder_process.h"
+
+namespace {
+
+using record::testing::PtyMeter;
+using record::testing::Recorder;
+using record::testing::readBytes;
+using record::testing::steady;
+namespace fs = std::filesystem;
+
+// The one day file in a folder (a run near midnight may make two: both read).
+record::DayFile dayFiles(const fs::path& folder) {
+    record::DayFile all;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() != ".csv") continue;
+        record::DayFile file = record::readDayFile(readBytes(entry.path()));
+        all.skipped += file.skipped;
+        all.headerFound = file.headerFound;
+        all.rows.insert(all.rows.end(), file.rows.begin(), file.rows.end());
+    }
+    return all;
+}
+
+QJsonObject firstSummary(const fs::path& path) {
+    const QByteArray json = QByteArray::fromStdString(readBytes(path));
+    return QJsonDocument::fromJson(json).object().value("meters").toArray().at(0).toObject();
+}
+
+TEST(Recorder, TwoMetersOnTwoPortsKeepTheirOwnRows) {
+    PtyMeter left(steady(12.0, 1.0)), right(steady(5.0, 0.5));
+    Recorder recorder;
+    recorder.start({"--duration", "3", "left=" + QString::fromStdString(left.slavePath()),
+                    "right=" + QString::fromStdString(right.slavePath())});
+    ASSERT_EQ(recorder.waitForExit(8000), 0) << recorder.err();
+    const std::pair<const char*, const char*> expected[] = {{"left", "12.000"}, {"right", "5.0000"}};
+    for (const auto& [name, volts] : expected) {
+        const record::DayFile file = dayFiles(recorder.folder() / name);
+        EXPECT_TRUE(file.headerFound);
+        EXPECT_EQ(file.skipped, 0);
+        EXPECT_EQ(file.rows.size(), 3u) << name;
+        int live = 0;
+        for (const record::DayRow& row : file.rows) {
+            if (row.zeroed()) continue;
+            EXPECT_EQ(row.values[0], volts) << name;
+            ++live;
+        }
+        EXPECT_GE(live, 2) << name;
+    }
+    EXPECT_NE(recorder.err().find("start left port="), std::string::npos) << recorder.err();
+}
+
+// 12 V, a dip to 8 V shorter than the hold, 12 V again, then 8 V for good.
+meter_sim::MeterSample dischargingBattery(double t) {
+    const bool low = (t >= 1.5 && t < 2.3) || t >= 4.0;
+    return {low ? 8.0 : 12.0, 0.75, 25.0};
+}
+
+TEST(Recorder, CapacityTestStopsAtTheHoldAndItsTotalsAreTheRowsIntegration) {
+    PtyMeter battery(dischargingBattery);
+    Recorder recorder;
+    recorder.start({"--stop-below", "10", "--hold", "3", "--summary", "summary.json",
+                    "cell=" + QString::fromStdString(battery.slavePath())});
+    ASSERT_EQ(recorder.waitForExit(15000), 0) << recorder.err();
+    const QJsonObject summary = firstSummary(recorder.folder() / "summary.json");
+    EXPECT_EQ(summary.value("stopped_by").toString(), "cutoff");
+    // The short dip did not stop it; the last low stretch did, after the hold.
+    const int seconds = summary.value("duration_s").toInt();
+    EXPECT_GE(seconds, 6);
+    EXPECT_LE(seconds, 8);
+    EXPECT_DOUBLE_EQ(summary.value("min_V").toDouble(), 8.0);
+    EXPECT_DOUBLE_EQ(summary.value("max_A").toDouble(), 0.75);
+
+    const record::DayFile file = dayFiles(recorder.folder() / "cell");
+    ASSERT_EQ(file.rows.size(), std::size_t(seconds));
+    EXPECT_EQ(summary.value("rows").toInt(), seconds);
+    // The integration reads each second's read-outs in single precision.
+    double wattSeconds = 0.0, ampereSeconds = 0.0;
+    for (const record::DayRow& row : file.rows) {
+        const double volts = runtime::ToFloat(row.values[0]), amps = runtime::ToFloat(row.values[1]);
+        wattSeconds += volts * amps;
+        ampereSeconds += amps;
+    }
+    EXPECT_NEAR(summary.value("energy_Wh").toDouble(), wattSeconds / 3600.0, 1e-12);
+    EXPECT_NEAR(summary.value("charge_Ah").toDouble(), ampereSeconds / 3600.0, 1e-12);
+    EXPECT_EQ(file.rows.back().values[4], runtime::NumberToFormattedText(wattSeconds / 3600.0, 4));
+}
+
+TEST(Recorder, SigtermFinishesTheRowAndExitsZeroWithinASecond) {
+    PtyMeter meter(steady(3.7, 0.2));
+    Recorder recorder;
+    recorder.start({QString::fromStdString(meter.slavePath())});
+    QThread::msleep(2300);
+    recorder.signal(SIGTERM);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_EQ(recorder.waitForExit(3000), 0) << recorder.err();
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_NE(recorder.out().find("stopped_by=signal"), std::string::npos) << recorder.out();
+    const record::DayFile file = dayFiles(recorder.folder());
+    EXPECT_EQ(file.skipped, 0);
+    EXPECT_GE(file.rows.size(), 2u);
+}
+
+TEST(Recorder, KillNineLeavesAWholeDayFile) {
+    PtyMeter meter(steady(3.7, 0.2));
+    Recorder recorder;
+    recorder.start({QString::fromStdString(meter.slavePath())});
+    QThread::msleep(2500);
+    recorder.signal(SIGKILL);
+    EXPECT_EQ(recorder.waitForExit(3000), -2);
+    const record::DayFile file = dayFiles(recorder.folder());
+    EXPECT_TRUE(file.headerFound);
+    EXPECT_EQ(file.skipped, 0);
+    EXPECT_GE(file.rows.size(), 1u);
+}
+
+TEST(Recorder, DeviceMissingAtStartIsWaitedForOrRefused) {
+    PtyMeter meter(steady(12.0, 1.0));
+    Recorder refused;
+    refused.start({"--no-wait", "/nonexistent/ttyUSB9"});
+    EXPECT_EQ(refused.waitForExit(3000), 2);
+
+    Recorder recorder;
+    const fs::path link = recorder.folder() / "meter-link";
+    recorder.start({"--duration", "4", "--dir", "rows", QString::fromStdString(link.string())});
+    QThread::msleep(1200);
+    fs::create_symlink(meter.slavePath(), link);
+    ASSERT_EQ(recorder.waitForExit(8000), 0) << recorder.err();
+    const std::string log = recorder.err();
+    EXPECT_EQ(log.find("waiting"), log.rfind("waiting")) << "said once: " << log;
+    EXPECT_NE(log.find("waiting"), std::string::npos) << log;
+    EXPECT_NE(log.find("start "), std::string::npos) << log;
+    const record::DayFile file = dayFiles(recorder.folder() / "rows");
+    ASSERT_FALSE(file.rows.empty());
+    EXPECT_EQ(file.rows.back().values[0], "12.000");
+}
+
+TEST(Recorder, ADeviceThatGoesAndComesBackIsLoggedAndReadAgain) {
+    auto first = std::make_unique<PtyMeter>(steady(12.0, 1.0));
+    Recorder recorder;
+    const fs::path link = recorder.folder() / "adapter";
+    fs::create_symlink(first->slavePath(), link);
+    recorder.start({"--duration", "6", "--summary", "summary.json", "cell=" + QString::fromStdString(link.string())});
+    QThread::msleep(1500);
+    first.reset();  // unplugged
+    QThread::msleep(500);
+    PtyMeter second(steady(5.0, 0.5));  // plugged in again, under the same name
+    fs::remove(link);
+    fs::create_symlink(second.slavePath(), link);
+    ASSERT_EQ(recorder.waitForExit(10000), 0) << recorder.err();
+    const std::string log = recorder.err();
+    EXPECT_NE(log.find("kzrt-record: lost cell"), std::string::npos) << log;
+    EXPECT_NE(log.find("kzrt-record: back cell"), std::string::npos) << log;
+    const QJsonObject summary = firstSummary(recorder.folder() / "summary.json");
+    EXPECT_EQ(summary.value("device_losses").toInt(), 1);
+    EXPECT_EQ(summary.value("device_returns").toInt(), 1);
+    const record::DayFile file = dayFiles(recorder.folder() / "cell");
+    ASSERT_FALSE(file.rows.empty());
+    EXPECT_EQ(file.rows.front().values[0], "12.000");
+    EXPECT_EQ(file.rows.back().values[0], "5.0000");
+}
+
+TEST(Recorder, AFolderThatCannotBeWrittenExitsOne) {
+    Recorder recorder;
+    recorder.start({"--dir", "/proc/kzrt-record", "1"});
+    EXPECT_EQ(recorder.waitForExit(3000), 1);
+    EXPECT_NE(recorder.err().find("/proc/kzrt-record"), std::string::npos) << recorder.err();
+}
+
+}  // namespace

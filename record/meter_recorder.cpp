@@ -1,5 +1,8 @@
 #include "record/meter_recorder.h"
 
+#include <QMetaObject>
+#include <filesystem>
+
 #include "meter/recording_file.h"
 #include "record/iso_time.h"
 #include "record/log_line.h"
@@ -19,7 +22,7 @@ const char* stepProblem(console::RecordingStep step) {
     case console::RecordingStep::OpenFailed: return "another program holds the day file, or it cannot be opened";
     case console::RecordingStep::WriteFailed: return "writing to the day file failed";
     case console::RecordingStep::ReadOnly: return "the day file is read-only";
-    case console::RecordingStep::RewriteUnfinished: return "an earlier rewrite of the day file cannot be finished yet";
+    case console::RecordingStep::RewriteUnfinished: return "an earlier rewrite of the day file is not finished yet";
     default: return nullptr;
     }
 }
@@ -60,9 +63,24 @@ MeterRecorder::MeterRecorder(MeterSpec meter, int portNumber, runtime::Path dayF
     connect(&m_clock, &QTimer::timeout, this, &MeterRecorder::onSecond);
     m_openRetry.setInterval(kOpenRetryMs);
     connect(&m_openRetry, &QTimer::timeout, this, &MeterRecorder::tryOpen);
+    // The writer's thread counts what went in and hands the rest of its
+    // report to the event loop.
+    m_writer = std::make_unique<console::RecordingWriter>(
+        runtime::NativeFileSystem(), [this, alive = m_alive](console::RecordingWriter::Report report) {
+            const std::size_t dropped = report.step == console::RecordingStep::FileCreated ? 1 : 0;
+            if (report.step == console::RecordingStep::RowInserted || dropped != 0) {
+                m_rowsInserted += std::int64_t(report.rows - std::min(report.rows, dropped));
+            }
+            if (!*alive) return;
+            QMetaObject::invokeMethod(this, [this, report = std::move(report)] { onReport(report); },
+                                      Qt::QueuedConnection);
+        });
 }
 
-MeterRecorder::~MeterRecorder() = default;
+MeterRecorder::~MeterRecorder() {
+    *m_alive = false;
+    m_writer.reset();  // writes what was handed over, on its thread
+}
 
 std::string MeterRecorder::label() const { return m_meter.name.empty() ? m_meter.port : m_meter.name; }
 
@@ -118,31 +136,29 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     m_pipeline.clearIfStale(now, runtime::MonotonicMilliseconds());
     const runtime::Path path = console::recordingFilePath(m_dayFolder, now);
     const runtime::Text row = m_pipeline.rowText(now);
-    console::DayFileSession& session = sessionFor(path);
-    console::RecordingStep step = session.record({row});
-    // The day's first tick only starts the file; a logger keeps that reading
-    // too, so the row goes in at once.
-    if (step == console::RecordingStep::FileCreated) step = session.record({row});
-    if (step == console::RecordingStep::RowInserted) ++m_summary.rowsWritten;
+    // The row that starts a day's file is not written into it; a logger keeps
+    // that reading too, so a new day's file gets the row twice and keeps one.
+    if (path != m_lastDayFile) {
+        std::error_code ignored;
+        if (!std::filesystem::exists(path, ignored) &&
+            !std::filesystem::exists(console::recordingLogPath(path), ignored)) {
+            m_writer->record(path, row);
+        }
+        m_lastDayFile = path;
+    }
+    m_writer->record(path, row);
+    emit rowRecorded(now);
+}
+
+void MeterRecorder::onReport(const console::RecordingWriter::Report& report) {
+    const console::RecordingStep step = report.step;
     const bool failed = stepProblem(step) != nullptr;
-    if (failed) ++m_summary.rowWriteFailures;
+    if (failed) m_summary.rowWriteFailures += std::int64_t(report.rows);
     if (failed && m_lastStep != int(step)) logLine(LogKind::Problem, "write-failed", label() + " " + stepProblem(step));
     if (!failed && m_lastStep >= 0 && stepProblem(console::RecordingStep(m_lastStep))) {
         logLine(LogKind::Info, "write-resumed", label());
     }
     m_lastStep = int(step);
-    emit rowRecorded(now);
-}
-
-// One session per day file, as the console's writer keeps: a new day (or a
-// new folder) finishes the old day's file first.
-console::DayFileSession& MeterRecorder::sessionFor(const runtime::Path& dayFile) {
-    if (m_session && m_session->dayFile() != dayFile) {
-        m_session->finish();
-        m_session.reset();
-    }
-    if (!m_session) m_session = std::make_unique<console::DayFileSession>(*m_files, dayFile);
-    return *m_session;
 }
 
 void MeterRecorder::noticeReconnection() {
@@ -164,7 +180,10 @@ void MeterRecorder::finish(StopReason reason) {
     m_clock.stop();
     m_openRetry.stop();
     m_port.Close();
-    if (m_session) m_session->finish();  // the day's file made durable, its log removed
+    // The rows handed over are on the disk before the summary counts them.
+    m_writer->finish();
+    m_writer->waitUntilIdle();
+    m_summary.rowsWritten = m_rowsInserted;
     m_summary.stopReason = reason;
     m_summary.endTime = isoNow();
     m_summary.durationSeconds = m_seconds;

@@ -5,10 +5,11 @@
 // the row, exactly as the console's clock and recording ticks do.
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <string>
 
-#include "meter/recording_file.h"
+#include "meter/recording_writer.h"
 #include "record/meter_pipeline.h"
 #include "runtime/native_path.h"
 #include "record/record_options.h"
@@ -34,12 +35,14 @@ public:
     const RunSummary& summary() const { return m_summary; }
     const MeterPipeline& pipeline() const { return m_pipeline; }
     const MeterSpec& spec() const { return m_meter; }
+    // Rows in the day files so far (the writer's thread counts them).
+    std::int64_t rowsWritten() const { return m_rowsInserted; }
     // The meter's device is away: never opened yet, or gone and watched for.
     bool deviceAway() const { return !m_port.isOpen() || m_port.deviceGone(); }
 
 signals:
-    // After each row went to the day file (or failed to), with the row's
-    // time. Publishers hook in here and read the meter's state.
+    // Each row as it is handed to the day file's writer, with the row's time.
+    // Publishers hook in here and read the meter's state.
     void rowRecorded(runtime::DateTime when);
     void stopped();
 
@@ -47,8 +50,8 @@ private:
     void tryOpen();
     void onSecond();
     void writeRow(runtime::DateTime now);
+    void onReport(const console::RecordingWriter::Report& report);
     void noticeReconnection();
-    console::DayFileSession& sessionFor(const runtime::Path& dayFile);
     void finish(StopReason reason);
     std::string label() const;
 
@@ -57,8 +60,6 @@ private:
     RecordOptions m_options;
     serial::SerialPortUnit m_port;
     MeterPipeline m_pipeline;
-    std::unique_ptr<runtime::FileSystem> m_files = runtime::NativeFileSystem();
-    std::unique_ptr<console::DayFileSession> m_session;  // the day file being written
     RunSummary m_summary;
     CutoffWatch m_cutoff;
     QTimer m_clock;
@@ -68,6 +69,11 @@ private:
     std::uint64_t m_delivery = 0;
     std::int64_t m_deliveryMs = 0;
     int m_lastStep = -1;  // the day file step last logged, so a failing disk logs once
+    runtime::Path m_lastDayFile;  // the day file the previous row went to
+    // Written on the writer's thread, read at the end.
+    std::atomic<std::int64_t> m_rowsInserted{0};
+    std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
+    std::unique_ptr<console::RecordingWriter> m_writer;
     bool m_waitLogged = false;
 };
 

@@ -43,7 +43,7 @@ public:
         tick.readouts = {texts.voltage, texts.current, texts.power, texts.resistance,
                          texts.energy,  texts.charge,  texts.temperature};
         tick.frames = meter.pipeline().framesDecoded();
-        tick.rowsWritten = std::uint64_t(summary.rowsWritten);
+        tick.rowsWritten = std::uint64_t(meter.rowsWritten());
         tick.rowWriteFailures = std::uint64_t(summary.rowWriteFailures);
         tick.deviceLosses = std::uint64_t(summary.deviceLosses);
         tick.deviceAway = meter.deviceAway();

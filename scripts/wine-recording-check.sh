@@ -39,15 +39,15 @@ runtime=(runtime/conversions.cpp runtime/date_time.cpp runtime/date_time_win32.c
          runtime/file_journal_win32.cpp runtime/gbk_codec_win32.cpp runtime/gbk_sequences.cpp runtime/native_path.cpp
          runtime/program_paths.cpp runtime/program_paths_win32.cpp runtime/row_log.cpp
          runtime/runtime_errors.cpp runtime/settings_store.cpp runtime/texts.cpp)
-recording=(console/recording_row.cpp console/recording_file.cpp console/recording_writer.cpp)
+recording=(meter/recording_row.cpp meter/recording_file.cpp meter/recording_writer.cpp)
 gtest_main=("$gtest/src/gtest-all.cc" "$gtest/src/gtest_main.cc")
 
 link runtime_test "${runtime[@]}" "${gtest_main[@]}" tests/runtime/conversions_test.cpp tests/runtime/date_time_test.cpp \
   tests/runtime/files_test.cpp tests/runtime/files_win32_test.cpp tests/runtime/child_process_win32.cpp \
   tests/runtime/program_paths_test.cpp tests/runtime/settings_store_test.cpp tests/runtime/texts_test.cpp
 link runtime_files_child "${runtime[@]}" tests/runtime/files_child.cpp
-link console_recording_test "${runtime[@]}" "${recording[@]}" "${gtest_main[@]}" tests/console/recording_row_test.cpp \
-  tests/console/recording_file_test.cpp tests/console/power_cut_file_system.cpp tests/console/power_cut_test.cpp
+link console_recording_test "${runtime[@]}" "${recording[@]}" "${gtest_main[@]}" tests/meter/recording_row_test.cpp \
+  tests/meter/recording_file_test.cpp tests/console/power_cut_file_system.cpp tests/console/power_cut_test.cpp
 link console_recording_process_test "${runtime[@]}" "${recording[@]}" "${gtest_main[@]}" \
   tests/console/recording_process_test.cpp tests/runtime/child_process_win32.cpp
 link console_recording_child "${runtime[@]}" "${recording[@]}" tests/console/recording_child.cpp

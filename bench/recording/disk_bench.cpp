@@ -33,7 +33,7 @@
 
 #include "meter/recording_file.h"
 #include "meter/recording_row.h"
-#include "console/recording_writer.h"
+#include "meter/recording_writer.h"
 #include "previous_design.h"
 #include "runtime/date_time.h"
 

@@ -13,7 +13,7 @@
 
 #include "console/control_ids.h"
 #include "console/main_window.h"
-#include "console/recording_writer.h"
+#include "meter/recording_writer.h"
 #include "runtime/program_paths.h"
 #include "tests/test_application.h"
 

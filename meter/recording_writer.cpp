@@ -1,4 +1,4 @@
-#include "console/recording_writer.h"
+#include "meter/recording_writer.h"
 
 namespace console {
 

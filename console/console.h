@@ -15,6 +15,7 @@ namespace chart { class LineChartUnit; }
 
 namespace console {
 
+class PublishOutputs;
 class RecordingWriter;
 
 // The curve tables, rebuilt by every curve reset.
@@ -52,6 +53,13 @@ struct ProgramValues {
     // Where the day files go: learnt when recording starts, and again after a
     // row failed, not on every row (learning it creates a probe file).
     std::optional<runtime::Path> recordingDirectory;
+    // What the network outputs report beside the read-outs.
+    std::uint64_t framesDecoded = 0;
+    std::uint64_t rowsWritten = 0;
+    std::uint64_t rowWriteFailures = 0;
+    // The network outputs of the settings file's [Publish] section; none
+    // without the section.
+    std::shared_ptr<PublishOutputs> outputs;
 };
 
 struct Console {

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "console/control_ids.h"
+#include "console/publish_outputs.h"
+#include "console/publish_section.h"
 #include "meter/recording_file.h"
 #include "meter/recording_row.h"
 #include "meter/recording_writer.h"
@@ -79,6 +81,25 @@ QString ignoredNote(const IgnoredSideFile& side) {
         .arg(fileNameText(side.path), fileNameText(side.keptAs));
 }
 
+// What is wrong with the [Publish] section, for the record box's tooltip.
+QString publishingNote(const Console& console) {
+    const auto& outputs = console.values.outputs;
+    if (!outputs || outputs->problem().isEmpty()) return {};
+    return RecordBox::tr("Publishing ([Publish] in the settings file) does not work: %1").arg(outputs->problem());
+}
+
+// Rows written and failed, for the network outputs' counters.
+void countRows(ProgramValues& values, const RecordingWriter::Report& report) {
+    if (report.step == RecordingStep::RowInserted) {
+        values.rowsWritten += report.rows;
+    } else if (report.step == RecordingStep::FileCreated) {
+        // Creating the day's file takes the batch's first row, as it always has.
+        values.rowsWritten += report.rows > 0 ? report.rows - 1 : 0;
+    } else {
+        values.rowWriteFailures += report.rows;
+    }
+}
+
 // The record box's tooltip names the day's file and, after a failure, what
 // failed. It is the only report of a failed write: the tick stays silent.
 void describeRecording(const Console& console, const runtime::Path& path, const QString& note) {
@@ -89,11 +110,13 @@ void describeRecording(const Console& console, const runtime::Path& path, const 
                RecordBox::tr("The program folder is not writable: recording files are kept in the working folder.");
     }
     if (!note.isEmpty()) tip += QLatin1Char('\n') + note;
+    if (const QString publishing = publishingNote(console); !publishing.isEmpty()) tip += QLatin1Char('\n') + publishing;
     console.form.setToolTip(kRecordBox, tip);
 }
 
 // On the window thread, when the writer has written (or failed to write) rows.
 void showReport(Console& console, const RecordingWriter::Report& report) {
+    countRows(console.values, report);
     QString note = failureNote(report.step);
     for (const IgnoredSideFile& side : report.ignored) {
         note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + ignoredNote(side);
@@ -131,12 +154,20 @@ void onRecordingTick(Console& console) {
     // lands in the file of the day its time field names.
     const runtime::DateTime now = runtime::Now();
     clearStaleReadouts(console, now);
-    if (form.checked(kRecordBox) != 1) return;
+    if (form.checked(kRecordBox) == 1) {
+        // The row is handed to the writer's thread; what happened to it comes
+        // back to the record box's tooltip.
+        const runtime::Path path = recordingFilePath(recordingDirectory(console), now);
+        writerOf(console).record(path, recordingRowText(now, readoutTexts(form)));
+    }
+    // The network sees every tick, recorded or not: a dashboard watches the
+    // meter whether or not a file is kept.
+    if (console.values.outputs) console.values.outputs->publish(console, now);
+}
 
-    // The row is handed to the writer's thread; what happened to it comes
-    // back to the record box's tooltip.
-    const runtime::Path path = recordingFilePath(recordingDirectory(console), now);
-    writerOf(console).record(path, recordingRowText(now, readoutTexts(form)));
+void startPublishing(Console& console) {
+    console.values.outputs = PublishOutputs::create(readPublishSection());
+    if (const QString note = publishingNote(console); !note.isEmpty()) console.form.setToolTip(kRecordBox, note);
 }
 
 void onRecordBoxClicked(Console& console) {

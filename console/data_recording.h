@@ -10,6 +10,9 @@ void onRecordBoxClicked(Console& console);
 // Recording has stopped (the box was unticked, or the port closed): the day's
 // file is made durable and its side file removed, in the background.
 void endRecording(Console& console);
+// The network outputs of the settings file's [Publish] section, if it has
+// one; a broken section is named in the record box's tooltip.
+void startPublishing(Console& console);
 // The recording interval follows the seconds box (after "Second" was saved).
 void applyRecordingInterval(Console& console);
 

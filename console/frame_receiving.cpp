@@ -39,6 +39,7 @@ void decodeIntoReadouts(Console& console)
 {
     platform::Form& form = console.form;
     if (auto frame = decodeFrame(console.values.frameText)) {
+        ++console.values.framesDecoded;
         form.setText(kVoltageReadout, std::move(frame->voltage));
         if (frame->current) form.setText(kCurrentReadout, std::move(*frame->current));
         if (frame->temperature) form.setText(kTemperatureReadout, std::move(*frame->temperature));

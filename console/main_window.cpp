@@ -228,6 +228,7 @@ void onWindowCreated(Console& console) {
     platform::EnableVisualStyle(1);
     resetCurves(console);
     loadSettings(console);
+    startPublishing(console);
 }
 
 }  // namespace console

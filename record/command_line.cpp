@@ -31,6 +31,12 @@ constexpr Flag kFlags[] = {
     {"duration", "S", "stop after S seconds"},
     {"summary", "FILE", "write the meters' summaries to FILE as JSON"},
     {"config", "FILE", "read options from FILE (key = value; meter = [NAME=]PORT); flags override it"},
+    {"mqtt", "URL", "publish each row to an MQTT broker: mqtt://[user[:password]@]host[:port] or mqtts://..."},
+    {"mqtt-ca", "FILE", "CA certificates that the mqtts:// broker's certificate is checked against"},
+    {"mqtt-password-file", "FILE", "the MQTT password, the file's first line (keeps it out of the process list)"},
+    {"mqtt-prefix", "P", "MQTT topic prefix (default kzrt)"},
+    {"ha-prefix", "P", "Home Assistant discovery prefix (default homeassistant)"},
+    {"metrics", "[HOST:]PORT", "serve Prometheus metrics at /metrics; a bare PORT listens on 127.0.0.1 only"},
 };
 
 std::string failure(const QString& text) { return "kzrt-record: " + text.toStdString(); }
@@ -55,6 +61,7 @@ std::string applyFlags(const QCommandLineParser& parser, RecordOptions& options)
         if (!error.empty()) return "--" + std::string(flag.name) + ": " + error;
     }
     if (parser.isSet(QStringLiteral("no-wait"))) options.noWait = true;
+    if (parser.isSet(QStringLiteral("no-ha-discovery"))) options.network.haDiscovery = false;
     if (!parser.positionalArguments().isEmpty()) options.meters.clear();
     for (const QString& argument : parser.positionalArguments()) {
         MeterSpec meter;
@@ -78,6 +85,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     }
     parser.addOption({QStringLiteral("no-wait"),
                       QStringLiteral("exit 2 when a device is missing at start instead of waiting for it")});
+    parser.addOption({QStringLiteral("no-ha-discovery"), QStringLiteral("publish no Home Assistant discovery configs")});
     parser.addPositionalArgument(QStringLiteral("[NAME=]PORT"), QStringLiteral("a meter, named or not"),
                                  QStringLiteral("[NAME=]PORT ..."));
 

@@ -21,6 +21,7 @@ void MeterPipeline::applyFrame() {
     std::optional<console::DecodedFrame> frame = console::decodeFrame(m_frameText);
     m_frameText.clear();
     if (!frame) return;
+    ++m_framesDecoded;
     m_readouts.voltage = std::move(frame->voltage);
     if (frame->current) m_readouts.current = std::move(*frame->current);
     if (frame->temperature) m_readouts.temperature = std::move(*frame->temperature);

@@ -36,6 +36,12 @@ public:
     double chargeAmpereSeconds() const { return m_chargeAccumulator; }
     // Whether a frame arrived since the last call (a sign of a live meter).
     bool takeFreshFrame();
+    // Frames decoded since the start.
+    std::uint64_t framesDecoded() const { return m_framesDecoded; }
+    // Whether bytes arrived within the staleness window before `nowMs`.
+    bool live(std::int64_t nowMs) const {
+        return m_lastByteMs && !console::readoutsStale(m_lastByteMs, nowMs, {}, runtime::DateTime{});
+    }
 
 private:
     void applyFrame();
@@ -52,6 +58,7 @@ private:
     // the monotonic time alone and judges with an empty stamp.
     std::optional<std::int64_t> m_lastByteMs;
     bool m_freshFrame = false;
+    std::uint64_t m_framesDecoded = 0;
 };
 
 }  // namespace record

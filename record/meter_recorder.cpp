@@ -147,12 +147,13 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
         m_lastDayFile = path;
     }
     m_writer->record(path, row);
-    emit rowRecorded(QString::fromStdString(m_meter.name), m_pipeline.readouts());
+    emit rowRecorded(now);
 }
 
 void MeterRecorder::onReport(const console::RecordingWriter::Report& report) {
     const console::RecordingStep step = report.step;
     const bool failed = stepProblem(step) != nullptr;
+    if (failed) m_summary.rowWriteFailures += std::int64_t(report.rows);
     if (failed && m_lastStep != int(step)) logLine(LogKind::Problem, "write-failed", label() + " " + stepProblem(step));
     if (!failed && m_lastStep >= 0 && stepProblem(console::RecordingStep(m_lastStep))) {
         logLine(LogKind::Info, "write-resumed", label());

@@ -34,12 +34,16 @@ public:
     bool running() const { return m_summary.stopReason == StopReason::Running; }
     const RunSummary& summary() const { return m_summary; }
     const MeterPipeline& pipeline() const { return m_pipeline; }
+    const MeterSpec& spec() const { return m_meter; }
+    // Rows in the day files so far (the writer's thread counts them).
+    std::int64_t rowsWritten() const { return m_rowsInserted; }
+    // The meter's device is away: never opened yet, or gone and watched for.
+    bool deviceAway() const { return !m_port.isOpen() || m_port.deviceGone(); }
 
 signals:
-    // Each row as it is handed to the day file's writer: the meter's NAME
-    // (empty when it has none) and the row's read-out texts. Publishers hook in
-    // here.
-    void rowRecorded(const QString& meterName, const console::ReadoutTexts& readouts);
+    // Each row as it is handed to the day file's writer, with the row's time.
+    // Publishers hook in here and read the meter's state.
+    void rowRecorded(runtime::DateTime when);
     void stopped();
 
 private:

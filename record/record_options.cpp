@@ -33,6 +33,17 @@ std::optional<int> parityCode(std::string_view name) {
     return static_cast<int>(found - std::begin(kNames));
 }
 
+// The network option a key names; its value is checked when the outputs start.
+std::string* networkField(NetworkOptions& network, std::string_view key) {
+    if (key == "mqtt") return &network.mqtt;
+    if (key == "mqtt-ca") return &network.mqttCa;
+    if (key == "mqtt-password-file") return &network.mqttPasswordFile;
+    if (key == "mqtt-prefix") return &network.mqttPrefix;
+    if (key == "ha-prefix") return &network.haPrefix;
+    if (key == "metrics") return &network.metrics;
+    return nullptr;
+}
+
 // Built up in place: "'" + std::string(text) + "'" draws a false -Wrestrict
 // from GCC 12's mingw build.
 std::string quoted(std::string_view text) {
@@ -81,9 +92,19 @@ std::string applySetting(RecordOptions& options, std::string_view key, std::stri
         (key == "dir" ? options.dir : options.summaryFile) = std::string(value);
         return {};
     }
-    if (key == "no-wait") {
+    if (key == "no-wait" || key == "no-ha-discovery") {
         if (value != "true" && value != "false") return quoted(value) + " is not true or false";
-        options.noWait = value == "true";
+        const bool yes = value == "true";
+        if (key == "no-wait") {
+            options.noWait = yes;
+        } else {
+            options.network.haDiscovery = !yes;
+        }
+        return {};
+    }
+    if (std::string* field = networkField(options.network, key)) {
+        if (value.empty()) return "needs a value";
+        *field = std::string(value);
         return {};
     }
     if (key == "meter") {

@@ -15,6 +15,20 @@ struct MeterSpec {
     std::string port;  // a port number, COMn, or a device path
 };
 
+// The network outputs, as given; checked when they start.
+struct NetworkOptions {
+    std::string mqtt;  // mqtt://[user[:password]@]host[:port] or mqtts://…; empty: no MQTT
+    std::string mqttCa;
+    std::string mqttPasswordFile;
+    std::string mqttPrefix = "kzrt";
+    std::string haPrefix = "homeassistant";
+    bool haDiscovery = true;
+    std::string metrics;  // [HOST:]PORT; empty: no /metrics
+    // Whether any network option was given (a CA or password file alone too,
+    // so that it is refused rather than ignored).
+    bool asked() const { return !mqtt.empty() || !metrics.empty() || !mqttCa.empty() || !mqttPasswordFile.empty(); }
+};
+
 struct RecordOptions {
     std::vector<MeterSpec> meters;
     int baud = 2400;
@@ -26,11 +40,14 @@ struct RecordOptions {
     std::optional<int> durationSeconds;
     std::string summaryFile;
     bool noWait = false;
+    NetworkOptions network;
 };
 
 // The keys that take a value, as long options and as configuration keys.
-inline constexpr std::string_view kValueKeys[] = {"baud",     "parity",   "interval", "dir",    "stop-below",
-                                                  "hold",     "duration", "summary",  "meter"};
+inline constexpr std::string_view kValueKeys[] = {"baud",        "parity",   "interval",  "dir",
+                                                  "stop-below",  "hold",     "duration",  "summary",
+                                                  "meter",       "mqtt",     "mqtt-ca",   "mqtt-password-file",
+                                                  "mqtt-prefix", "ha-prefix", "metrics"};
 
 // Stores one option's value. An empty result means it was taken; otherwise
 // the reason it was refused, worded to follow "--key: ". `meter` adds one meter.

@@ -58,7 +58,20 @@ int RecorderApp::prepareFolders(std::vector<runtime::Path>& dayFolders) {
     return 0;
 }
 
+// MQTT and /metrics, before any meter records: a broken option stops the
+// run at once (exit 2) instead of after its first rows.
+int RecorderApp::startOutputs() {
+    auto started = startRecorderOutputs(m_options.network, m_options.meters);
+    if (auto* error = std::get_if<std::string>(&started)) {
+        std::fprintf(stderr, "kzrt-record: %s\n", error->c_str());
+        return 2;
+    }
+    m_outputs = std::move(std::get<std::unique_ptr<RecorderOutputs>>(started));
+    return 0;
+}
+
 int RecorderApp::start() {
+    if (const int code = startOutputs(); code != 0) return code;
     std::vector<runtime::Path> dayFolders;
     if (const int code = prepareFolders(dayFolders); code != 0) return code;
     std::vector<int> portNumbers;
@@ -69,6 +82,10 @@ int RecorderApp::start() {
     for (std::size_t i = 0; i < m_options.meters.size(); ++i) {
         auto* meter = new MeterRecorder(m_options.meters[i], portNumbers[i], dayFolders[i], m_options, this);
         connect(meter, &MeterRecorder::stopped, this, &RecorderApp::onMeterStopped, Qt::QueuedConnection);
+        if (m_outputs) {
+            connect(meter, &MeterRecorder::rowRecorded, this,
+                    [this, meter](runtime::DateTime when) { m_outputs->rowRecorded(*meter, when); });
+        }
         m_meters.push_back(meter);
     }
     for (MeterRecorder* meter : m_meters) {

@@ -9,6 +9,7 @@
 #include "record/meter_recorder.h"
 #include "record/port_links.h"
 #include "record/record_options.h"
+#include "record/recorder_outputs.h"
 #include "runtime/native_path.h"
 
 namespace record {
@@ -30,12 +31,14 @@ signals:
 
 private:
     int prepareFolders(std::vector<runtime::Path>& dayFolders);
+    int startOutputs();
     void stopAll(StopReason reason);
     void onMeterStopped();
 
     RecordOptions m_options;
     PortLinks m_links;
     std::vector<MeterRecorder*> m_meters;
+    std::unique_ptr<RecorderOutputs> m_outputs;  // none without network options
     bool m_finished = false;
 };
 

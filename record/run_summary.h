@@ -24,6 +24,7 @@ struct RunSummary {
     std::optional<double> minimumVolts;
     std::optional<double> maximumAmps;
     std::int64_t rowsWritten = 0;
+    std::int64_t rowWriteFailures = 0;  // rows the day file did not take
     int deviceLosses = 0;
     int deviceReturns = 0;
     StopReason stopReason = StopReason::Running;

@@ -3,8 +3,11 @@
 # Only what is missing is installed; through sudo when not root.
 set -euo pipefail
 
+# The network outputs build on libmosquitto and libmicrohttpd; their tests
+# start Debian's mosquitto broker, mosquitto_sub, promtool and prometheus.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev qt6-svg-dev libsystemd-dev fonts-wqy-zenhei fonts-wqy-microhei qt6-l10n-tools xvfb "$@")
+          libbenchmark-dev qt6-svg-dev libsystemd-dev fonts-wqy-zenhei fonts-wqy-microhei qt6-l10n-tools xvfb
+          libmosquitto-dev libmicrohttpd-dev mosquitto mosquitto-clients prometheus "$@")
 
 missing=()
 for p in "${packages[@]}"; do

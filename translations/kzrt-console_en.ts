@@ -207,6 +207,10 @@ Example, beside the console in the same directory:
 <context>
     <name>RecordBox</name>
     <message>
+        <source>Publishing ([Publish] in the settings file) does not work: %1</source>
+        <translation>Publishing ([Publish] in the settings file) does not work: %1</translation>
+    </message>
+    <message>
         <source>Recording file: %1</source>
         <translation>Recording file: %1</translation>
     </message>

@@ -204,6 +204,10 @@ Example, beside the console in the same directory:
 <context>
     <name>RecordBox</name>
     <message>
+        <source>Publishing ([Publish] in the settings file) does not work: %1</source>
+        <translation>网络发布（设置文件中的 [Publish] 节）无法工作：%1</translation>
+    </message>
+    <message>
         <source>Recording file: %1</source>
         <translation>数据记录文件：%1</translation>
     </message>

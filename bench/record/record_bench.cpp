@@ -1,7 +1,8 @@
 // kzrt-record's load and its look-back times, with the console as baseline:
 //   - the console's whole-program CPU for one meter (program_cpu_bench, run
 //     as a child in this run), then kzrt-record's whole-process CPU with 1
-//     and 4 meters, each a simulator streaming back to back at 115200 baud;
+//     and 4 meters, each a simulator streaming back to back at 115200 baud,
+//     and with 4 meters publishing MQTT and /metrics scraped every second;
 //   - export, PNG plot and SVG plot of a generated 86,400-row day file.
 //
 //   record_bench [seconds]     (default 10 s per measurement)
@@ -9,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +22,9 @@
 #include <vector>
 
 #include "meter/recording_row.h"
+#ifdef KZRT_BENCH_OUTPUTS
+#include "tests/publish/local_programs.h"
+#endif
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
 
@@ -66,10 +71,13 @@ void stop(pid_t pid) {
     waitpid(pid, nullptr, 0);
 }
 
-// kzrt-record's CPU share with `meters` simulators streaming at 115200 baud.
-void recorderCpu(const fs::path& root, int meters, int seconds) {
+// kzrt-record's CPU share with `meters` simulators streaming at 115200 baud,
+// with `extra` options after the usual ones.
+void recorderCpu(const fs::path& root, int meters, int seconds, const std::vector<std::string>& extra = {},
+                 const char* what = "") {
     std::vector<pid_t> simulators;
     std::vector<std::string> arguments = {KZRT_RECORD, "--baud", "115200", "--dir", (root / "rows").string()};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
     for (int i = 0; i < meters; ++i) {
         const fs::path folder = root / ("meter" + std::to_string(i));
         fs::create_directories(folder);
@@ -87,9 +95,38 @@ void recorderCpu(const fs::path& root, int meters, int seconds) {
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     stop(recorder);
     for (pid_t simulator : simulators) stop(simulator);
-    std::printf("kzrt-record, %d meter(s) at 115200 baud: CPU %.3f s over %.2f s = %.2f %% of one core\n", meters,
-                cpu, wall, 100.0 * cpu / wall);
+    std::printf("kzrt-record, %d meter(s) at 115200 baud%s: CPU %.3f s over %.2f s = %.2f %% of one core\n", meters,
+                what, cpu, wall, 100.0 * cpu / wall);
 }
+
+#ifdef KZRT_BENCH_OUTPUTS
+// The same 4 meters publishing each row to a real mosquitto broker, with
+// /metrics scraped every second from this process, as Prometheus would.
+void recorderCpuWithOutputs(const fs::path& root, int seconds) {
+    publish::testing::Broker broker;
+    if (!broker.start()) {
+        std::printf("kzrt-record with outputs: no mosquitto broker could start\n");
+        return;
+    }
+    const int metricsPort = publish::testing::freePort();
+    std::atomic<bool> scraping{true};
+    std::atomic<int> scrapes{0};
+    std::thread scraper([&] {
+        while (scraping) {
+            if (!publish::testing::httpGet(metricsPort).empty()) ++scrapes;
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+        }
+    });
+    publish::testing::Subscriber subscriber(broker.port(), {"kzrt/+/state"});
+    recorderCpu(root, 4, seconds,
+                {"--mqtt", "mqtt://127.0.0.1:" + std::to_string(broker.port()), "--metrics", std::to_string(metricsPort)},
+                ", publishing MQTT, /metrics scraped every second");
+    scraping = false;
+    scraper.join();
+    std::printf("  states received by a subscriber: %zu; scrapes answered: %d\n", subscriber.lines().size(),
+                scrapes.load());
+}
+#endif
 
 void consoleCpu(int seconds) {
     std::printf("console baseline (program_cpu_bench %d):\n", seconds);
@@ -135,6 +172,9 @@ int main(int argc, char** argv) {
     consoleCpu(seconds);
     recorderCpu(root / "one", 1, seconds);
     recorderCpu(root / "four", 4, seconds);
+#ifdef KZRT_BENCH_OUTPUTS
+    recorderCpuWithOutputs(root / "four-published", seconds);
+#endif
 
     const fs::path day = root / "KZRT2026127.csv";
     writeDayFile(day);

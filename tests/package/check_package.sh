@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the Debian package that CPack built in <build dir> and the tree that
 # `cmake --install` lays out, without touching the machine's /usr:
-#   - the control fields: name, version, architecture, Depends on Qt 6 and the
-#     CJK font, and that apt can satisfy them on this Debian;
+#   - the control fields: name, version, architecture, Depends on Qt 6, the
+#     CJK font and the network outputs' libraries, and that apt can satisfy
+#     them on this Debian;
 #   - the exact file list, the menu entry (desktop-file-validate), the
 #     AppStream data (appstreamcli validate --no-net), lintian when present;
 #   - the installed programs, unpacked into a scratch root, start under the
@@ -32,7 +33,9 @@ check_fields() {
   [ "$(dpkg-deb --field "$deb" Architecture)" = amd64 ] || fail "Architecture field"
   local depends
   depends=$(dpkg-deb --field "$deb" Depends)
-  for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libsystemd0 libstdc++6 fonts-wqy-zenhei; do
+  # The network outputs: MQTT through libmosquitto, /metrics through libmicrohttpd.
+  for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libsystemd0 libstdc++6 fonts-wqy-zenhei \
+                libmosquitto1 libmicrohttpd12; do
     [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
   done
   pass "control fields; Depends: $depends"

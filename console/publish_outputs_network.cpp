@@ -1,0 +1,100 @@
+#include <string>
+
+#include <QDate>
+#include <QDateTime>
+#include <QTime>
+
+#include "console/control_ids.h"
+#include "console/publish_outputs.h"
+#include "meter/recording_row.h"
+#include "publish/outputs.h"
+#include "runtime/date_time.h"
+#include "serial/serial_port_unit.h"
+
+namespace console {
+namespace {
+
+QDateTime localTime(runtime::DateTime when) {
+    using runtime::TimePart;
+    return QDateTime(QDate(TimePart(when, 1), TimePart(when, 3), TimePart(when, 5)),
+                     QTime(TimePart(when, 6), TimePart(when, 7), TimePart(when, 8)));
+}
+
+std::string text(const platform::Form& form, std::uint32_t id) { return form.text(id); }
+
+class NetworkOutputs final : public PublishOutputs {
+public:
+    explicit NetworkOutputs(const PublishSection& section) {
+        publish::OutputOptions options;
+        options.mqttUrl = section.mqtt;
+        if (!section.mqttPrefix.isEmpty()) options.mqttPrefix = section.mqttPrefix;
+        options.metrics = section.metrics;
+        auto settings = publish::outputSettings(options);
+        if (auto* error = std::get_if<QString>(&settings)) {
+            m_problem = *error;
+            return;
+        }
+        auto outputs = publish::Outputs::start(std::get<publish::OutputSettings>(settings));
+        if (auto* error = std::get_if<QString>(&outputs)) {
+            m_problem = *error;
+            return;
+        }
+        m_outputs = std::move(std::get<std::unique_ptr<publish::Outputs>>(outputs));
+    }
+
+    void publish(Console& console, runtime::DateTime now) override {
+        if (!m_outputs) return;
+        followSelectedPort(console.form);
+        const bool gone = !console.port.isOpen() || console.port.deviceGone();
+        if (gone && !m_wasGone && console.port.deviceGone()) ++m_deviceLosses;
+        m_wasGone = gone;
+        m_outputs->publish(m_meter, tick(console, now, gone));
+    }
+
+    QString problem() const override { return m_problem; }
+
+private:
+    // The meter is named after the port chosen in the window ("COM3"); a
+    // different choice is a different meter.
+    void followSelectedPort(const platform::Form& form) {
+        const std::string meter = "COM" + std::to_string(form.comboIndex(kPortNumberCombo) + 1);
+        if (meter == m_meter) return;
+        if (!m_meter.empty()) m_outputs->removeMeter(m_meter);
+        m_meter = meter;
+        const QString error = m_outputs->addMeter(m_meter);
+        if (!error.isEmpty()) m_problem = error;
+    }
+
+    publish::MeterTick tick(const Console& console, runtime::DateTime now, bool gone) const {
+        const platform::Form& form = console.form;
+        const ProgramValues& values = console.values;
+        publish::MeterTick tick;
+        tick.time = localTime(now);
+        tick.readouts = {text(form, kVoltageReadout), text(form, kCurrentReadout),    text(form, kPowerReadout),
+                         text(form, kResistanceReadout), text(form, kEnergyReadout), text(form, kChargeReadout),
+                         text(form, kTemperatureReadout)};
+        tick.frames = values.framesDecoded;
+        tick.rowsWritten = values.rowsWritten;
+        tick.rowWriteFailures = values.rowWriteFailures;
+        tick.deviceLosses = m_deviceLosses;
+        tick.deviceAway = gone;
+        tick.up = values.lastByteMonotonicMs &&
+                  !readoutsStale(values.lastByteMonotonicMs, runtime::MonotonicMilliseconds(), form.text(kUpdateStamp), now);
+        return tick;
+    }
+
+    std::unique_ptr<publish::Outputs> m_outputs;
+    QString m_problem;
+    std::string m_meter;
+    bool m_wasGone = false;
+    std::uint64_t m_deviceLosses = 0;
+};
+
+}  // namespace
+
+std::shared_ptr<PublishOutputs> PublishOutputs::create(const PublishSection& section) {
+    if (!section.present()) return nullptr;
+    return std::make_shared<NetworkOutputs>(section);
+}
+
+}  // namespace console

@@ -1,0 +1,34 @@
+#pragma once
+// Where the MQTT broker is and how to log in: mqtt://[user[:password]@]host[:port]
+// or mqtts://… (TLS, checked against a CA file or the system's CAs).
+#include <optional>
+#include <string>
+#include <variant>
+
+#include <QString>
+
+namespace publish {
+
+struct BrokerAddress {
+    bool tls = false;
+    std::string host;
+    int port = 1883;  // 8883 for mqtts
+    std::string user;
+    std::optional<std::string> password;
+    std::string caFile;  // empty: the system's certificate store
+};
+
+// The address, or a message naming what is wrong with the URL. User and
+// password may be percent-encoded ("%40" for "@").
+std::variant<BrokerAddress, QString> parseBrokerUrl(const QString& url);
+
+// The password file's first line, without its line end; a message when the
+// file cannot be read.
+std::variant<std::string, QString> readPasswordFile(const QString& path);
+
+// URL plus the CA and password-file options, checked together: a CA file only
+// goes with mqtts://, and a password file replaces a password in the URL.
+std::variant<BrokerAddress, QString> brokerAddress(const QString& url, const QString& caFile,
+                                                   const QString& passwordFile);
+
+}  // namespace publish

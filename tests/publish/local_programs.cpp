@@ -1,0 +1,190 @@
+#include "tests/publish/local_programs.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include <QFile>
+#include <QThread>
+#include <algorithm>
+#include <chrono>
+
+namespace publish::testing {
+namespace {
+
+sockaddr_in loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(std::uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+int connectTo(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = loopback(port);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+int freePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = loopback(0);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool portOpen(int port) {
+    const int fd = connectTo(port);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
+}
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+Broker::Broker(int port, const QString& listenerOptions) : m_port(port), m_listenerOptions(listenerOptions) {}
+
+Broker::~Broker() { stop(); }
+
+bool Broker::start() {
+    const QString config = m_dir.filePath(QStringLiteral("mosquitto.conf"));
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    QString anonymous = m_listenerOptions.contains(QLatin1String("allow_anonymous"))
+                            ? QString()
+                            : QStringLiteral("allow_anonymous true\n");
+    // Started by root, mosquitto would turn into the user "mosquitto", which
+    // also clears the signal that ends it with the test.
+    if (geteuid() == 0) anonymous += QStringLiteral("user root\n");
+    file.write(QStringLiteral("listener %1 127.0.0.1\n%2%3\npersistence false\nlog_dest none\n")
+                   .arg(m_port)
+                   .arg(anonymous, m_listenerOptions)
+                   .toUtf8());
+    file.close();
+    // Nothing inherited: a broker outliving a crashed test must not hold the
+    // test runner's output open. It dies with the test (see below).
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
+    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    m_process.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), config});
+    if (!m_process.waitForStarted(5000)) return false;
+    return waitUntil([&] { return portOpen(m_port); }, std::chrono::seconds(5));
+}
+
+void Broker::stop() {
+    if (m_process.state() == QProcess::NotRunning) return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+Subscriber::Subscriber(int port, const QStringList& topics) {
+    QStringList arguments{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
+                          QString::number(port), QStringLiteral("-F"), QStringLiteral("%r %t %p")};
+    for (const QString& topic : topics) arguments << QStringLiteral("-t") << topic;
+    m_process.start(QStringLiteral("mosquitto_sub"), arguments);
+    m_started = m_process.waitForStarted(5000);
+    // mosquitto_sub says nothing once subscribed; give it a moment to be.
+    QThread::msleep(300);
+}
+
+Subscriber::~Subscriber() {
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+void Subscriber::readAvailable() {
+    m_partial += m_process.readAllStandardOutput().toStdString();
+    std::size_t end = 0;
+    while ((end = m_partial.find('\n')) != std::string::npos) {
+        m_lines.push_back(m_partial.substr(0, end));
+        m_partial.erase(0, end + 1);
+    }
+}
+
+std::string Subscriber::waitFor(const std::function<bool(const std::string&)>& match,
+                                std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    std::size_t seen = 0;
+    while (true) {
+        readAvailable();
+        for (; seen < m_lines.size(); ++seen) {
+            if (match(m_lines[seen])) return m_lines[seen];
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return {};
+        m_process.waitForReadyRead(int(std::min<long long>(left.count(), 100)));
+    }
+}
+
+std::vector<std::string> Subscriber::lines() {
+    // Without an event loop, output reaches QProcess only while it waits.
+    while (m_process.waitForReadyRead(50)) readAvailable();
+    readAvailable();
+    return m_lines;
+}
+
+std::size_t Subscriber::count(const std::string& line) {
+    lines();
+    return std::size_t(std::count(m_lines.begin(), m_lines.end(), line));
+}
+
+std::string httpExchange(int port, const std::string& request, std::chrono::milliseconds timeout) {
+    const int fd = connectTo(port);
+    if (fd < 0) return {};
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string answer;
+    char buffer[4096];
+    pollfd poller{fd, POLLIN, 0};
+    while (poll(&poller, 1, int(timeout.count())) > 0) {
+        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
+        answer.append(buffer, std::size_t(got));
+    }
+    close(fd);
+    return answer;
+}
+
+std::string httpGet(int port, const std::string& path) {
+    return httpExchange(port, "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+std::string httpBody(const std::string& answer) {
+    const std::size_t blank = answer.find("\r\n\r\n");
+    return blank == std::string::npos ? std::string() : answer.substr(blank + 4);
+}
+
+int runProgram(const QString& program, const QStringList& arguments, QString* output, const QByteArray& input) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForStarted(5000)) return -1;
+    if (!input.isEmpty()) process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000)) return -1;
+    if (output) *output = QString::fromUtf8(process.readAll());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+}  // namespace publish::testing

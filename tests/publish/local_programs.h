@@ -1,0 +1,68 @@
+#pragma once
+// The real programs the output tests talk to, started on 127.0.0.1 at a free
+// port: Debian's mosquitto broker and mosquitto_sub, and raw TCP clients for
+// the metrics endpoint (well-behaved and not).
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace publish::testing {
+
+// A port nothing listens on right now.
+int freePort();
+// Whether a TCP connection to 127.0.0.1:port is accepted.
+bool portOpen(int port);
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+class Broker {
+public:
+    // `listenerOptions`: more lines for the configuration (TLS, passwords);
+    // anonymous clients are allowed unless they say otherwise.
+    explicit Broker(int port = freePort(), const QString& listenerOptions = {});
+    ~Broker();
+    bool start();  // true once it accepts connections
+    void stop();   // SIGTERM and wait
+    int port() const { return m_port; }
+
+private:
+    int m_port;
+    QString m_listenerOptions;
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};
+
+// mosquitto_sub printing "<retained> <topic> <payload>" per message.
+class Subscriber {
+public:
+    Subscriber(int port, const QStringList& topics);
+    ~Subscriber();
+    bool started() const { return m_started; }
+    // Waits until a received line satisfies `match`; returns it, or empty.
+    std::string waitFor(const std::function<bool(const std::string&)>& match,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    std::vector<std::string> lines();
+    std::size_t count(const std::string& line);
+
+private:
+    void readAvailable();
+    QProcess m_process;
+    bool m_started = false;
+    std::string m_partial;
+    std::vector<std::string> m_lines;
+};
+
+// The whole answer to `request` (read until the server closes, or timeout).
+std::string httpExchange(int port, const std::string& request,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(5));
+std::string httpGet(int port, const std::string& path = "/metrics");
+// The body of an HTTP answer (after the blank line).
+std::string httpBody(const std::string& answer);
+// Runs a program to its end; exit code, output in `output`.
+int runProgram(const QString& program, const QStringList& arguments, QString* output = nullptr,
+               const QByteArray& input = {});
+
+}  // namespace publish::testing

@@ -13,14 +13,15 @@ std::filesystem::path utf8Path(const std::string& text) {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
-}  // namespace
-
+// Empty on success, else the system's reason.
 std::string readWholeFile(const std::string& path, std::string& bytes) {
     std::ifstream file(utf8Path(path), std::ios::binary);
     if (!file) return std::strerror(errno);
     bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return file.bad() ? std::string("read error") : std::string{};
 }
+
+}  // namespace
 
 std::string writeOutput(const std::string& path, const std::string& bytes) {
     if (path.empty() || path == "-") {
@@ -31,12 +32,19 @@ std::string writeOutput(const std::string& path, const std::string& bytes) {
     return {};
 }
 
-void reportSkipped(const char* command, const std::string& path, const DayFile& file) {
+std::optional<DayFile> loadDayFile(const char* command, const std::string& path) {
+    std::string bytes;
+    if (std::string error = readWholeFile(path, bytes); !error.empty()) {
+        std::fprintf(stderr, "kzrt-record: %s: %s: %s\n", command, path.c_str(), error.c_str());
+        return std::nullopt;
+    }
+    DayFile file = readDayFile(bytes);
     if (!file.headerFound) std::fprintf(stderr, "kzrt-record: %s: %s: no recording header\n", command, path.c_str());
     if (file.skipped > 0) {
         std::fprintf(stderr, "kzrt-record: %s: %s: skipped %d torn or damaged row(s)\n", command, path.c_str(),
                      file.skipped);
     }
+    return file;
 }
 
 }  // namespace record

@@ -70,13 +70,9 @@ int runExport(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "kzrt-record: export: FILE.csv missing (kzrt-record export FILE.csv [-o OUT.csv])\n");
         return 2;
     }
-    std::string bytes;
-    if (std::string error = readWholeFile(input, bytes); !error.empty()) {
-        std::fprintf(stderr, "kzrt-record: export: %s: %s\n", input.c_str(), error.c_str());
-        return 1;
-    }
-    const DayFile file = readDayFile(bytes);
-    reportSkipped("export", input, file);
+    const std::optional<DayFile> loaded = loadDayFile("export", input);
+    if (!loaded) return 1;
+    const DayFile& file = *loaded;
     const std::string csv = exportCsv(file);
     if (std::string error = writeOutput(output, csv); !error.empty()) {
         std::fprintf(stderr, "kzrt-record: export: %s: %s\n", output.c_str(), error.c_str());

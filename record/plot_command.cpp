@@ -48,13 +48,9 @@ int runPlot(int argc, char** argv) {
         std::fprintf(stderr, "kzrt-record: plot: usage: kzrt-record plot FILE.csv -o OUT.png|OUT.svg\n");
         return 2;
     }
-    std::string bytes;
-    if (std::string error = readWholeFile(input, bytes); !error.empty()) {
-        std::fprintf(stderr, "kzrt-record: plot: %s: %s\n", input.c_str(), error.c_str());
-        return 1;
-    }
-    const DayFile file = readDayFile(bytes);
-    reportSkipped("plot", input, file);
+    const std::optional<DayFile> loaded = loadDayFile("plot", input);
+    if (!loaded) return 1;
+    const DayFile& file = *loaded;
     const PlotSeries series = plotSeries(file);
     const std::string title = QFileInfo(QString::fromStdString(input)).fileName().toStdString();
 

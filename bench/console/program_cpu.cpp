@@ -26,6 +26,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "bench/process_cpu.h"
 #include "console/control_ids.h"
 #include "console/data_recording.h"
 #include "console/elapsed_timer.h"
@@ -74,22 +75,6 @@ pid_t startSimulator() {
         _exit(127);
     }
     return pid;
-}
-
-// CPU seconds another process has used so far.
-double processCpuSeconds(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const auto close = line.rfind(')');
-    if (close == std::string::npos) return 0.0;
-    std::istringstream rest(line.substr(close + 2));
-    std::string field;
-    double used = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14 || i == 15) used += std::stod(field);
-    }
-    return used / double(sysconf(_SC_CLK_TCK));
 }
 
 // Starts Xvfb on a display no other server holds and points this process at
@@ -172,11 +157,11 @@ int measure(int argc, char** argv, int seconds, pid_t server) {
     const std::uint64_t deliveriesBefore = window.port().deliveryCount();
     const auto threadsBefore = threadCpuSeconds();
     const double cpuBefore = cpuSeconds();
-    const double serverBefore = server > 0 ? processCpuSeconds(server) : 0.0;
+    const double serverBefore = server > 0 ? bench::processCpuSeconds(server) : 0.0;
     const auto wallBefore = std::chrono::steady_clock::now();
     runEventLoopFor(seconds * 1000);
     const double cpu = cpuSeconds() - cpuBefore;
-    const double serverCpu = server > 0 ? processCpuSeconds(server) - serverBefore : 0.0;
+    const double serverCpu = server > 0 ? bench::processCpuSeconds(server) - serverBefore : 0.0;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
     const std::uint64_t deliveries = window.port().deliveryCount() - deliveriesBefore;
     const auto threadsAfter = threadCpuSeconds();

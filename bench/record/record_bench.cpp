@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/process_cpu.h"
 #include "meter/recording_row.h"
 #ifdef KZRT_BENCH_OUTPUTS
 #include "tests/publish/local_programs.h"
@@ -51,21 +52,6 @@ pid_t spawn(const fs::path& folder, std::vector<std::string> arguments, bool qui
     return pid;
 }
 
-double processCpuSeconds(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const auto close = line.rfind(')');
-    if (close == std::string::npos) return 0.0;
-    std::istringstream rest(line.substr(close + 2));
-    std::string field;
-    double used = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14 || i == 15) used += std::stod(field);
-    }
-    return used / double(sysconf(_SC_CLK_TCK));
-}
-
 void stop(pid_t pid) {
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
@@ -88,10 +74,10 @@ void recorderCpu(const fs::path& root, int meters, int seconds, const std::vecto
     }
     const pid_t recorder = spawn(root, arguments);
     std::this_thread::sleep_for(std::chrono::seconds(1));  // warm-up: ports open, first files
-    const double before = processCpuSeconds(recorder);
+    const double before = bench::processCpuSeconds(recorder);
     const auto start = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const double cpu = processCpuSeconds(recorder) - before;
+    const double cpu = bench::processCpuSeconds(recorder) - before;
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     stop(recorder);
     for (pid_t simulator : simulators) stop(simulator);

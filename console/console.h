@@ -12,11 +12,11 @@
 
 namespace serial { class SerialPortUnit; }
 namespace chart { class LineChartUnit; }
+namespace meter { class RecordingWriter; }
 
 namespace console {
 
 class PublishOutputs;
-class RecordingWriter;
 
 // The curve tables, rebuilt by every curve reset.
 struct CurveTables {
@@ -49,7 +49,7 @@ struct ProgramValues {
     // epoch) the update stamp was last written for.
     std::optional<std::int64_t> lastStampSecond;
     // The recording's writer thread, started by the first recorded row.
-    std::shared_ptr<RecordingWriter> recordingWriter;
+    std::shared_ptr<meter::RecordingWriter> recordingWriter;
     // Where the day files go: learnt when recording starts, and again after a
     // row failed, not on every row (learning it creates a probe file).
     std::optional<runtime::Path> recordingDirectory;

@@ -27,7 +27,7 @@ struct RecordBox {
 
 void clearStaleReadouts(Console& console, runtime::DateTime now) {
     platform::Form& form = console.form;
-    if (!readoutsStale(console.values.lastByteMonotonicMs, runtime::MonotonicMilliseconds(),
+    if (!meter::readoutsStale(console.values.lastByteMonotonicMs, runtime::MonotonicMilliseconds(),
                        form.text(kUpdateStamp), now)) {
         return;
     }
@@ -39,29 +39,29 @@ void clearStaleReadouts(Console& console, runtime::DateTime now) {
     form.setText(kResistanceReadout, "0");
 }
 
-ReadoutTexts readoutTexts(const platform::Form& form) {
+meter::ReadoutTexts readoutTexts(const platform::Form& form) {
     return {form.text(kVoltageReadout), form.text(kCurrentReadout),    form.text(kPowerReadout),
             form.text(kResistanceReadout), form.text(kEnergyReadout), form.text(kChargeReadout),
             form.text(kTemperatureReadout)};
 }
 
 // What failed, for the tooltip; empty when nothing did.
-QString failureNote(RecordingStep step) {
+QString failureNote(meter::RecordingStep step) {
     switch (step) {
-    case RecordingStep::CreateFailed:
+    case meter::RecordingStep::CreateFailed:
         return RecordBox::tr("This file could not be created in this folder (no write permission, the folder "
                              "was deleted, or the disk is full): no data was recorded.");
-    case RecordingStep::OpenFailed:
+    case meter::RecordingStep::OpenFailed:
         return RecordBox::tr("Another program holds this file, or it could not be opened: the last rows are kept "
                              "and written once it can be.");
-    case RecordingStep::ReadOnly:
+    case meter::RecordingStep::ReadOnly:
         return RecordBox::tr("This file is read-only: the last row was not recorded. Once it is writable again, "
                              "the next rows are recorded as usual.");
-    case RecordingStep::RewriteUnfinished:
+    case meter::RecordingStep::RewriteUnfinished:
         return RecordBox::tr("An earlier rewrite of this file was cut short and cannot be finished yet (another "
                              "program locks part of it, or the disk is full): the file is left as it is until it "
                              "can be, and the last row was not recorded.");
-    case RecordingStep::WriteFailed:
+    case meter::RecordingStep::WriteFailed:
         return RecordBox::tr("Writing to this file failed (no write permission, or the disk is full): the last row "
                              "was not recorded; the file keeps its content.");
     default:
@@ -71,7 +71,7 @@ QString failureNote(RecordingStep step) {
 
 QString fileNameText(const std::filesystem::path& path) { return platform::pathToQString(path.filename()); }
 
-QString ignoredNote(const IgnoredSideFile& side) {
+QString ignoredNote(const meter::IgnoredSideFile& side) {
     if (side.keptAs.empty()) {
         return RecordBox::tr("The side file %1 held no whole record (cut short before any row went in, or "
                              "damaged): it was not applied, and was removed.")
@@ -89,10 +89,10 @@ QString publishingNote(const Console& console) {
 }
 
 // Rows written and failed, for the network outputs' counters.
-void countRows(ProgramValues& values, const RecordingWriter::Report& report) {
-    if (report.step == RecordingStep::RowInserted) {
+void countRows(ProgramValues& values, const meter::RecordingWriter::Report& report) {
+    if (report.step == meter::RecordingStep::RowInserted) {
         values.rowsWritten += report.rows;
-    } else if (report.step == RecordingStep::FileCreated) {
+    } else if (report.step == meter::RecordingStep::FileCreated) {
         // Creating the day's file takes the batch's first row, as it always has.
         values.rowsWritten += report.rows > 0 ? report.rows - 1 : 0;
     } else {
@@ -115,10 +115,10 @@ void describeRecording(const Console& console, const runtime::Path& path, const 
 }
 
 // On the window thread, when the writer has written (or failed to write) rows.
-void showReport(Console& console, const RecordingWriter::Report& report) {
+void showReport(Console& console, const meter::RecordingWriter::Report& report) {
     countRows(console.values, report);
     QString note = failureNote(report.step);
-    for (const IgnoredSideFile& side : report.ignored) {
+    for (const meter::IgnoredSideFile& side : report.ignored) {
         note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + ignoredNote(side);
     }
     // A failed row may mean the folder has changed: learn it again next tick.
@@ -126,12 +126,12 @@ void showReport(Console& console, const RecordingWriter::Report& report) {
     describeRecording(console, report.dayFile, note);
 }
 
-RecordingWriter& writerOf(Console& console) {
-    std::shared_ptr<RecordingWriter>& writer = console.values.recordingWriter;
+meter::RecordingWriter& writerOf(Console& console) {
+    std::shared_ptr<meter::RecordingWriter>& writer = console.values.recordingWriter;
     if (!writer) {
         QWidget* window = console.form.window();
-        writer = std::make_shared<RecordingWriter>(
-            runtime::NativeFileSystem(), [&console, window](RecordingWriter::Report report) {
+        writer = std::make_shared<meter::RecordingWriter>(
+            runtime::NativeFileSystem(), [&console, window](meter::RecordingWriter::Report report) {
                 QMetaObject::invokeMethod(
                     window, [&console, report = std::move(report)] { showReport(console, report); },
                     Qt::QueuedConnection);
@@ -157,8 +157,8 @@ void onRecordingTick(Console& console) {
     if (form.checked(kRecordBox) == 1) {
         // The row is handed to the writer's thread; what happened to it comes
         // back to the record box's tooltip.
-        const runtime::Path path = recordingFilePath(recordingDirectory(console), now);
-        writerOf(console).record(path, recordingRowText(now, readoutTexts(form)));
+        const runtime::Path path = meter::recordingFilePath(recordingDirectory(console), now);
+        writerOf(console).record(path, meter::recordingRowText(now, readoutTexts(form)));
     }
     // The network sees every tick, recorded or not: a dashboard watches the
     // meter whether or not a file is kept.
@@ -175,14 +175,14 @@ void onRecordBoxClicked(Console& console) {
     const bool ticked = form.checked(kRecordBox) == 1;
     if (ticked) {
         console.values.recordingDirectory.reset();  // recording starts: learn the folder afresh
-        describeRecording(console, recordingFilePath(recordingDirectory(console), runtime::Now()), {});
+        describeRecording(console, meter::recordingFilePath(recordingDirectory(console), runtime::Now()), {});
     } else {
         endRecording(console);
     }
     // Only an open port (green lamp) lets the box start or stop the tick; with
     // the port closed the box just changes its own state.
     if (form.fillColour(kPortLamp) != kLampGreen) return;
-    form.setInterval(kRecordingTimer, ticked ? recordingIntervalMs(form.text(kRecordingSeconds)) : 0);
+    form.setInterval(kRecordingTimer, ticked ? meter::recordingIntervalMs(form.text(kRecordingSeconds)) : 0);
 }
 
 void endRecording(Console& console) {
@@ -191,7 +191,7 @@ void endRecording(Console& console) {
 
 void applyRecordingInterval(Console& console) {
     platform::Form& form = console.form;
-    form.setInterval(kRecordingTimer, recordingIntervalMs(form.text(kRecordingSeconds)));
+    form.setInterval(kRecordingTimer, meter::recordingIntervalMs(form.text(kRecordingSeconds)));
 }
 
 }  // namespace console

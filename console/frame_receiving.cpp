@@ -17,7 +17,7 @@ void writeUpdateStamp(Console& console)
     const runtime::DateTime now = runtime::Now();
     const std::int64_t second = std::llround(now * 86'400'000.0) / 1000;
     if (console.values.lastStampSecond != second) {
-        console.form.setText(kUpdateStamp, updateStampText(now));
+        console.form.setText(kUpdateStamp, meter::updateStampText(now));
         console.values.lastStampSecond = second;
     }
     console.values.lastByteMonotonicMs = runtime::MonotonicMilliseconds();
@@ -29,8 +29,8 @@ void writeDerivedReadouts(platform::Form& form)
 {
     const runtime::Text voltage = form.text(kVoltageReadout);
     const runtime::Text current = form.text(kCurrentReadout);
-    form.setText(kPowerReadout, powerText(powerFrom(voltage, current)));
-    if (auto text = resistanceText(resistanceFrom(voltage, current))) {
+    form.setText(kPowerReadout, meter::powerText(meter::powerFrom(voltage, current)));
+    if (auto text = meter::resistanceText(meter::resistanceFrom(voltage, current))) {
         form.setText(kResistanceReadout, std::move(*text));
     }
 }
@@ -38,7 +38,7 @@ void writeDerivedReadouts(platform::Form& form)
 void decodeIntoReadouts(Console& console)
 {
     platform::Form& form = console.form;
-    if (auto frame = decodeFrame(console.values.frameText)) {
+    if (auto frame = meter::decodeFrame(console.values.frameText)) {
         ++console.values.framesDecoded;
         form.setText(kVoltageReadout, std::move(frame->voltage));
         if (frame->current) form.setText(kCurrentReadout, std::move(*frame->current));
@@ -53,7 +53,7 @@ void decodeIntoReadouts(Console& console)
 void onByteReceived(Console& console, int byte)
 {
     ProgramValues& values = console.values;
-    const bool complete = assembleFrameByte(byte, values.inFrameFlag, values.byteCounter, values.frameText);
+    const bool complete = meter::assembleFrameByte(byte, values.inFrameFlag, values.byteCounter, values.frameText);
     // Every byte counts as a sign of life, inside a frame or not.
     writeUpdateStamp(console);
     if (complete) decodeIntoReadouts(console);
@@ -63,7 +63,7 @@ void accumulateOneSecond(Console& console)
 {
     platform::Form& form = console.form;
     ProgramValues& values = console.values;
-    SecondTotals totals = integrateOneSecond(form.text(kVoltageReadout), form.text(kCurrentReadout),
+    meter::SecondTotals totals = meter::integrateOneSecond(form.text(kVoltageReadout), form.text(kCurrentReadout),
                                              values.energyAccumulator, values.chargeAccumulator);
     if (totals.energy) form.setText(kEnergyReadout, std::move(*totals.energy));
     if (totals.charge) form.setText(kChargeReadout, std::move(*totals.charge));

@@ -79,7 +79,7 @@ private:
         tick.deviceLosses = m_deviceLosses;
         tick.deviceAway = gone;
         tick.up = values.lastByteMonotonicMs &&
-                  !readoutsStale(values.lastByteMonotonicMs, runtime::MonotonicMilliseconds(), form.text(kUpdateStamp), now);
+                  !meter::readoutsStale(values.lastByteMonotonicMs, runtime::MonotonicMilliseconds(), form.text(kUpdateStamp), now);
         return tick;
     }
 

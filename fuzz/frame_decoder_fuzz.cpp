@@ -22,12 +22,12 @@ void check(bool condition)
 void decodeAndDisplay(const runtime::Text& frameText, runtime::Text& current)
 {
     check(std::count(frameText.begin(), frameText.end(), '.') == 7);
-    const auto frame = console::decodeFrame(frameText);
+    const auto frame = meter::decodeFrame(frameText);
     check(frame.has_value());
     if (frame->current) current = *frame->current;
-    const float power = console::powerFrom(frame->voltage, current);
-    check(!console::powerText(power).empty());
-    (void)console::resistanceText(console::resistanceFrom(frame->voltage, current));
+    const float power = meter::powerFrom(frame->voltage, current);
+    check(!meter::powerText(power).empty());
+    (void)meter::resistanceText(meter::resistanceFrom(frame->voltage, current));
 }
 
 }  // namespace
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     runtime::Text frameText;
     runtime::Text current = "0";
     for (std::size_t i = 0; i < size; ++i) {
-        const bool complete = console::assembleFrameByte(data[i], inFrame, counter, frameText);
+        const bool complete = meter::assembleFrameByte(data[i], inFrame, counter, frameText);
         check(frameText.size() <= kLongestFrameText);
         check(inFrame == 0 ? counter == 0 : counter >= 1 && counter <= 17);
         if (complete) {
@@ -50,6 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The decoder on its own must refuse anything that is not a frame.
     const std::string_view raw(reinterpret_cast<const char*>(data), size);
-    if (const auto frame = console::decodeFrame(raw)) check(!frame->voltage.empty());
+    if (const auto frame = meter::decodeFrame(raw)) check(!frame->voltage.empty());
     return 0;
 }

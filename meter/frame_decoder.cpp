@@ -7,7 +7,7 @@
 #include "runtime/conversions.h"
 #include "runtime/texts.h"
 
-namespace console {
+namespace meter {
 namespace {
 
 constexpr int kFrameLength = 18;
@@ -130,4 +130,4 @@ SecondTotals integrateOneSecond(std::string_view voltageText, std::string_view c
     return {totalText(energyAccumulator / 3600.0), totalText(chargeAccumulator / 3600.0)};
 }
 
-}  // namespace console
+}  // namespace meter

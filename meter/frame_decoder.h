@@ -26,7 +26,7 @@
 
 #include "runtime/gbk_codec.h"
 
-namespace console {
+namespace meter {
 
 // Takes one received byte into the frame being assembled. Returns true when
 // it completed a frame, which `frameText` then holds. A start byte always
@@ -61,4 +61,4 @@ struct SecondTotals {
 SecondTotals integrateOneSecond(std::string_view voltageText, std::string_view currentText,
                                 double& energyAccumulator, double& chargeAccumulator);
 
-}  // namespace console
+}  // namespace meter

@@ -5,7 +5,7 @@
 #include "runtime/conversions.h"
 #include "runtime/texts.h"
 
-namespace console {
+namespace meter {
 namespace {
 
 // 4 decimals below 10, 3 below 100, 2 below 1000, 1 below 10000, stopping
@@ -66,4 +66,4 @@ runtime::Text updateStampText(runtime::DateTime when)
     return runtime::ToText(secondsInHour);
 }
 
-}  // namespace console
+}  // namespace meter

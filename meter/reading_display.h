@@ -11,7 +11,7 @@
 #include "runtime/date_time.h"
 #include "runtime/gbk_codec.h"
 
-namespace console {
+namespace meter {
 
 inline constexpr std::string_view kOverloadText = "-OVLD-";
 
@@ -47,4 +47,4 @@ runtime::Text temperatureText(std::string_view prefix, double celsius);
 // Update stamp: minute × 60 + second of the time, a whole number 0..3599.
 runtime::Text updateStampText(runtime::DateTime when);
 
-}  // namespace console
+}  // namespace meter

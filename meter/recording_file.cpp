@@ -5,7 +5,7 @@
 #include "meter/recording_row.h"
 #include "runtime/row_log.h"
 
-namespace console {
+namespace meter {
 namespace {
 
 namespace fs = std::filesystem;
@@ -262,4 +262,4 @@ bool DayFileSession::finish() {
     return folded;
 }
 
-}  // namespace console
+}  // namespace meter

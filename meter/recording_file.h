@@ -21,7 +21,7 @@
 #include "runtime/file_system.h"
 #include "runtime/gbk_codec.h"
 
-namespace console {
+namespace meter {
 
 enum class RecordingStep {
     FileCreated,      // the day's file was started: header and line end, no row yet
@@ -107,4 +107,4 @@ struct Recovery {
 };
 Recovery recoverDirectory(runtime::FileSystem& files, const std::filesystem::path& directory);
 
-}  // namespace console
+}  // namespace meter

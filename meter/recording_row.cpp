@@ -7,7 +7,7 @@
 #include "runtime/files.h"
 #include "runtime/texts.h"
 
-namespace console {
+namespace meter {
 
 runtime::Text recordingHeader() {
     // The unit columns of the rows sit under the empty columns; the trailing
@@ -60,4 +60,4 @@ bool readoutsStale(std::optional<std::int64_t> lastByteMs, std::int64_t nowMs,
     return s - u - 2.0 > 1e-7;
 }
 
-}  // namespace console
+}  // namespace meter

@@ -11,7 +11,7 @@
 #include "runtime/gbk_codec.h"
 #include "runtime/native_path.h"
 
-namespace console {
+namespace meter {
 
 // The header line without its line end: 77 bytes of GBK. Rows go in at this
 // offset, between the header's last comma and its CR LF.
@@ -65,4 +65,4 @@ bool readoutsStale(std::optional<std::int64_t> lastByteMs, std::int64_t nowMs,
                    std::string_view updateStamp, runtime::DateTime now);
 constexpr std::int64_t kStaleAfterMs = 3000;
 
-}  // namespace console
+}  // namespace meter

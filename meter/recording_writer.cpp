@@ -1,6 +1,6 @@
 #include "meter/recording_writer.h"
 
-namespace console {
+namespace meter {
 
 RecordingWriter::RecordingWriter(std::unique_ptr<runtime::FileSystem> files, Reporter reporter)
     : m_files(std::move(files)), m_reporter(std::move(reporter)), m_thread([this] { run(); }) {}
@@ -94,4 +94,4 @@ void RecordingWriter::endSession() {
     m_session.reset();
 }
 
-}  // namespace console
+}  // namespace meter

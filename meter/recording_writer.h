@@ -18,7 +18,7 @@
 #include "meter/recording_file.h"
 #include "runtime/file_system.h"
 
-namespace console {
+namespace meter {
 
 class RecordingWriter {
 public:
@@ -69,4 +69,4 @@ private:
     std::thread m_thread;
 };
 
-}  // namespace console
+}  // namespace meter

@@ -73,7 +73,7 @@ std::optional<double> numberValue(std::string_view text) {
 
 DayFile readDayFile(std::string_view bytes) {
     DayFile file;
-    const std::string header = console::recordingHeader();
+    const std::string header = meter::recordingHeader();
     file.headerFound = bytes.starts_with(header + "\r\n");
     if (file.headerFound) bytes.remove_prefix(header.size() + 2);
     // Every complete row ends with CR LF; what follows the last one is torn.

@@ -10,7 +10,7 @@ namespace record {
 MeterPipeline::MeterPipeline() : m_readouts{"0", "0", "0", "0", "0", "0", "0"} {}
 
 bool MeterPipeline::receiveByte(int byte, std::int64_t nowMs) {
-    const bool complete = console::assembleFrameByte(byte, m_inFrameFlag, m_byteCounter, m_frameText);
+    const bool complete = meter::assembleFrameByte(byte, m_inFrameFlag, m_byteCounter, m_frameText);
     m_lastByteMs = nowMs;
     if (!complete) return false;
     applyFrame();
@@ -18,7 +18,7 @@ bool MeterPipeline::receiveByte(int byte, std::int64_t nowMs) {
 }
 
 void MeterPipeline::applyFrame() {
-    std::optional<console::DecodedFrame> frame = console::decodeFrame(m_frameText);
+    std::optional<meter::DecodedFrame> frame = meter::decodeFrame(m_frameText);
     m_frameText.clear();
     if (!frame) return;
     ++m_framesDecoded;
@@ -27,22 +27,22 @@ void MeterPipeline::applyFrame() {
     if (frame->temperature) m_readouts.temperature = std::move(*frame->temperature);
     // Power and resistance from the read-outs as they now read, which
     // includes a current that this frame left unchanged.
-    m_readouts.power = console::powerText(console::powerFrom(m_readouts.voltage, m_readouts.current));
-    if (auto text = console::resistanceText(console::resistanceFrom(m_readouts.voltage, m_readouts.current))) {
+    m_readouts.power = meter::powerText(meter::powerFrom(m_readouts.voltage, m_readouts.current));
+    if (auto text = meter::resistanceText(meter::resistanceFrom(m_readouts.voltage, m_readouts.current))) {
         m_readouts.resistance = std::move(*text);
     }
     m_freshFrame = true;
 }
 
 void MeterPipeline::integrateOneSecond() {
-    console::SecondTotals totals = console::integrateOneSecond(m_readouts.voltage, m_readouts.current,
+    meter::SecondTotals totals = meter::integrateOneSecond(m_readouts.voltage, m_readouts.current,
                                                                m_energyAccumulator, m_chargeAccumulator);
     if (totals.energy) m_readouts.energy = std::move(*totals.energy);
     if (totals.charge) m_readouts.charge = std::move(*totals.charge);
 }
 
 bool MeterPipeline::clearIfStale(runtime::DateTime now, std::int64_t nowMs) {
-    if (!console::readoutsStale(m_lastByteMs, nowMs, {}, now)) return false;
+    if (!meter::readoutsStale(m_lastByteMs, nowMs, {}, now)) return false;
     // Energy and charge are running totals; the temperature keeps its reading.
     for (runtime::Text* live : {&m_readouts.voltage, &m_readouts.current, &m_readouts.power, &m_readouts.resistance}) {
         live->assign(1, '0');
@@ -51,7 +51,7 @@ bool MeterPipeline::clearIfStale(runtime::DateTime now, std::int64_t nowMs) {
 }
 
 runtime::Text MeterPipeline::rowText(runtime::DateTime now) const {
-    return console::recordingRowText(now, m_readouts);
+    return meter::recordingRowText(now, m_readouts);
 }
 
 bool MeterPipeline::takeFreshFrame() { return std::exchange(m_freshFrame, false); }

@@ -31,7 +31,7 @@ public:
     // The row that a recording tick at `now` inserts.
     runtime::Text rowText(runtime::DateTime now) const;
 
-    const console::ReadoutTexts& readouts() const { return m_readouts; }
+    const meter::ReadoutTexts& readouts() const { return m_readouts; }
     double energyWattSeconds() const { return m_energyAccumulator; }
     double chargeAmpereSeconds() const { return m_chargeAccumulator; }
     // Whether a frame arrived since the last call (a sign of a live meter).
@@ -40,13 +40,13 @@ public:
     std::uint64_t framesDecoded() const { return m_framesDecoded; }
     // Whether bytes arrived within the staleness window before `nowMs`.
     bool live(std::int64_t nowMs) const {
-        return m_lastByteMs && !console::readoutsStale(m_lastByteMs, nowMs, {}, runtime::DateTime{});
+        return m_lastByteMs && !meter::readoutsStale(m_lastByteMs, nowMs, {}, runtime::DateTime{});
     }
 
 private:
     void applyFrame();
 
-    console::ReadoutTexts m_readouts;
+    meter::ReadoutTexts m_readouts;
     int m_inFrameFlag = 0;
     int m_byteCounter = 0;
     runtime::Text m_frameText;

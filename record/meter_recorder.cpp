@@ -16,13 +16,13 @@ namespace {
 
 constexpr int kOpenRetryMs = 1000;
 
-const char* stepProblem(console::RecordingStep step) {
+const char* stepProblem(meter::RecordingStep step) {
     switch (step) {
-    case console::RecordingStep::CreateFailed: return "the day file could not be created";
-    case console::RecordingStep::OpenFailed: return "another program holds the day file, or it cannot be opened";
-    case console::RecordingStep::WriteFailed: return "writing to the day file failed";
-    case console::RecordingStep::ReadOnly: return "the day file is read-only";
-    case console::RecordingStep::RewriteUnfinished: return "an earlier rewrite of the day file is not finished yet";
+    case meter::RecordingStep::CreateFailed: return "the day file could not be created";
+    case meter::RecordingStep::OpenFailed: return "another program holds the day file, or it cannot be opened";
+    case meter::RecordingStep::WriteFailed: return "writing to the day file failed";
+    case meter::RecordingStep::ReadOnly: return "the day file is read-only";
+    case meter::RecordingStep::RewriteUnfinished: return "an earlier rewrite of the day file is not finished yet";
     default: return nullptr;
     }
 }
@@ -65,10 +65,10 @@ MeterRecorder::MeterRecorder(MeterSpec meter, int portNumber, runtime::Path dayF
     connect(&m_openRetry, &QTimer::timeout, this, &MeterRecorder::tryOpen);
     // The writer's thread counts what went in and hands the rest of its
     // report to the event loop.
-    m_writer = std::make_unique<console::RecordingWriter>(
-        runtime::NativeFileSystem(), [this, alive = m_alive](console::RecordingWriter::Report report) {
-            const std::size_t dropped = report.step == console::RecordingStep::FileCreated ? 1 : 0;
-            if (report.step == console::RecordingStep::RowInserted || dropped != 0) {
+    m_writer = std::make_unique<meter::RecordingWriter>(
+        runtime::NativeFileSystem(), [this, alive = m_alive](meter::RecordingWriter::Report report) {
+            const std::size_t dropped = report.step == meter::RecordingStep::FileCreated ? 1 : 0;
+            if (report.step == meter::RecordingStep::RowInserted || dropped != 0) {
                 m_rowsInserted += std::int64_t(report.rows - std::min(report.rows, dropped));
             }
             if (!*alive) return;
@@ -117,7 +117,7 @@ void MeterRecorder::onSecond() {
     ++m_seconds;
     m_pipeline.integrateOneSecond();
     const bool fresh = m_pipeline.takeFreshFrame();
-    const console::ReadoutTexts& readouts = m_pipeline.readouts();
+    const meter::ReadoutTexts& readouts = m_pipeline.readouts();
     std::optional<double> volts;
     if (fresh) {
         volts = runtime::ToNumber(readouts.voltage);
@@ -134,14 +134,14 @@ void MeterRecorder::onSecond() {
 
 void MeterRecorder::writeRow(runtime::DateTime now) {
     m_pipeline.clearIfStale(now, runtime::MonotonicMilliseconds());
-    const runtime::Path path = console::recordingFilePath(m_dayFolder, now);
+    const runtime::Path path = meter::recordingFilePath(m_dayFolder, now);
     const runtime::Text row = m_pipeline.rowText(now);
     // The row that starts a day's file is not written into it; a logger keeps
     // that reading too, so a new day's file gets the row twice and keeps one.
     if (path != m_lastDayFile) {
         std::error_code ignored;
         if (!std::filesystem::exists(path, ignored) &&
-            !std::filesystem::exists(console::recordingLogPath(path), ignored)) {
+            !std::filesystem::exists(meter::recordingLogPath(path), ignored)) {
             m_writer->record(path, row);
         }
         m_lastDayFile = path;
@@ -150,12 +150,12 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     emit rowRecorded(now);
 }
 
-void MeterRecorder::onReport(const console::RecordingWriter::Report& report) {
-    const console::RecordingStep step = report.step;
+void MeterRecorder::onReport(const meter::RecordingWriter::Report& report) {
+    const meter::RecordingStep step = report.step;
     const bool failed = stepProblem(step) != nullptr;
     if (failed) m_summary.rowWriteFailures += std::int64_t(report.rows);
     if (failed && m_lastStep != int(step)) logLine(LogKind::Problem, "write-failed", label() + " " + stepProblem(step));
-    if (!failed && m_lastStep >= 0 && stepProblem(console::RecordingStep(m_lastStep))) {
+    if (!failed && m_lastStep >= 0 && stepProblem(meter::RecordingStep(m_lastStep))) {
         logLine(LogKind::Info, "write-resumed", label());
     }
     m_lastStep = int(step);

@@ -36,7 +36,7 @@ public:
     explicit PublishedOutputs(std::unique_ptr<publish::Outputs> outputs) : m_outputs(std::move(outputs)) {}
 
     void rowRecorded(const MeterRecorder& meter, runtime::DateTime now) override {
-        const console::ReadoutTexts& texts = meter.pipeline().readouts();
+        const meter::ReadoutTexts& texts = meter.pipeline().readouts();
         const RunSummary& summary = meter.summary();
         publish::MeterTick tick;
         tick.time = localTime(now);

@@ -134,8 +134,8 @@ void BM_AssembleAndDecodePure(benchmark::State& state)
     std::size_t n = 0;
     for (auto _ : state) {
         for (std::int32_t byte : frames[n++ % frames.size()]) {
-            if (console::assembleFrameByte(byte, inFrame, counter, text)) {
-                benchmark::DoNotOptimize(console::decodeFrame(text));
+            if (meter::assembleFrameByte(byte, inFrame, counter, text)) {
+                benchmark::DoNotOptimize(meter::decodeFrame(text));
                 text.clear();
             }
         }

@@ -101,7 +101,7 @@ struct Meter {
     runtime::Path path;
     std::uint64_t rows = 0;
     std::uint64_t failures = 0;
-    std::shared_ptr<console::DayFileSession> session;
+    std::shared_ptr<meter::DayFileSession> session;
 };
 
 std::vector<Meter> meters(const QTemporaryDir& dir) {
@@ -109,8 +109,8 @@ std::vector<Meter> meters(const QTemporaryDir& dir) {
     for (int i = 1; i <= kMeters; ++i) {
         const QString folder = dir.filePath(QStringLiteral("m%1").arg(i));
         QDir().mkpath(folder);
-        const runtime::Path path = console::recordingFilePath(runtime::Path(folder.toStdString()), runtime::Now());
-        list.push_back({"m" + std::to_string(i), path, 0, 0, std::make_shared<console::DayFileSession>(files(), path)});
+        const runtime::Path path = meter::recordingFilePath(runtime::Path(folder.toStdString()), runtime::Now());
+        list.push_back({"m" + std::to_string(i), path, 0, 0, std::make_shared<meter::DayFileSession>(files(), path)});
     }
     return list;
 }
@@ -119,11 +119,11 @@ std::vector<Meter> meters(const QTemporaryDir& dir) {
 void tick(Meter& meter, publish::Outputs* outputs, const std::string& voltage) {
     const runtime::DateTime now = runtime::Now();
     const publish::ReadoutTexts texts{voltage, "1.2340", "15.234", "10.004", "0.5000", "0.0400", "+25.3"};
-    const console::ReadoutTexts row{texts.voltage, texts.current, texts.power, texts.resistance,
+    const meter::ReadoutTexts row{texts.voltage, texts.current, texts.power, texts.resistance,
                                     texts.energyWh, texts.chargeAh, texts.temperature};
-    const console::RecordingStep step = meter.session->record({console::recordingRowText(now, row)});
-    if (step == console::RecordingStep::RowInserted) ++meter.rows;
-    if (step != console::RecordingStep::RowInserted && step != console::RecordingStep::FileCreated) ++meter.failures;
+    const meter::RecordingStep step = meter.session->record({meter::recordingRowText(now, row)});
+    if (step == meter::RecordingStep::RowInserted) ++meter.rows;
+    if (step != meter::RecordingStep::RowInserted && step != meter::RecordingStep::FileCreated) ++meter.failures;
     if (outputs == nullptr) return;
     publish::MeterTick tick;
     tick.time = QDateTime::currentDateTime();

@@ -131,14 +131,14 @@ void writeDayFile(const fs::path& path) {
         const runtime::DateTime when = runtime::MakeDateTime(2026, 12, 7, s / 3600, s / 60 % 60, s % 60);
         const double volts = 13.0 - s / 43'200.0;
         const bool away = s % 7200 < 60;  // a minute away every two hours
-        console::ReadoutTexts texts{runtime::NumberToFormattedText(volts, 3), "0.6000",
+        meter::ReadoutTexts texts{runtime::NumberToFormattedText(volts, 3), "0.6000",
                                     runtime::NumberToFormattedText(volts * 0.6, 4), "21.667",
                                     runtime::NumberToFormattedText(s * volts * 0.6 / 3600, 3), "1.0000", "+25.3"};
         if (away) texts.voltage = texts.current = texts.power = texts.resistance = "0";
-        rows.push_back(console::recordingRowText(when, texts));
+        rows.push_back(meter::recordingRowText(when, texts));
     }
     for (auto row = rows.rbegin(); row != rows.rend(); ++row) body += *row;
-    std::ofstream(path, std::ios::binary) << console::recordingHeader() << body << "\r\n";
+    std::ofstream(path, std::ios::binary) << meter::recordingHeader() << body << "\r\n";
 }
 
 void timeCommand(const fs::path& root, const char* what, std::vector<std::string> arguments) {

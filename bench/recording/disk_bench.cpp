@@ -52,8 +52,8 @@ struct Options {
 };
 
 runtime::Text rowAt(int second) {
-    static const console::ReadoutTexts readings{"12.345", "1.2345", "15.240", "10.000", "0.1234", "0.0456", "+25.3"};
-    return console::recordingRowText(runtime::MakeDateTime(2015, 12, 5, 0, 0, 0) + second / 86400.0, readings);
+    static const meter::ReadoutTexts readings{"12.345", "1.2345", "15.240", "10.000", "0.1234", "0.0456", "+25.3"};
+    return meter::recordingRowText(runtime::MakeDateTime(2015, 12, 5, 0, 0, 0) + second / 86400.0, readings);
 }
 
 // Bytes written so far: the device's sectors, or this process's net bytes.
@@ -90,7 +90,7 @@ fs::path prepare(const Options& options, int rows) {
     if (rows > 0) {
         std::vector<runtime::Text> texts;
         for (int second = 0; second < rows; ++second) texts.push_back(rowAt(second));
-        std::ofstream(dayFile, std::ios::binary) << console::dayFileView("", texts);
+        std::ofstream(dayFile, std::ios::binary) << meter::dayFileView("", texts);
     }
 #ifndef _WIN32
     ::sync();  // what preparing wrote is not the tick's
@@ -142,8 +142,8 @@ Figures runLog(const Options& options, int rows) {
     std::atomic<bool> failed{false};
     std::mutex handedMutex;
     std::vector<Clock::time_point> handedAt;
-    auto writer = std::make_unique<console::RecordingWriter>(
-        runtime::NativeFileSystem(), [&](console::RecordingWriter::Report report) {
+    auto writer = std::make_unique<meter::RecordingWriter>(
+        runtime::NativeFileSystem(), [&](meter::RecordingWriter::Report report) {
             {
                 const std::lock_guard lock(handedMutex);
                 const auto now = Clock::now();
@@ -152,7 +152,7 @@ Figures runLog(const Options& options, int rows) {
                 }
             }
             published += long(report.rows);
-            if (report.step != console::RecordingStep::RowInserted && report.step != console::RecordingStep::FileCreated) {
+            if (report.step != meter::RecordingStep::RowInserted && report.step != meter::RecordingStep::FileCreated) {
                 failed = true;
             }
         });

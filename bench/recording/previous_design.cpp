@@ -13,13 +13,13 @@ bool previousRecordingTick(const std::filesystem::path& dayFile, std::string_vie
         if (!runtime::WriteToFile(dayFile, {""})) return false;
         const int file = runtime::OpenFile(dayFile, 3, 3);
         runtime::MoveToFileEnd(file);
-        const bool written = runtime::InsertText(file, {console::recordingHeader(), "\r\n"});
+        const bool written = runtime::InsertText(file, {meter::recordingHeader(), "\r\n"});
         runtime::CloseFile(file);
         return written;
     }
     const int file = runtime::OpenFile(dayFile, 3, 3);
     if (file == 0) return false;
-    runtime::MoveFilePosition(file, 1, std::int64_t(console::kRecordingHeaderBytes));
+    runtime::MoveFilePosition(file, 1, std::int64_t(meter::kRecordingHeaderBytes));
     const bool written = runtime::InsertText(file, {rowText});
     runtime::CloseFile(file);
     return written;

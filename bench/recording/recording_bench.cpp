@@ -34,7 +34,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using console::ReadoutTexts;
+using meter::ReadoutTexts;
 
 constexpr int kDayRows = 86'400;
 constexpr int kSizeStep = 10'800;  // three hours of rows
@@ -51,14 +51,14 @@ fs::path benchDirectory() {
 }
 
 runtime::Text rowAt(int second) {
-    static const ReadoutTexts readings{"12.345", "1.2345", "15.240", "10.000", "0.1234", "0.0456", "+25.3"};
-    return console::recordingRowText(runtime::MakeDateTime(2015, 12, 5, 0, 0, second), readings);
+    static const meter::ReadoutTexts readings{"12.345", "1.2345", "15.240", "10.000", "0.1234", "0.0456", "+25.3"};
+    return meter::recordingRowText(runtime::MakeDateTime(2015, 12, 5, 0, 0, second), readings);
 }
 
 // A day's file holding the first `rows` seconds of the day, newest first.
 fs::path writeDayFile(int rows) {
     const fs::path path = benchDirectory() / "KZRT2015125.csv";
-    std::string content = console::recordingHeader();
+    std::string content = meter::recordingHeader();
     for (int second = rows - 1; second >= 0; --second) content += rowAt(second);
     content += "\r\n";
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
@@ -94,15 +94,15 @@ void BM_LogRow(benchmark::State& state) {
     const fs::path path = writeDayFile(rows);
     const runtime::Text row = rowAt(rows);
     const auto files = runtime::NativeFileSystem();
-    console::DayFileSession session(*files, path);
+    meter::DayFileSession session(*files, path);
     session.record({row});  // the session's start: the base goes into the log
     std::vector<double> microseconds;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const console::RecordingStep step = session.record({row});
+        const meter::RecordingStep step = session.record({row});
         microseconds.push_back(
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
-        if (step != console::RecordingStep::RowInserted) state.SkipWithError("the row was not recorded");
+        if (step != meter::RecordingStep::RowInserted) state.SkipWithError("the row was not recorded");
     }
     state.counters["file_MB"] = double(fs::file_size(path)) / 1e6;
     setPercentiles(state, microseconds);

@@ -53,7 +53,7 @@ protected:
 };
 
 TEST_F(NativeNames, SettingsAndDayFilesLiveInFoldersGbkCannotSpell) {
-    const ReadoutTexts startUp{"0", "0", "0", "0", "0", "0", "0"};
+    const meter::ReadoutTexts startUp{"0", "0", "0", "0", "0", "0", "0"};
     for (const NamedFolder& c : namedFolders()) {
         const fs::path folder = dir / c.folder;
         fs::create_directory(folder);
@@ -79,7 +79,7 @@ TEST_F(NativeNames, SettingsAndDayFilesLiveInFoldersGbkCannotSpell) {
         form().raise(kRecordBox, platform::kClicked);
         tick();
         tick();
-        EXPECT_EQ(readFile(folder / "KZRT2015125.csv"), recordingHeader() + recordingRowText(now, startUp) + "\r\n")
+        EXPECT_EQ(readFile(folder / "KZRT2015125.csv"), meter::recordingHeader() + recordingRowText(now, startUp) + "\r\n")
             << c.settings;
         const QString tip = form().toolTip(kRecordBox);
         EXPECT_TRUE(tip.contains(qString(c.shown) + QDir::separator() + "KZRT2015125.csv")) << tip.toStdString();

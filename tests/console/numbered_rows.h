@@ -13,7 +13,7 @@
 namespace console::testing {
 
 inline runtime::Text numberedRow(long n) {
-    return recordingRowText(runtime::MakeDateTime(2015, 12, 5, 14, 3, 7),
+    return meter::recordingRowText(runtime::MakeDateTime(2015, 12, 5, 14, 3, 7),
                             {runtime::ToText(double(n)), "1.234", "15.234", "10.004", "0.1234", "0.0456", "+25.3"});
 }
 
@@ -21,13 +21,13 @@ inline runtime::Text numberedRow(long n) {
 inline runtime::Text numberedDayFile(long newest) {
     std::vector<runtime::Text> rows;
     for (long n = 1; n <= newest; ++n) rows.push_back(numberedRow(n));
-    return dayFileView("", rows);
+    return meter::dayFileView("", rows);
 }
 
 // The number of the newest row (the first below the header), 0 for none.
 inline long newestRow(const std::string& content) {
-    const std::size_t comma = content.find(',', kRecordingHeaderBytes + 2);
-    if (content.size() <= kRecordingHeaderBytes + 2 || comma == std::string::npos) return 0;
+    const std::size_t comma = content.find(',', meter::kRecordingHeaderBytes + 2);
+    if (content.size() <= meter::kRecordingHeaderBytes + 2 || comma == std::string::npos) return 0;
     return std::atol(content.c_str() + comma + 1);
 }
 
@@ -38,7 +38,7 @@ inline bool isWholeDayFile(std::string_view content) {
     static const std::size_t at = zero.find(",0,V,") + 1;
     const std::string_view before = std::string_view(zero).substr(0, at);
     const std::string_view after = std::string_view(zero).substr(at + 1);
-    const std::string header = recordingHeader();
+    const std::string header = meter::recordingHeader();
     if (!content.starts_with(header)) return false;
     content.remove_prefix(header.size());
     for (long n = newestRow(std::string(content.substr(0, 200)).insert(0, header)); n >= 1; --n) {

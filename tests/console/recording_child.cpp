@@ -18,12 +18,12 @@ int main(int argc, char** argv) {
     const std::filesystem::path dayFile(std::u8string(utf8.begin(), utf8.end()));
     const long ticks = std::atol(argv[2]);
     const auto files = runtime::NativeFileSystem();
-    console::recoverDirectory(*files, dayFile.parent_path());
+    meter::recoverDirectory(*files, dayFile.parent_path());
     const std::optional<std::string> content = files->read(dayFile);
     long number = content ? console::testing::newestRow(*content) : 0;
-    console::DayFileSession session(*files, dayFile);
+    meter::DayFileSession session(*files, dayFile);
     for (long tick = 0; ticks == 0 || tick < ticks; ++tick) {
-        if (session.record({console::testing::numberedRow(++number)}) != console::RecordingStep::RowInserted) return 1;
+        if (session.record({console::testing::numberedRow(++number)}) != meter::RecordingStep::RowInserted) return 1;
         if (tick == 0) {
             std::filesystem::path started = dayFile;
             started += ".started";

@@ -71,13 +71,13 @@ protected:
             const long shown = testing::newestRow(readFile(dayFile));
             ASSERT_TRUE(writer.kill()) << "the writer stopped by itself";
 
-            recoverDirectory(*files, dir);
+            meter::recoverDirectory(*files, dir);
             const std::string content = readFile(dayFile);
             ASSERT_TRUE(testing::isWholeDayFile(content)) << "kill " << kill << ": not the header and whole rows";
             const long top = testing::newestRow(content);
             ASSERT_GE(top, std::max(newest, shown)) << "kill " << kill << ": a row is lost";
             newest = top;
-            ASSERT_FALSE(fs::exists(recordingLogPath(dayFile))) << "kill " << kill << ": the log was not folded in";
+            ASSERT_FALSE(fs::exists(meter::recordingLogPath(dayFile))) << "kill " << kill << ": the log was not folded in";
         }
         std::cout << kills << " kills, " << newest - seedRows << " rows, file " << fs::file_size(dayFile) << " bytes\n";
         EXPECT_GT(newest, seedRows + kills) << "the writers hardly got on: the kills proved nothing";
@@ -119,7 +119,7 @@ TEST_F(RecordingProcess, AReaderBesideTheRecorderNeverSeesATornFile) {
     EXPECT_EQ(torn, 0) << "of " << reads << " reads";
     EXPECT_GT(reads, 100) << "the reader hardly got on: it proved nothing";
     EXPECT_EQ(testing::newestRow(readFile(dayFile)), 2000 + kTicks);
-    EXPECT_FALSE(fs::exists(recordingLogPath(dayFile)));
+    EXPECT_FALSE(fs::exists(meter::recordingLogPath(dayFile)));
 }
 
 TEST_F(RecordingProcess, AKilledRecorderOfA390KilobyteFileLosesNoShownRow) { killRepeatedly(4300, 30, 40); }

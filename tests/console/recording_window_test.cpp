@@ -18,10 +18,10 @@ using runtime::MakeDateTime;
 
 namespace {
 
-const ReadoutTexts kR1{"1.0000", "0.5000", "0.5000", "2.0000", "0.0001", "0.0001", "+20.1"};
-const ReadoutTexts kR2{"-OVLD-", "0.5000", "-OVLD-", "-OVLD-", "0.0002", "0.0002", "+20.2"};
-const ReadoutTexts kR3{"3.0000", "0", "0.0000", "-OVLD-", "0.0003", "0.0003", "-5.0"};
-const ReadoutTexts kStartUp{"0", "0", "0", "0", "0", "0", "0"};
+const meter::ReadoutTexts kR1{"1.0000", "0.5000", "0.5000", "2.0000", "0.0001", "0.0001", "+20.1"};
+const meter::ReadoutTexts kR2{"-OVLD-", "0.5000", "-OVLD-", "-OVLD-", "0.0002", "0.0002", "+20.2"};
+const meter::ReadoutTexts kR3{"3.0000", "0", "0.0000", "-OVLD-", "0.0003", "0.0003", "-5.0"};
+const meter::ReadoutTexts kStartUp{"0", "0", "0", "0", "0", "0", "0"};
 
 class RecordingWindow : public ConsoleFixture {
 protected:
@@ -36,7 +36,7 @@ protected:
     }
 
     // A frame arrives: the read-outs, the update stamp and the time of the last byte, as the decoder keeps them.
-    void readingsArrive(const ReadoutTexts& r) {
+    void readingsArrive(const meter::ReadoutTexts& r) {
         form().setText(kVoltageReadout, r.voltage);
         form().setText(kCurrentReadout, r.current);
         form().setText(kPowerReadout, r.power);
@@ -44,7 +44,7 @@ protected:
         form().setText(kEnergyReadout, r.energy);
         form().setText(kChargeReadout, r.charge);
         form().setText(kTemperatureReadout, r.temperature);
-        form().setText(kUpdateStamp, runtime::ToText(double(secondsWithinHour(now))));
+        form().setText(kUpdateStamp, runtime::ToText(double(meter::secondsWithinHour(now))));
         window->values().lastByteMonotonicMs = monotonicMs;
     }
     void tick() {
@@ -63,7 +63,7 @@ protected:
     QTimer* recordingTimer() { return form().window()->findChild<QTimer*>(QStringLiteral("时钟2")); }
     QString recordBoxTip() { return form().toolTip(kRecordBox); }
     std::filesystem::path dayFile() const { return dir / "KZRT2015125.csv"; }
-    std::string headerAnd(const std::string& rows) const { return recordingHeader() + rows + "\r\n"; }
+    std::string headerAnd(const std::string& rows) const { return meter::recordingHeader() + rows + "\r\n"; }
 
     runtime::DateTime now = MakeDateTime(2015, 12, 5, 14, 3, 7);
     std::int64_t monotonicMs = 1'000'000;
@@ -78,7 +78,7 @@ TEST_F(RecordingWindow, TickedBoxCreatesTheDayFileThenInsertsRowsNewestFirst) {
 
     const struct {
         int hour, minute, second;
-        const ReadoutTexts& readings;
+        const meter::ReadoutTexts& readings;
     } ticks[] = {{14, 3, 8, kR1}, {14, 4, 0, kR2}, {15, 0, 0, kR3}};
     std::string rows;
     for (const auto& t : ticks) {
@@ -94,12 +94,12 @@ TEST_F(RecordingWindow, TickedBoxCreatesTheDayFileThenInsertsRowsNewestFirst) {
 
     // A new day starts a new file named after it; the old one is left alone,
     // made durable, and its log removed: the folder holds only day files.
-    EXPECT_TRUE(std::filesystem::exists(recordingLogPath(dayFile())));
+    EXPECT_TRUE(std::filesystem::exists(meter::recordingLogPath(dayFile())));
     now = MakeDateTime(2015, 12, 6, 0, 0, 0);
     tick();
     tick();
     EXPECT_EQ(readFile(dayFile()), headerAnd(rows));
-    EXPECT_FALSE(std::filesystem::exists(recordingLogPath(dayFile())));
+    EXPECT_FALSE(std::filesystem::exists(meter::recordingLogPath(dayFile())));
     EXPECT_EQ(readFile(dir / "KZRT2015126.csv"), headerAnd(recordingRowText(now, kR3)));
 }
 
@@ -157,7 +157,7 @@ TEST_F(RecordingWindow, AStaleTickZeroesTheFourLiveReadoutsBeforeItsRow) {
         monotonicMs += silentMs;
         tick();
         // Energy, charge, temperature and the stamp are never touched here.
-        const ReadoutTexts zeroed{"0", "0", "0", "0", kR1.energy, kR1.charge, kR1.temperature};
+        const meter::ReadoutTexts zeroed{"0", "0", "0", "0", kR1.energy, kR1.charge, kR1.temperature};
         rows.insert(0, recordingRowText(now, silentMs >= 3000 ? zeroed : kR1));
         EXPECT_EQ(readFile(dayFile()), headerAnd(rows)) << silentMs << " ms";
         EXPECT_EQ(form().text(kUpdateStamp), "3598");
@@ -227,9 +227,9 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
     EXPECT_EQ(readFile(file), headerAnd(row + row));
     EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("Another program"))) << recordBoxTip().toStdString();
     // Stopping makes the file durable and takes its log away.
-    EXPECT_TRUE(std::filesystem::exists(recordingLogPath(file)));
+    EXPECT_TRUE(std::filesystem::exists(meter::recordingLogPath(file)));
     clickRecordBox(0);
-    EXPECT_FALSE(std::filesystem::exists(recordingLogPath(file)));
+    EXPECT_FALSE(std::filesystem::exists(meter::recordingLogPath(file)));
     EXPECT_EQ(readFile(file), headerAnd(row + row));
 }
 
@@ -238,15 +238,15 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
 TEST_F(RecordingWindow, RecordingStartFoldsInALeftLogAndReportsAForeignOne) {
     const std::string earlier = headerAnd(recordingRowText(now, kR1));
     console::testing::writeFile(dir / "KZRT2015121.csv", headerAnd(""));
-    console::testing::writeFile(recordingLogPath(dir / "KZRT2015121.csv"),
+    console::testing::writeFile(meter::recordingLogPath(dir / "KZRT2015121.csv"),
                                 runtime::EncodeLogBase("KZRT2015121.csv", "") +
                                     runtime::EncodeLogRow(recordingRowText(now, kR1)));
-    console::testing::writeFile(recordingLogPath(dir / "KZRT2015122.csv"),
+    console::testing::writeFile(meter::recordingLogPath(dir / "KZRT2015122.csv"),
                                 runtime::EncodeLogBase("KZRT2015123.csv", "") + runtime::EncodeLogRow("x"));
     clickRecordBox(1);
     tick();
     EXPECT_EQ(readFile(dir / "KZRT2015121.csv"), earlier);
-    EXPECT_FALSE(std::filesystem::exists(recordingLogPath(dir / "KZRT2015121.csv")));
+    EXPECT_FALSE(std::filesystem::exists(meter::recordingLogPath(dir / "KZRT2015121.csv")));
     EXPECT_FALSE(std::filesystem::exists(dir / "KZRT2015122.csv"));
     EXPECT_FALSE(std::filesystem::exists(dir / "KZRT2015123.csv"));
     EXPECT_TRUE(recordBoxTip().contains(QStringLiteral(".KZRT2015122.csv.kzrt-log belongs to another file")))

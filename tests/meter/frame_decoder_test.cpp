@@ -9,7 +9,7 @@
 #include "meter/frame_decoder.h"
 #include "meter/reading_display.h"
 
-using namespace console;
+using namespace meter;
 
 namespace {
 
@@ -54,7 +54,7 @@ std::vector<std::string> completedFrames(const Bytes& stream)
     runtime::Text text;
     std::vector<std::string> frames;
     for (int byte : stream) {
-        if (assembleFrameByte(byte, inFrame, counter, text)) {
+        if (meter::assembleFrameByte(byte, inFrame, counter, text)) {
             frames.push_back(text);
             EXPECT_EQ(inFrame, 0);
             EXPECT_EQ(counter, 0);
@@ -115,7 +115,7 @@ TEST_P(Decode, GivesTheReadoutTexts)
     const DecodeCase& c = GetParam();
     const std::vector<std::string> frames = completedFrames(frameBytes(c.fields));
     ASSERT_EQ(frames.size(), 1u);
-    const auto frame = decodeFrame(frames[0]);
+    const auto frame = meter::decodeFrame(frames[0]);
     ASSERT_TRUE(frame.has_value());
     EXPECT_EQ(frame->voltage, c.voltage);
     if (c.current) {
@@ -158,7 +158,7 @@ TEST(Decode, RejectsTextsThatAreNotAFrame)
 {
     for (const char* text : {"", "161", "161.7.0.16.12345.01234.43", "161.7.0.16.12345.01234.43.253.1",
                              "159.7.0.16.12345.01234.43.253", "..............."}) {
-        EXPECT_FALSE(decodeFrame(text).has_value()) << text;
+        EXPECT_FALSE(meter::decodeFrame(text).has_value()) << text;
     }
 }
 
@@ -175,8 +175,8 @@ class Derived : public ::testing::TestWithParam<DerivedCase> {};
 TEST_P(Derived, PowerAndResistanceTexts)
 {
     const DerivedCase& c = GetParam();
-    EXPECT_EQ(powerText(powerFrom(c.voltage, c.current)), c.power);
-    const auto resistance = resistanceText(resistanceFrom(c.voltage, c.current));
+    EXPECT_EQ(meter::powerText(meter::powerFrom(c.voltage, c.current)), c.power);
+    const auto resistance = meter::resistanceText(meter::resistanceFrom(c.voltage, c.current));
     if (c.resistance) {
         EXPECT_EQ(resistance, std::optional<runtime::Text>(c.resistance));
     } else {
@@ -204,10 +204,10 @@ TEST(Integration, HundredHoursDoNotDrift)
     // million watt-seconds a float's step is as large as one second's energy.
     double energy = 0.0;
     double charge = 0.0;
-    SecondTotals totals;
+    meter::SecondTotals totals;
     constexpr int kSeconds = 100 * 3600;
     for (int second = 0; second < kSeconds; ++second) {
-        totals = integrateOneSecond("12.345", "1.234", energy, charge);
+        totals = meter::integrateOneSecond("12.345", "1.234", energy, charge);
     }
     const double watts = double(12.345f) * double(1.234f);
     EXPECT_NEAR(energy, watts * kSeconds, 1e-6 * watts * kSeconds);

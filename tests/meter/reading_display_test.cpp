@@ -7,7 +7,7 @@
 
 #include "meter/reading_display.h"
 
-using namespace console;
+using namespace meter;
 
 namespace {
 
@@ -21,7 +21,7 @@ struct PowerCase {
 
 class Power : public ::testing::TestWithParam<PowerCase> {};
 
-TEST_P(Power, Text) { EXPECT_EQ(powerText(GetParam().watts), GetParam().text); }
+TEST_P(Power, Text) { EXPECT_EQ(meter::powerText(GetParam().watts), GetParam().text); }
 
 INSTANTIATE_TEST_SUITE_P(
     Bands, Power,
@@ -43,7 +43,7 @@ class Resistance : public ::testing::TestWithParam<ResistanceCase> {};
 
 TEST_P(Resistance, Text)
 {
-    const auto text = resistanceText(GetParam().ohms);
+    const auto text = meter::resistanceText(GetParam().ohms);
     if (GetParam().text) {
         EXPECT_EQ(text, std::optional<runtime::Text>(GetParam().text));
     } else {
@@ -70,7 +70,7 @@ class Total : public ::testing::TestWithParam<TotalCase> {};
 
 TEST_P(Total, Text)
 {
-    const auto text = totalText(GetParam().value);
+    const auto text = meter::totalText(GetParam().value);
     if (GetParam().text) {
         EXPECT_EQ(text, std::optional<runtime::Text>(GetParam().text));
     } else {
@@ -88,10 +88,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Tolerance, BandLimitsAreJudgedWithinATenthOfAMillionth)
 {
-    EXPECT_TRUE(isBelow(10.0 - 2e-7, 10.0));
-    EXPECT_FALSE(isBelow(10.0 - 5e-8, 10.0));
-    EXPECT_TRUE(isAbove(10.0 + 2e-7, 10.0));
-    EXPECT_FALSE(isAbove(10.0 + 5e-8, 10.0));
+    EXPECT_TRUE(meter::isBelow(10.0 - 2e-7, 10.0));
+    EXPECT_FALSE(meter::isBelow(10.0 - 5e-8, 10.0));
+    EXPECT_TRUE(meter::isAbove(10.0 + 2e-7, 10.0));
+    EXPECT_FALSE(meter::isAbove(10.0 + 5e-8, 10.0));
 }
 
 }  // namespace

@@ -17,14 +17,14 @@
 #include "runtime/row_log.h"
 #include "tests/console/power_cut_file_system.h"
 
-namespace console {
+namespace meter {
 namespace {
 
 namespace fs = std::filesystem;
 
 // Row n carries n as its voltage, so every row can be told apart.
 std::string row(std::int64_t n) {
-    return recordingRowText(runtime::MakeDateTime(2015, 12, 5, 14, 3, 7),
+    return meter::recordingRowText(runtime::MakeDateTime(2015, 12, 5, 14, 3, 7),
                             {runtime::ToText(n), "1.234", "15.234", "10.004", "0.1234", "0.0456", "+25.3"});
 }
 
@@ -52,7 +52,7 @@ protected:
         EXPECT_EQ(readFile(path), before.substr(0, 77) + rowText + before.substr(77));
         // Beside the day's file only its log, and no draft.
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
-        EXPECT_TRUE(fs::exists(recordingLogPath(path)));
+        EXPECT_TRUE(fs::exists(meter::recordingLogPath(path)));
     }
 
     const fs::path dir = fs::temp_directory_path() / ("kzrt-recording-" + std::to_string(std::random_device()()));
@@ -66,7 +66,7 @@ protected:
 // row follows, with no gap of zero bytes. An empty file gets just what creation
 // and one row would write.
 TEST_F(RecordingFile, InsertsBehindSeventySevenBytesAndKeepsAShortFilesBytes) {
-    const std::string header = recordingHeader();
+    const std::string header = meter::recordingHeader();
     const struct {
         const char* what;
         std::string content, afterOneRow;
@@ -103,7 +103,7 @@ TEST_F(RecordingFile, LeavesAReadOnlyFileAsItIs) {
 // recording runs: the next row goes on top of what the file holds then, and
 // no row of the earlier version comes back.
 TEST_F(RecordingFile, ARowGoesOnTopOfWhatAnotherProgramLeftInTheFile) {
-    const std::string header = recordingHeader();
+    const std::string header = meter::recordingHeader();
     const struct {
         const char* what;
         std::function<std::string(const std::string&)> change;
@@ -120,18 +120,18 @@ TEST_F(RecordingFile, ARowGoesOnTopOfWhatAnotherProgramLeftInTheFile) {
         const std::string changed = c.change(readFile(path));
         std::ofstream(path, std::ios::binary | std::ios::trunc) << changed;
         ASSERT_EQ(record(row(4)), RecordingStep::RowInserted);
-        EXPECT_EQ(readFile(path), dayFileView(changed, {row(4)}));
+        EXPECT_EQ(readFile(path), meter::dayFileView(changed, {row(4)}));
         ASSERT_TRUE(session.finish());
-        EXPECT_FALSE(fs::exists(recordingLogPath(path)));
+        EXPECT_FALSE(fs::exists(meter::recordingLogPath(path)));
     }
 }
 
 // A full disk: the tick fails, the file keeps its last whole content, and the
 // log stays readable, so the next tick after space returns records again.
 TEST(RecordingOnAFullDisk, FailsCleanlyAndRecordsAgainOnceThereIsSpace) {
-    testing::PowerCutFileSystem files;
+    console::testing::PowerCutFileSystem files;
     const fs::path day = "/day/KZRT2015125.csv";
-    DayFileSession session(files, day);
+    meter::DayFileSession session(files, day);
     ASSERT_EQ(session.record({row(1)}), RecordingStep::FileCreated);
     ASSERT_EQ(session.record({row(2)}), RecordingStep::RowInserted);
     const std::string before = *files.read(day);
@@ -140,33 +140,33 @@ TEST(RecordingOnAFullDisk, FailsCleanlyAndRecordsAgainOnceThereIsSpace) {
     EXPECT_EQ(files.read(day), before);
     files.setFull(false);
     ASSERT_EQ(session.record({row(4)}), RecordingStep::RowInserted);
-    EXPECT_EQ(files.read(day), dayFileView("", {row(2), row(4)}));
+    EXPECT_EQ(files.read(day), meter::dayFileView("", {row(2), row(4)}));
     // The log holds exactly what the file shows: a start from it agrees.
-    const std::optional<runtime::LogContent> log = runtime::DecodeLog(*files.read(recordingLogPath(day)));
+    const std::optional<runtime::LogContent> log = runtime::DecodeLog(*files.read(meter::recordingLogPath(day)));
     ASSERT_TRUE(log);
-    EXPECT_EQ(log->wholeBytes, files.read(recordingLogPath(day))->size());
-    EXPECT_EQ(dayFileView(log->base, log->rows), *files.read(day));
+    EXPECT_EQ(log->wholeBytes, files.read(meter::recordingLogPath(day))->size());
+    EXPECT_EQ(meter::dayFileView(log->base, log->rows), *files.read(day));
 }
 
 // Side files that cannot be applied: another file's log is renamed aside and
 // reported; bytes that are no log at all are removed and reported; neither
 // touches a day's file.
 TEST(RecordingRecovery, NeverAppliesAnotherFilesLogOrADamagedOne) {
-    testing::PowerCutFileSystem files;
+    console::testing::PowerCutFileSystem files;
     const fs::path day = "/day/KZRT2015125.csv";
-    const std::string content = dayFileView("", {row(1)});
+    const std::string content = meter::dayFileView("", {row(1)});
     files.write(day, content);
-    files.write(recordingLogPath(day), runtime::EncodeLogBase("KZRT2015126.csv", "") + runtime::EncodeLogRow(row(9)));
+    files.write(meter::recordingLogPath(day), runtime::EncodeLogBase("KZRT2015126.csv", "") + runtime::EncodeLogRow(row(9)));
     files.write("/day/.KZRT2015127.csv.kzrt-log", "not a log");
     const Recovery recovery = recoverDirectory(files, "/day");
     ASSERT_EQ(recovery.ignored.size(), 1u);
-    EXPECT_EQ(recovery.ignored[0].path, recordingLogPath(day));
+    EXPECT_EQ(recovery.ignored[0].path, meter::recordingLogPath(day));
     EXPECT_TRUE(files.read(recovery.ignored[0].keptAs));
     EXPECT_EQ(recovery.discarded, std::vector<fs::path>{"/day/.KZRT2015127.csv.kzrt-log"});
     EXPECT_EQ(files.read(day), content);
     EXPECT_FALSE(files.read("/day/KZRT2015127.csv"));
-    EXPECT_FALSE(files.read(recordingLogPath(day)));
+    EXPECT_FALSE(files.read(meter::recordingLogPath(day)));
 }
 
 }  // namespace
-}  // namespace console
+}  // namespace meter

@@ -8,15 +8,15 @@
 #include "meter/recording_row.h"
 #include "runtime/files.h"
 
-namespace console {
+namespace meter {
 namespace {
 
 using runtime::Gbk;
 using runtime::MakeDateTime;
 
 TEST(RecordingHeader, IsTheSeventySevenGbkBytesOfTheColumnNames) {
-    const std::string header = recordingHeader();
-    EXPECT_EQ(header.size(), kRecordingHeaderBytes);
+    const std::string header = meter::recordingHeader();
+    EXPECT_EQ(header.size(), meter::kRecordingHeaderBytes);
     EXPECT_EQ(header, Gbk("时间(H:M:S),电压(V),,电流(A),,功率(W),,电阻(R),,瓦时(Wh),,安时(Ah),,温度(℃),"));
     // ℃ is the two GBK bytes A1 E6, just before the trailing ")," .
     EXPECT_EQ(header.substr(73), "\xA1\xE6),");
@@ -30,7 +30,7 @@ TEST(RecordingRow, DropsTrailingZeroPartsOfTheTime) {
     } cases[] = {{14, 3, 7, "14时3分7秒"}, {14, 3, 0, "14时3分"}, {14, 0, 0, "14时"}, {0, 0, 0, ""}, {0, 0, 9, "0时0分9秒"}};
     const ReadoutTexts readings{"12.345", "1.234", "15.234", "10.004", "0.1234", "0.0456", "+25.3"};
     for (const auto& c : cases) {
-        EXPECT_EQ(recordingRowText(MakeDateTime(2015, 12, 5, c.hour, c.minute, c.second), readings),
+        EXPECT_EQ(meter::recordingRowText(MakeDateTime(2015, 12, 5, c.hour, c.minute, c.second), readings),
                   Gbk(std::string("\r\n2015年12月5日") + c.field +
                       ",12.345,V,1.234,A,15.234,W,10.004,R,0.1234,Wh,0.0456,Ah,+25.3,℃"));
     }
@@ -46,8 +46,8 @@ TEST(RecordingFileName, JoinsYearMonthAndDayWithoutPadding) {
     for (const auto& c : cases) {
         // Late in the day, so a date that rounded into the next day would show.
         const runtime::DateTime when = MakeDateTime(2015, c.month, c.day, 23, 59, 59);
-        EXPECT_EQ(recordingFileName(when), c.name);
-        EXPECT_EQ(recordingFilePath(directory, when).native(), (directory / c.name).native());
+        EXPECT_EQ(meter::recordingFileName(when), c.name);
+        EXPECT_EQ(meter::recordingFilePath(directory, when).native(), (directory / c.name).native());
     }
 }
 
@@ -63,7 +63,7 @@ TEST(RecordingInterval, IsTheLeadingWholeNumberOfSecondsInMilliseconds) {
         // Negative counts stop the tick; none wraps to a positive interval.
         {"-1", 0}, {"-2147484", 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(recordingIntervalMs(c.secondsText), c.milliseconds) << c.secondsText;
+    for (const auto& c : cases) EXPECT_EQ(meter::recordingIntervalMs(c.secondsText), c.milliseconds) << c.secondsText;
 }
 
 TEST(ReadoutStaleness, DecidesByTheMonotonicTimeOrElseTheStamp) {
@@ -87,11 +87,11 @@ TEST(ReadoutStaleness, DecidesByTheMonotonicTimeOrElseTheStamp) {
         {"no byte, stamp 3598, s 1", std::nullopt, 0, "3598", 0, 1, false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(readoutsStale(c.lastByteMs, c.nowMs, c.stamp, MakeDateTime(2015, 12, 5, 13, c.minute, c.second)),
+        EXPECT_EQ(meter::readoutsStale(c.lastByteMs, c.nowMs, c.stamp, MakeDateTime(2015, 12, 5, 13, c.minute, c.second)),
                   c.stale)
             << c.what;
     }
 }
 
 }  // namespace
-}  // namespace console
+}  // namespace meter

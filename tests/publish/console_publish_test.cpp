@@ -35,7 +35,7 @@ protected:
         form().setText(kCurrentReadout, "0.5000");
         form().setText(kTemperatureReadout, "+20.1");
         // A byte just arrived, so the tick's staleness check keeps them.
-        form().setText(kUpdateStamp, runtime::ToText(double(secondsWithinHour(runtime::Now()))));
+        form().setText(kUpdateStamp, runtime::ToText(double(meter::secondsWithinHour(runtime::Now()))));
         window->values().lastByteMonotonicMs = runtime::MonotonicMilliseconds();
     }
     void tick() { form().raise(kRecordingTimer, platform::kTimerFired); }

@@ -95,11 +95,11 @@ protected:
         if (context().values.recordingWriter) context().values.recordingWriter->waitUntilIdle();
         m_pipeline.clearIfStale(m_now, m_monotonicMs);
         ++m_rows;
-        const std::string file = console::testing::readFile(dir / recordingFileName(m_now));
+        const std::string file = console::testing::readFile(dir / meter::recordingFileName(m_now));
         if (m_rows == 1) return;  // the console's first tick only starts the file
-        const std::size_t end = file.find("\r\n", kRecordingHeaderBytes + 2);
+        const std::size_t end = file.find("\r\n", meter::kRecordingHeaderBytes + 2);
         ASSERT_NE(end, std::string::npos);
-        EXPECT_EQ(file.substr(kRecordingHeaderBytes, end - kRecordingHeaderBytes), m_pipeline.rowText(m_now))
+        EXPECT_EQ(file.substr(meter::kRecordingHeaderBytes, end - meter::kRecordingHeaderBytes), m_pipeline.rowText(m_now))
             << "row " << m_rows;
     }
 

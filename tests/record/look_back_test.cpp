@@ -18,12 +18,12 @@
 
 namespace {
 
-using console::ReadoutTexts;
+using meter::ReadoutTexts;
 using record::testing::readBytes;
 
 struct Row {
     int hour, minute, second;
-    ReadoutTexts readouts;
+    meter::ReadoutTexts readouts;
 };
 
 // Rows oldest first, written as the recording does: each new row directly
@@ -32,9 +32,9 @@ std::string dayFile(const std::vector<Row>& rows, std::string_view tornTail = {}
     std::string body;
     for (const Row& row : rows) {
         const runtime::DateTime when = runtime::MakeDateTime(2026, 3, 9, row.hour, row.minute, row.second);
-        body.insert(0, console::recordingRowText(when, row.readouts));
+        body.insert(0, meter::recordingRowText(when, row.readouts));
     }
-    return console::recordingHeader() + body + "\r\n" + std::string(tornTail);
+    return meter::recordingHeader() + body + "\r\n" + std::string(tornTail);
 }
 
 std::string offset(int hour) {
@@ -46,14 +46,14 @@ std::string offset(int hour) {
 }
 
 TEST(Export, TidyRowsOldestFirstWithEmptyCellsForOverload) {
-    const ReadoutTexts live{"12.345", "1.2345", "15.240", "10.000", "0.0100", "0.0010", "+25.3"};
-    const ReadoutTexts overload{"99.999", "0.0000", "0.0000", "-OVLD-", "0.0100", "0.0010", "-4.0"};
-    const ReadoutTexts zeroed{"0", "0", "0", "0", "0.0100", "0.0010", "-4.0"};
+    const meter::ReadoutTexts live{"12.345", "1.2345", "15.240", "10.000", "0.0100", "0.0010", "+25.3"};
+    const meter::ReadoutTexts overload{"99.999", "0.0000", "0.0000", "-OVLD-", "0.0100", "0.0010", "-4.0"};
+    const meter::ReadoutTexts zeroed{"0", "0", "0", "0", "0.0100", "0.0010", "-4.0"};
     std::string file = dayFile({{0, 0, 0, live}, {14, 59, 59, overload}, {15, 0, 0, live}, {15, 0, 1, zeroed},
                                 {15, 1, 0, live}},
                                "\r\n" + runtime::Gbk("2026年3月9日15时2分3秒,12.3"));
     // A damaged row between the others.
-    file.insert(console::kRecordingHeaderBytes, "\r\n12:00:00,garbage");
+    file.insert(meter::kRecordingHeaderBytes, "\r\n12:00:00,garbage");
     const record::DayFile read = record::readDayFile(file);
     EXPECT_TRUE(read.headerFound);
     EXPECT_EQ(read.skipped, 2);
@@ -74,9 +74,9 @@ std::string twoHoursWithAGap() {
     for (int s = 0; s < 7200; s += 1) {
         const bool away = s >= 2400 && s < 4800;
         const double volts = 12.0 - s / 7200.0;
-        const ReadoutTexts live{runtime::NumberToFormattedText(volts, 3), "0.5000", "6.0000", "24.000", "0.0100",
+        const meter::ReadoutTexts live{runtime::NumberToFormattedText(volts, 3), "0.5000", "6.0000", "24.000", "0.0100",
                                 "0.0010", "+25.3"};
-        const ReadoutTexts zeroed{"0", "0", "0", "0", "0.0100", "0.0010", "+25.3"};
+        const meter::ReadoutTexts zeroed{"0", "0", "0", "0", "0.0100", "0.0010", "+25.3"};
         rows.push_back({s / 3600, s / 60 % 60, s % 60, away ? zeroed : live});
     }
     return dayFile(rows);

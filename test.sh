@@ -88,7 +88,7 @@ timed() {  # stage function
 run_all() {
   scripts/install-deps.sh clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix dpkg-dev file \
     desktop-file-utils appstream lintian qt6-base-dev-tools wine wine64 xvfb xauth zip xdotool \
-    x11-utils x11-apps netpbm bc
+    x11-utils x11-apps netpbm bc systemd googletest
   local qt_log="${TMPDIR:-/tmp}/kzrt-qt-windows-$$.log" qt_start=$SECONDS
   # Its CPU time goes to its log (bash's time), for the budget.
   { time nice -n 10 scripts/build-qt-windows.sh; } >"$qt_log" 2>&1 &

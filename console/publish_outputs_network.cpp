@@ -14,12 +14,6 @@
 namespace console {
 namespace {
 
-QDateTime localTime(runtime::DateTime when) {
-    using runtime::TimePart;
-    return QDateTime(QDate(TimePart(when, 1), TimePart(when, 3), TimePart(when, 5)),
-                     QTime(TimePart(when, 6), TimePart(when, 7), TimePart(when, 8)));
-}
-
 std::string text(const platform::Form& form, std::uint32_t id) { return form.text(id); }
 
 class NetworkOutputs final : public PublishOutputs {
@@ -69,7 +63,7 @@ private:
         const platform::Form& form = console.form;
         const ProgramValues& values = console.values;
         publish::MeterTick tick;
-        tick.time = localTime(now);
+        tick.time = publish::tickTime(now);
         tick.readouts = {text(form, kVoltageReadout), text(form, kCurrentReadout),    text(form, kPowerReadout),
                          text(form, kResistanceReadout), text(form, kEnergyReadout), text(form, kChargeReadout),
                          text(form, kTemperatureReadout)};

@@ -8,6 +8,8 @@
 
 #include <QDateTime>
 
+#include "runtime/date_time.h"
+
 namespace publish {
 
 // The seven read-out texts of the row ("-OVLD-" and "0" included). Numbers
@@ -32,5 +34,8 @@ struct MeterTick {
     bool deviceAway = false;             // the device is gone right now
     bool up = false;                     // frames arrived within the staleness window
 };
+
+// A tick's local date-time as the outputs carry it.
+QDateTime tickTime(runtime::DateTime when);
 
 }  // namespace publish

@@ -32,6 +32,21 @@ std::string writeOutput(const std::string& path, const std::string& bytes) {
     return {};
 }
 
+bool parseInputOutput(const char* command, const std::vector<std::string>& arguments, std::string& input,
+                      std::string& output) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if ((arguments[i] == "-o" || arguments[i] == "--output") && i + 1 < arguments.size()) {
+            output = arguments[++i];
+        } else if (input.empty() && !arguments[i].starts_with('-')) {
+            input = arguments[i];
+        } else {
+            std::fprintf(stderr, "kzrt-record: %s: unexpected argument '%s'\n", command, arguments[i].c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<DayFile> loadDayFile(const char* command, const std::string& path) {
     std::string bytes;
     if (std::string error = readWholeFile(path, bytes); !error.empty()) {

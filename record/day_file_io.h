@@ -2,11 +2,16 @@
 // File access of the look-back subcommands: whole files in, whole files out.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "record/day_file_reader.h"
 
 namespace record {
 
+// The look-back subcommands' arguments, FILE.csv [-o|--output OUT]; false,
+// with the unexpected argument named on stderr, for anything else.
+bool parseInputOutput(const char* command, const std::vector<std::string>& arguments, std::string& input,
+                      std::string& output);
 // The day file read and parsed for a look-back subcommand; what could not be
 // read, the missing header and the skipped rows are said on stderr.
 std::optional<DayFile> loadDayFile(const char* command, const std::string& path);

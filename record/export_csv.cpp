@@ -56,16 +56,7 @@ std::string exportCsv(const DayFile& file) {
 
 int runExport(const std::vector<std::string>& arguments) {
     std::string input, output;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if ((arguments[i] == "-o" || arguments[i] == "--output") && i + 1 < arguments.size()) {
-            output = arguments[++i];
-        } else if (input.empty() && !arguments[i].starts_with('-')) {
-            input = arguments[i];
-        } else {
-            std::fprintf(stderr, "kzrt-record: export: unexpected argument '%s'\n", arguments[i].c_str());
-            return 2;
-        }
-    }
+    if (!parseInputOutput("export", arguments, input, output)) return 2;
     if (input.empty()) {
         std::fprintf(stderr, "kzrt-record: export: FILE.csv missing (kzrt-record export FILE.csv [-o OUT.csv])\n");
         return 2;

@@ -34,16 +34,7 @@ int runPlot(int argc, char** argv) {
     std::vector<std::string> arguments;
     for (const QString& argument : QCoreApplication::arguments().mid(1)) arguments.push_back(argument.toStdString());
     std::string input, output;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if ((arguments[i] == "-o" || arguments[i] == "--output") && i + 1 < arguments.size()) {
-            output = arguments[++i];
-        } else if (input.empty() && !arguments[i].starts_with('-')) {
-            input = arguments[i];
-        } else {
-            std::fprintf(stderr, "kzrt-record: plot: unexpected argument '%s'\n", arguments[i].c_str());
-            return 2;
-        }
-    }
+    if (!parseInputOutput("plot", arguments, input, output)) return 2;
     if (input.empty() || output.empty() || !(endsWith(output, ".png") || endsWith(output, ".svg"))) {
         std::fprintf(stderr, "kzrt-record: plot: usage: kzrt-record plot FILE.csv -o OUT.png|OUT.svg\n");
         return 2;

@@ -10,12 +10,6 @@
 namespace record {
 namespace {
 
-QDateTime localTime(runtime::DateTime when) {
-    using runtime::TimePart;
-    return QDateTime(QDate(TimePart(when, 1), TimePart(when, 3), TimePart(when, 5)),
-                     QTime(TimePart(when, 6), TimePart(when, 7), TimePart(when, 8)));
-}
-
 // A meter is published under its NAME, or its port's name when it has none.
 std::string publishedName(const MeterSpec& meter) { return meter.name.empty() ? meter.port : meter.name; }
 
@@ -39,7 +33,7 @@ public:
         const meter::ReadoutTexts& texts = meter.pipeline().readouts();
         const RunSummary& summary = meter.summary();
         publish::MeterTick tick;
-        tick.time = localTime(now);
+        tick.time = publish::tickTime(now);
         tick.readouts = {texts.voltage, texts.current, texts.power, texts.resistance,
                          texts.energy,  texts.charge,  texts.temperature};
         tick.frames = meter.pipeline().framesDecoded();

@@ -22,6 +22,7 @@ public:
         publish::OutputOptions options;
         options.mqttUrl = section.mqtt;
         if (!section.mqttPrefix.isEmpty()) options.mqttPrefix = section.mqttPrefix;
+        options.mqttCaFile = section.mqttCaFile;
         options.metrics = section.metrics;
         auto settings = publish::outputSettings(options);
         if (auto* error = std::get_if<QString>(&settings)) {

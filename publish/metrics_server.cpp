@@ -1,8 +1,8 @@
 #include "publish/metrics_server.h"
 
-#include <arpa/inet.h>
+#include "publish/socket_api.h"
+
 #include <microhttpd.h>
-#include <netinet/in.h>
 
 #include <cerrno>
 #include <cstring>

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows program: Qt for Windows (cached), the whole tree cross-built
+# The Windows program: Qt for Windows and the network libraries (cached), the whole tree cross-built
 # into build-windows/, the zip a Windows user unzips, the test programs under
 # wine, the Win32 serial engine against a pseudo-terminal, the console itself
 # under wine on a virtual display, and the recorder under wine. Prints each
@@ -21,13 +21,14 @@ stage() {  # name, command...
   return $status
 }
 
-qt="" zip=""
+qt="" libraries="" zip=""
 build_qt() { qt=$(scripts/build-qt-windows.sh | tail -n1); echo "Qt for Windows in $qt"; }
+build_libraries() { libraries=$(scripts/build-windows-libraries.sh | tail -n1); echo "libraries in $libraries"; }
 
 cross_build() {
   cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/scripts/mingw-w64.cmake" -DKZRT_QT_WIN_PREFIX="$qt" \
-    -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
+    -DKZRT_WIN_LIBRARY_PREFIXES="$libraries" -DCMAKE_PREFIX_PATH="$qt" -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(gcc -dumpmachine)/cmake" -DKZRT_BENCH=OFF >/dev/null
   cmake --build "$out" -j "$jobs"
 }
@@ -65,6 +66,7 @@ scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev-tools w
   zip xdotool x11-utils x11-apps netpbm bc
 status=0
 stage "Qt for Windows" build_qt
+stage "libraries for Windows" build_libraries
 stage "cross build" cross_build
 stage "zip" package
 stage "Linux helpers" linux_helpers

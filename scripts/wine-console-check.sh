@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # kzrt-console.exe under wine on a virtual X display, against the bundled
 # meter simulator's pseudo-terminal mapped as COM1: the window's client size,
-# the lamp after 打开串口, a recording row beside the .exe, and a screenshot.
+# the lamp after 打开串口, a recording row beside the .exe, the rows published
+# through the settings file's [Publish] section to Debian's mosquitto on the
+# Linux side, and a screenshot.
 # Then the Linux build starts under the same display, for the start-up time.
 #   scripts/wine-console-check.sh APP_FOLDER LINUX_BUILD_DIR PRELOAD_LIBRARY WORK_DIR ARTIFACTS_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 app_src=$1 linux=$(cd "$2" && pwd) preload=$3 work=$4 artifacts=$5
 . "$here/wine-env.sh"
+. "$here/local-broker.sh"
 title='KZRT12864'
 client_width=675 client_height=595  # 683 x 622 with a classic frame
 
@@ -21,10 +24,12 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 & pids+=($!)
 export DISPLAY=$display
 wine_start "$work"
 app=$work/app
-rm -rf "$app" "$work/sim" && cp -r "$app_src" "$app" && mkdir -p "$work/sim"
-(cd "$work/sim" && exec "$linux/kzrt-meter-sim" --port 1 >sim.log 2>&1) & pids+=($!)
-for _ in $(seq 100); do [ -L "$work/sim/COM1" ] && break; sleep 0.1; done
-wine_map_port 1 "$(readlink "$work/sim/COM1")"
+rm -rf "$app" && cp -r "$app_src" "$app"
+wine_simulated_meter "$work/sim" "$linux"
+broker=$(free_port)
+broker_start "$work/broker" "$broker"
+subscribe "$work/published.txt" "$broker" -t 'kzrt/#'
+printf '[KZRT]\r\nPort=1\r\n\r\n[Publish]\r\nMQTT=mqtt://127.0.0.1:%s\r\n' "$broker" >"$app/kzrt-console.ini"
 echo 0 >"$work/modem-lines"
 
 # Seconds from start until a window with the title is mapped; prints its id.
@@ -60,6 +65,8 @@ xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$artifacts/console-under-w
 day=$(ls "$app"/KZRT*.csv 2>/dev/null | head -n1 || true)
 echo "day file beside the .exe: ${day:-none}"
 [ -n "$day" ] && iconv -f GBK -t UTF-8 "$day" | head -n 3
+published=$(grep -c '^0 kzrt/COM1/state {' "$work/published.txt" || true)
+echo "states published through [Publish]: $published"
 kill "${pids[-1]}" 2>/dev/null || true
 wine_stop
 
@@ -72,4 +79,5 @@ ok=1
 [ "$WIDTH" = "$client_width" ] && [ "$HEIGHT" = "$client_height" ] || ok=0
 [ "$lamp" = "0 255 0" ] || ok=0
 [ -n "$day" ] || ok=0
+[ "$published" -ge 1 ] || ok=0
 [ "$ok" = 1 ] && echo "console under wine: passed" || { echo "console under wine: FAILED"; exit 1; }

@@ -81,24 +81,27 @@ timed() {  # stage function
 }
 
 # What CI runs. Every package comes first, so that no two stages run apt at
-# once. Qt for Windows is the longest step the first time on a machine (about
-# 50 CPU-minutes); it builds at low priority beside the Linux stages, which
-# leave a core idle much of the time (tests, single-threaded fuzzers), and the
-# Windows stage comes last.
+# once. Qt for Windows and the network libraries for Windows are the longest
+# step the first time on a machine (about 50 CPU-minutes for Qt, see
+# scripts/build-*-windows.sh for the libraries); they build at low priority
+# beside the Linux stages, which leave a core idle much of the time (tests,
+# single-threaded fuzzers), and the Windows stage comes last.
 run_all() {
   scripts/install-deps.sh clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix dpkg-dev file \
     desktop-file-utils appstream lintian qt6-base-dev-tools wine wine64 xvfb xauth zip xdotool \
-    x11-utils x11-apps netpbm bc systemd googletest
-  local qt_log="${TMPDIR:-/tmp}/kzrt-qt-windows-$$.log" qt_start=$SECONDS
+    x11-utils x11-apps netpbm bc systemd googletest make perl nsis liblnk-utils curl
+  local windows_log="${TMPDIR:-/tmp}/kzrt-windows-libraries-$$.log" windows_start=$SECONDS
   # Its CPU time goes to its log (bash's time), for the budget.
-  { time nice -n 10 scripts/build-qt-windows.sh; } >"$qt_log" 2>&1 &
-  local qt_pid=$!
+  { time nice -n 10 sh -c 'scripts/build-qt-windows.sh && scripts/build-windows-libraries.sh'; } \
+    >"$windows_log" 2>&1 &
+  local windows_pid=$!
   for stage in run_release run_package run_sanitize run_tsan run_fuzz run_win32; do timed "$stage"; done
   local start=$SECONDS
-  echo "== waiting for Qt for Windows"
-  wait "$qt_pid" || { tail -n 40 "$qt_log"; return 1; }
-  tail -n 5 "$qt_log"
-  echo "== waiting for Qt for Windows: $(( SECONDS - start )) s (Qt ready $(( SECONDS - qt_start )) s after its start)"
+  echo "== waiting for Qt and the libraries for Windows"
+  wait "$windows_pid" || { tail -n 40 "$windows_log"; return 1; }
+  tail -n 8 "$windows_log"
+  echo "== waiting for Qt and the libraries for Windows: $(( SECONDS - start )) s" \
+    "(ready $(( SECONDS - windows_start )) s after their start)"
   timed run_windows
 }
 

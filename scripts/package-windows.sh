@@ -3,7 +3,9 @@
 # kzrt-console.exe, kzrt-record.exe and its plot helper, the Qt DLLs,
 # platforms/qwindows.dll, the styles, the network libraries and the mingw
 # runtime.
-#   scripts/package-windows.sh BUILD_DIR QT_PREFIX     prints the zip's path
+# Then the installer of the same folder, kzrt-console-<version>-setup.exe
+# (scripts/make-installer.sh).
+#   scripts/package-windows.sh BUILD_DIR QT_PREFIX     prints the installer's path, then the zip's
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/windows-runtime.sh
@@ -23,4 +25,8 @@ while read -r dll; do [ -z "$dll" ] || cp "$build/$dll" "$folder/"; done <"$buil
 [ ! -f "$qt/bin/Qt6Svg.dll" ] || cp "$qt/bin/Qt6Svg.dll" "$folder/"
 x86_64-w64-mingw32-strip "$folder"/*.exe "$folder"/*.dll "$folder"/*/*.dll
 (cd "$build" && zip -q -r -9 "$name.zip" "$name")
+
+setup=$build/kzrt-console-$version-setup.exe
+scripts/make-installer.sh "$folder" "$version" "$setup"
+echo "$setup"
 echo "$build/$name.zip"

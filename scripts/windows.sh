@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Windows program: Qt for Windows and the network libraries (cached), the whole tree cross-built
-# into build-windows/, the zip a Windows user unzips, the test programs under
-# wine, the Win32 serial engine against a pseudo-terminal, the console itself
-# under wine on a virtual display, and the recorder under wine. Prints each
-# stage's time.
+# into build-windows/, the zip a Windows user unzips and the installer, the
+# test programs under wine, the Win32 serial engine against a pseudo-terminal,
+# the console itself under wine on a virtual display, the recorder, its
+# network outputs and the installer under wine. Prints each stage's time.
 #   scripts/windows.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,9 +33,11 @@ cross_build() {
   cmake --build "$out" -j "$jobs"
 }
 
+setup=""
 package() {
-  zip=$(scripts/package-windows.sh "$out" "$qt" | tail -n1)
+  { read -r setup; read -r zip; } < <(scripts/package-windows.sh "$out" "$qt" | tail -n2)
   echo "$zip: $(stat -c %s "$zip") bytes"
+  echo "$setup: $(stat -c %s "$setup") bytes"
 }
 
 # The Linux side of the wine checks: the simulator, the serial far end, the
@@ -62,16 +64,26 @@ record_check() {
   scripts/wine-record-check.sh "$PWD/${zip%.zip}" "$linux" "$(preload)" "$PWD/$out/wine-record"
 }
 
+network_check() {
+  scripts/wine-network-check.sh "$PWD/${zip%.zip}" "$linux" "$(preload)" "$PWD/$out/wine-network"
+}
+
+installer_check() {
+  scripts/wine-installer-check.sh "$PWD/${zip%.zip}" "$setup" "$linux" "$(preload)" "$PWD/$out/wine-installer"
+}
+
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev-tools wine wine64 xvfb xauth \
-  zip xdotool x11-utils x11-apps netpbm bc
+  zip xdotool x11-utils x11-apps netpbm bc nsis liblnk-utils curl
 status=0
 stage "Qt for Windows" build_qt
 stage "libraries for Windows" build_libraries
 stage "cross build" cross_build
-stage "zip" package
+stage "zip and installer" package
 stage "Linux helpers" linux_helpers
 stage "tests under wine" scripts/wine-tests.sh "$out" "$qt" || status=1
 stage "serial engine under wine" serial_check || status=1
 stage "console under wine" console_check || status=1
 stage "recorder under wine" record_check || status=1
+stage "network outputs under wine" network_check || status=1
+stage "installer under wine" installer_check || status=1
 exit $status

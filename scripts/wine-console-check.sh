@@ -11,7 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 app_src=$1 linux=$(cd "$2" && pwd) preload=$3 work=$4 artifacts=$5
 . "$here/wine-env.sh"
 . "$here/local-broker.sh"
-title='KZRT12864'
+. "$here/wine-console-ui.sh"
 client_width=675 client_height=595  # 683 x 622 with a classic frame
 
 display=:$(( 90 + RANDOM % 9 ))
@@ -32,34 +32,14 @@ subscribe "$work/published.txt" "$broker" -t 'kzrt/#'
 printf '[KZRT]\r\nPort=1\r\n\r\n[Publish]\r\nMQTT=mqtt://127.0.0.1:%s\r\n' "$broker" >"$app/kzrt-console.ini"
 echo 0 >"$work/modem-lines"
 
-# Seconds from start until a window with the title is mapped; prints its id.
-wait_for_window() {  # start_seconds
-  local id=""
-  for _ in $(seq 600); do
-    id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n1 || true)
-    [ -n "$id" ] && break
-    sleep 0.05
-  done
-  [ -n "$id" ] || { echo "no window appeared" >&2; return 1; }
-  echo "$id $(echo "$(date +%s.%N) - $1" | bc)"
-}
-
-pixel() {  # x y: the colour at a screen point as "r g b"
-  xwd -root -silent | xwdtopnm 2>/dev/null | pamcut -left "$1" -top "$2" -width 1 -height 1 | pnmdepth 255 | pnmtoplainpnm | tail -n1 | xargs
-}
-
 start=$(date +%s.%N)
 (cd "$app" && KZRT_MODEM_LINES=$work/modem-lines LD_PRELOAD=$preload exec wine ./kzrt-console.exe >"$work/console.log" 2>&1) & pids+=($!)
 read -r window wine_seconds < <(wait_for_window "$start")
-sleep 2  # let the first paint settle
+lamp=$(open_port_and_record "$window")
 eval "$(xdotool getwindowgeometry --shell "$window")"
 echo "window: ${WIDTH}x${HEIGHT} at $X,$Y (client size wanted ${client_width}x${client_height})"
 echo "start to window under wine: ${wine_seconds} s"
-xdotool mousemove --window "$window" 152 24 click 1  # 打开串口
-sleep 2
-lamp=$(pixel $(( X + 210 )) $(( Y + 25 )))
 echo "lamp after opening: $lamp"
-xdotool mousemove --window "$window" 377 25 click 1  # record box
 sleep 3
 xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$artifacts/console-under-wine.png"
 day=$(ls "$app"/KZRT*.csv 2>/dev/null | head -n1 || true)

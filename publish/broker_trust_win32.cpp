@@ -1,5 +1,8 @@
 #include "publish/broker_trust.h"
 
+// Winsock's header must come before windows.h.
+#include "publish/socket_api.h"
+
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -7,8 +10,6 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
-
-#include "publish/socket_api.h"
 
 namespace publish {
 namespace {

@@ -89,7 +89,7 @@ timed() {  # stage function
 run_all() {
   scripts/install-deps.sh clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix dpkg-dev file \
     desktop-file-utils appstream lintian qt6-base-dev-tools wine wine64 xvfb xauth zip xdotool \
-    x11-utils x11-apps netpbm bc systemd googletest make perl nsis liblnk-utils curl
+    x11-utils x11-apps netpbm bc systemd googletest make perl nsis liblnk-utils curl librsvg2-bin
   local windows_log="${TMPDIR:-/tmp}/kzrt-windows-libraries-$$.log" windows_start=$SECONDS
   # Its CPU time goes to its log (bash's time), for the budget.
   { time nice -n 10 sh -c 'scripts/build-qt-windows.sh && scripts/build-windows-libraries.sh'; } \

@@ -44,7 +44,8 @@ package() {
 # modem-line helper, and the Linux console for the start-up comparison.
 linux_helpers() {
   cmake -S . -B "$linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$linux" -j "$jobs" --target kzrt-console kzrt-meter-sim wine_serial_far_end kzrt_modem_lines
+  cmake --build "$linux" -j "$jobs" --target kzrt-console kzrt-record kzrt-meter-sim wine_serial_far_end \
+    kzrt_modem_lines
 }
 
 preload() { echo "$PWD/$linux/tests/serial/libkzrt_modem_lines.so"; }
@@ -73,7 +74,7 @@ installer_check() {
 }
 
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev-tools wine wine64 xvfb xauth \
-  zip xdotool x11-utils x11-apps netpbm bc nsis liblnk-utils curl
+  zip xdotool x11-utils x11-apps netpbm bc nsis liblnk-utils curl librsvg2-bin
 status=0
 stage "Qt for Windows" build_qt
 stage "libraries for Windows" build_libraries

@@ -12,19 +12,10 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev make
 version=$(source_version libmicrohttpd-dev)
-cache=$(windows_cache)
-prefix=$cache/libmicrohttpd-$version-mingw64
 options=(--host=x86_64-w64-mingw32 --enable-shared --disable-static --disable-https --without-gnutls
          --disable-doc --disable-examples --disable-curl --disable-postprocessor)
 stamp=$(printf '%s\n' "${options[@]}")
-if cache_reusable "$prefix" "$stamp"; then
-  echo "libmicrohttpd $version for Windows: reusing $prefix"
-  echo "$prefix"
-  exit 0
-fi
-rm -rf "$prefix"
-work=$cache/libmicrohttpd-$version-work
-mkdir -p "$work"
+cache_begin "libmicrohttpd" libmicrohttpd "$version" "$stamp"
 src=$(fetch_debian_source libmicrohttpd "$version" "$work")
 
 build=$work/build

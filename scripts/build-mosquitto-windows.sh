@@ -13,21 +13,12 @@ openssl=$1
 
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev cmake ninja-build
 version=$(source_version libmosquitto-dev)
-cache=$(windows_cache)
-prefix=$cache/mosquitto-$version-mingw64
 options=(-DCMAKE_BUILD_TYPE=Release -DWITH_BROKER=OFF -DWITH_APPS=OFF -DWITH_CLIENTS=OFF -DWITH_PLUGINS=OFF
          -DDOCUMENTATION=OFF -DWITH_LIB_CPP=OFF -DWITH_CJSON=OFF -DWITH_TLS=ON -DWITH_THREADING=ON
          -DWITH_STATIC_LIBRARIES=OFF)
 # A rebuilt OpenSSL builds this again.
 stamp=$(printf '%s\n' "${options[@]}" "$openssl" "$(cat "$openssl/.complete")")
-if cache_reusable "$prefix" "$stamp"; then
-  echo "libmosquitto $version for Windows: reusing $prefix"
-  echo "$prefix"
-  exit 0
-fi
-rm -rf "$prefix"
-work=$cache/mosquitto-$version-work
-mkdir -p "$work"
+cache_begin "libmosquitto" mosquitto "$version" "$stamp"
 src=$(fetch_debian_source mosquitto "$version" "$work")
 
 # Two spots of its build assume Microsoft's compiler on Windows: threading

@@ -14,8 +14,6 @@ root=$PWD
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev-tools
 
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev | sed 's/+.*//; s/-.*//')
-cache=$(windows_cache)
-prefix=$cache/qt-$version-mingw64
 
 # Only what the console and its tests need: no sql, network, dbus, opengl,
 # testlib or icu; the bundled third-party libraries instead of system ones;
@@ -42,15 +40,7 @@ options=(
 )
 # The cache holds the options it was built with: a changed set builds again.
 stamp=$(printf '%s\n' "${options[@]}")
-if cache_reusable "$prefix" "$stamp"; then
-  echo "Qt $version for Windows: reusing $prefix"
-  echo "$prefix"
-  exit 0
-fi
-rm -rf "$prefix"
-
-work=$cache/qt-$version-work
-mkdir -p "$work"
+cache_begin "Qt" qt "$version" "$stamp"
 
 src=$(fetch_debian_source qt6-base "$(source_version qt6-base-dev)" "$work")
 

@@ -5,6 +5,9 @@
 # anything else is reused, so only the first run on a machine pays.
 #   windows_cache                        the cache folder (KZRT_QT_WIN_CACHE, default ~/.cache/kzrt-console)
 #   source_version DEV_PACKAGE           the source version of an installed package, which the Linux build uses
+#   cache_begin LABEL NAME VERSION STAMP sets `prefix` and `work` (NAME-VERSION-mingw64, NAME-VERSION-work);
+#                                        when the cache holds a complete build made with STAMP, says so,
+#                                        prints the prefix and ends the script
 #   cache_reusable PREFIX STAMP          true when PREFIX holds a complete build made with STAMP
 #   cache_complete PREFIX STAMP          marks PREFIX complete
 #   fetch_debian_source SOURCE VERSION WORK
@@ -19,6 +22,20 @@ source_version() { dpkg-query -W -f='${source:Version}' "$1"; }
 build_jobs() { echo "${KZRT_JOBS:-$(nproc 2>/dev/null || echo 2)}"; }
 
 cache_reusable() { [ -f "$1/.complete" ] && [ "$(cat "$1/.complete")" = "$2" ]; }
+
+cache_begin() {
+  local label=$1 name=$2 version=$3 stamp=$4 cache
+  cache=$(windows_cache)
+  prefix=$cache/$name-$version-mingw64
+  work=$cache/$name-$version-work
+  if cache_reusable "$prefix" "$stamp"; then
+    echo "$label $version for Windows: reusing $prefix"
+    echo "$prefix"
+    exit 0
+  fi
+  rm -rf "$prefix"
+  mkdir -p "$work"
+}
 
 cache_complete() { printf '%s\n' "$2" >"$1/.complete"; }
 

@@ -75,8 +75,9 @@ echo "== the console as the shortcut starts it"
 wine_simulated_meter "$work/sim" "$linux"
 echo 0 >"$work/modem-lines"
 start_as_shortcut
-read -r window _ < <(wait_for_window "$(date +%s.%N)")
-check "the port opens" test "$(open_port_and_record "$window")" = "0 255 0"
+window=$(wait_for_window "$(date +%s.%N)" | cut -d' ' -f1 || true)
+check "the console's window appears" test -n "$window"
+[ -z "$window" ] || check "the port opens" test "$(open_port_and_record "$window")" = "0 255 0"
 sleep 3
 check "settings in the profile's KZRT folder" test -f "$profile/kzrt-console.ini"
 day=$(cd "$profile" 2>/dev/null && ls KZRT*.csv 2>/dev/null | head -n1 || true)
@@ -89,8 +90,6 @@ check "refused with exit 3" test "$(setup_exit "$setup" /S)" = 3
 check "nothing replaced" test "$(tree_sum)" = "$before"
 kill "$console_pid" 2>/dev/null || true
 wait "$console_pid" 2>/dev/null || true
-wineserver -w </dev/null >/dev/null 2>&1 || true
-wineserver -p </dev/null >/dev/null 2>&1
 
 echo "== a second setup beside a first"
 (exec wine "$setup" </dev/null >/dev/null 2>&1) & first=$!

@@ -5,7 +5,8 @@
 # Plain HTTP only: the outputs serve 127.0.0.1 or a lab network, and GnuTLS
 # for Windows would be another library to build.
 #   scripts/build-microhttpd-windows.sh      prints the install prefix on its last line
-# First build here: see scripts/README.md.
+# First build here: 3 min 48 s wall clock (2 cores shared with other builds,
+# load average 13 to 48, -j2, nice 10), about half of it the configure step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/windows-cache.sh

@@ -4,7 +4,8 @@
 # package, into the cache beside Qt for Windows. No broker, no client
 # programs, no plugins, no C++ wrapper.
 #   scripts/build-mosquitto-windows.sh OPENSSL_PREFIX   prints the install prefix on its last line
-# First build here: see scripts/README.md.
+# First build here: 3 min 38 s wall clock, 1 min 15 s of CPU (2 cores shared
+# with other builds, -j2, nice 10).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -32,8 +33,7 @@ build=$work/build
 rm -rf "$build"
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/scripts/mingw-w64.cmake" \
   -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_C_FLAGS=-DWIN32 \
-  -DOPENSSL_ROOT_DIR="$openssl" -DOPENSSL_INCLUDE_DIR="$openssl/include" \
-  -DOPENSSL_CRYPTO_LIBRARY="$openssl/lib/libcrypto.dll.a" -DOPENSSL_SSL_LIBRARY="$openssl/lib/libssl.dll.a" \
+  -DKZRT_WIN_LIBRARY_PREFIXES="$openssl" -DOPENSSL_ROOT_DIR="$openssl" \
   "${options[@]}" >"$work/configure.log" 2>&1 || { tail -n 40 "$work/configure.log" >&2; exit 1; }
 cmake --build "$build" -j "$(build_jobs)" >"$work/build.log" 2>&1 || {
   grep -m 20 -B 2 -A 10 'error' "$work/build.log" >&2 || tail -n 40 "$work/build.log" >&2; exit 1; }

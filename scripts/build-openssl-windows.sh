@@ -3,25 +3,17 @@
 # for 64-bit Windows with mingw-w64, from Debian's own source package, into
 # the cache beside Qt for Windows. libmosquitto links it for mqtts://.
 #   scripts/build-openssl-windows.sh      prints the install prefix on its last line
-# First build here: see scripts/README.md.
+# First build here: 70 min 31 s wall clock, 12 min 53 s of CPU (2 cores shared
+# with other builds, load average 13 to 48, -j2, nice 10).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/windows-cache.sh
 
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev make perl
 version=$(source_version libssl-dev)
-cache=$(windows_cache)
-prefix=$cache/openssl-$version-mingw64
 options=(mingw64 --cross-compile-prefix=x86_64-w64-mingw32- --libdir=lib shared no-tests)
 stamp=$(printf '%s\n' "${options[@]}")
-if cache_reusable "$prefix" "$stamp"; then
-  echo "OpenSSL $version for Windows: reusing $prefix"
-  echo "$prefix"
-  exit 0
-fi
-rm -rf "$prefix"
-work=$cache/openssl-$version-work
-mkdir -p "$work"
+cache_begin "OpenSSL" openssl "$version" "$stamp"
 src=$(fetch_debian_source openssl "$version" "$work")
 # Where the mirror no longer had the installed version, a newer one was built.
 echo "OpenSSL for Windows from $(basename "$src")"

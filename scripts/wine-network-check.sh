@@ -42,6 +42,11 @@ record_start() {  # log, arguments...: kzrt-record.exe in the background; its id
   pids+=("$recorder")
 }
 
+retained() {  # port: the retained messages of the meter's topics
+  mosquitto_sub -h 127.0.0.1 -p "$1" -u kzrt -P 's3cret word' -F '%r %t %p' -W 2 \
+    -t 'kzrt/COM1/availability' -t 'homeassistant/#' 2>/dev/null || true
+}
+
 mqtt_and_metrics() {
   echo "== MQTT and /metrics"
   local port metrics topics=$work/mqtt.txt
@@ -54,14 +59,18 @@ mqtt_and_metrics() {
   record_start "$work/record-mqtt.log" --mqtt "mqtt://kzrt@127.0.0.1:$port" --mqtt-password-file password.txt \
     --metrics "$metrics" COM1
   check "a state with readings arrives" wait_for_line "$topics" '^0 kzrt/COM1/state \{.*"voltage": ?[0-9]' 40
-  check "availability online, retained" wait_for_line "$topics" '^1 kzrt/COM1/availability online$' 5
-  check "discovery configs, retained" wait_for_line "$topics" '^1 homeassistant/sensor/kzrt_COM1_voltage/config \{' 5
+  # A client that subscribes now gets what the broker retained.
+  retained "$port" >"$work/retained.txt"
+  check "availability online, retained" grep -qx '1 kzrt/COM1/availability online' "$work/retained.txt"
+  check "discovery configs, retained" grep -q '^1 homeassistant/sensor/kzrt_COM1_voltage/config {' "$work/retained.txt"
   check "/metrics listens on 127.0.0.1 only" eval "ss -Htln 'sport = :$metrics' | grep -q '127\.0\.0\.1:$metrics'"
   curl -fsS "http://127.0.0.1:$metrics/metrics" >"$work/metrics.txt" || true
   check "the scrape passes promtool" eval "promtool check metrics <'$work/metrics.txt' >'$work/promtool.log' 2>&1"
   check "the scrape has the meter's voltage" grep -qE '^kzrt_voltage_volts\{meter="COM1"\} [0-9]' "$work/metrics.txt"
   kill -KILL "$recorder"
-  check "the last will says offline once killed" wait_for_line "$topics" '^1 kzrt/COM1/availability offline$' 15
+  check "the last will says offline once killed" wait_for_line "$topics" '^0 kzrt/COM1/availability offline$' 15
+  retained "$port" >"$work/retained.txt"
+  check "and stays retained" grep -qx '1 kzrt/COM1/availability offline' "$work/retained.txt"
   [ "$failures" -eq 0 ] || { tr -d '\r' <"$work/record-mqtt.log" | tail -n 5; tail -n 5 "$topics"; }
 }
 

@@ -45,6 +45,16 @@ setup_exit() {  # setup [argument...]: its exit code
 registry() { wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | awk -v name="$1" '$1 == name {$1 = $2 = ""; sub(/^ +/, ""); print}'; }
 shortcut() { lnkinfo "$menu/$1" 2>/dev/null | sed -nE "s/^\s*$2\s*:\s*(.*)$/\1/p"; }
 tree_sum() { (cd "$programs" && find . -type f -exec md5sum {} + | sort -k2) 2>/dev/null | md5sum; }
+# The setup stops, changes nothing, and says so by its exit code, while the
+# process PID (a console, another setup) runs; then PID is ended.
+refused_beside() {  # pid
+  local before
+  before=$(tree_sum)
+  check "refused with exit 3" test "$(setup_exit "$setup" /S)" = 3
+  check "nothing replaced" test "$(tree_sum)" = "$before"
+  kill "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
 console_pid=""
 start_as_shortcut() {  # the console from the shortcut's working folder, target and arguments
   local target arguments folder
@@ -85,21 +95,13 @@ check "a day file with a row there" eval "[ -n '$day' ] && [ \$(wc -l <'$profile
 check "nothing written into Program Files" eval "! ls '$programs' | grep -qiE '\\.(csv|ini)$'"
 
 echo "== a setup over the running console"
-before=$(tree_sum)
-check "refused with exit 3" test "$(setup_exit "$setup" /S)" = 3
-check "nothing replaced" test "$(tree_sum)" = "$before"
-kill "$console_pid" 2>/dev/null || true
-wait "$console_pid" 2>/dev/null || true
+refused_beside "$console_pid"
 
 echo "== a second setup beside a first"
 (exec wine "$setup" </dev/null >/dev/null 2>&1) & first=$!
 pids+=("$first")
 for _ in $(seq 200); do xdotool search --onlyvisible --name "$product" >/dev/null 2>&1 && break; sleep 0.1; done
-before=$(tree_sum)
-check "refused with exit 3" test "$(setup_exit "$setup" /S)" = 3
-check "nothing replaced" test "$(tree_sum)" = "$before"
-kill "$first" 2>/dev/null || true
-wait "$first" 2>/dev/null || true
+refused_beside "$first"
 
 echo "== the upgrade, silently"
 check "installs with exit 0" test "$(setup_exit "$setup" /S)" = 0

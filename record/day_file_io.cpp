@@ -54,7 +54,14 @@ std::optional<DayFile> loadDayFile(const char* command, const std::string& path)
         return std::nullopt;
     }
     DayFile file = readDayFile(bytes);
-    if (!file.headerFound) std::fprintf(stderr, "kzrt-record: %s: %s: no recording header\n", command, path.c_str());
+    if (!file.headerFound) {
+        // Rows without their header may be a cut-off copy; bytes that hold no
+        // row at all are something else altogether.
+        const bool recording = bytes.empty() || !file.rows.empty();
+        std::fprintf(stderr, "kzrt-record: %s: %s: %s\n", command, path.c_str(),
+                     recording ? "no recording header" : "not a recording");
+        return std::nullopt;
+    }
     if (file.skipped > 0) {
         std::fprintf(stderr, "kzrt-record: %s: %s: skipped %d torn or damaged row(s)\n", command, path.c_str(),
                      file.skipped);

@@ -12,8 +12,10 @@ namespace record {
 // with the unexpected argument named on stderr, for anything else.
 bool parseInputOutput(const char* command, const std::vector<std::string>& arguments, std::string& input,
                       std::string& output);
-// The day file read and parsed for a look-back subcommand; what could not be
-// read, the missing header and the skipped rows are said on stderr.
+// The day file read and parsed for a look-back subcommand; the skipped rows
+// are said on stderr. Nothing, with the reason on stderr, for a file that
+// cannot be read or has no recording header ("not a recording" when it holds
+// no row either).
 std::optional<DayFile> loadDayFile(const char* command, const std::string& path);
 // To `path`, or to stdout when it is empty or "-".
 std::string writeOutput(const std::string& path, const std::string& bytes);

@@ -32,6 +32,12 @@ bool readPart(std::string_view& text, std::string_view marker, int& value) {
     return true;
 }
 
+int daysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 // "2026年12月7日14时5分3秒": the trailing parts that are zero are left out.
 bool readTime(std::string_view text, DayRow& row) {
     static const std::string year = runtime::Gbk("年"), month = runtime::Gbk("月"), day = runtime::Gbk("日");
@@ -42,8 +48,9 @@ bool readTime(std::string_view text, DayRow& row) {
     if (!text.empty() && !readPart(text, hour, row.hour)) return false;
     if (!text.empty() && !readPart(text, minute, row.minute)) return false;
     if (!text.empty() && !readPart(text, second, row.second)) return false;
-    return text.empty() && row.month >= 1 && row.month <= 12 && row.day >= 1 && row.day <= 31 && row.hour < 24 &&
-           row.minute < 60 && row.second < 60;
+    return text.empty() && row.year >= 1 && row.year <= 9999 && row.month >= 1 && row.month <= 12 && row.day >= 1 &&
+           row.day <= daysInMonth(row.year, row.month) && row.hour >= 0 && row.hour < 24 && row.minute >= 0 &&
+           row.minute < 60 && row.second >= 0 && row.second < 60;
 }
 
 bool readRow(std::string_view line, DayRow& row) {
@@ -74,26 +81,47 @@ std::optional<double> numberValue(std::string_view text) {
 DayFile readDayFile(std::string_view bytes) {
     DayFile file;
     const std::string header = meter::recordingHeader();
-    file.headerFound = bytes.starts_with(header + "\r\n");
-    if (file.headerFound) bytes.remove_prefix(header.size() + 2);
-    // Every complete row ends with CR LF; what follows the last one is torn.
-    const std::size_t lastEnd = bytes.rfind("\r\n");
-    const std::string_view tail = lastEnd == std::string_view::npos ? bytes : bytes.substr(lastEnd + 2);
+    // The header's line ends in CR LF as written, or in LF alone once an
+    // editor or git has converted the file; rows are read either way.
+    for (const std::string_view end : {"\r\n", "\n"}) {
+        if (bytes.size() >= header.size() + end.size() && bytes.starts_with(header) &&
+            bytes.substr(header.size(), end.size()) == end) {
+            file.headerFound = true;
+            bytes.remove_prefix(header.size() + end.size());
+            break;
+        }
+    }
+    // Every complete row ends with its line end; what follows the last one
+    // is torn.
+    const std::size_t lastEnd = bytes.rfind('\n');
+    const std::string_view tail = lastEnd == std::string_view::npos ? bytes : bytes.substr(lastEnd + 1);
     if (!tail.empty()) ++file.skipped;
     bytes = lastEnd == std::string_view::npos ? std::string_view{} : bytes.substr(0, lastEnd);
+    if (bytes.ends_with('\r')) bytes.remove_suffix(1);
     for (std::size_t start = 0; start < bytes.size();) {
-        std::size_t end = bytes.find("\r\n", start);
+        std::size_t end = bytes.find('\n', start);
         if (end == std::string_view::npos) end = bytes.size();
+        std::string_view line = bytes.substr(start, end - start);
+        if (line.ends_with('\r')) line.remove_suffix(1);
         DayRow row;
-        if (readRow(bytes.substr(start, end - start), row)) {
+        if (readRow(line, row)) {
             file.rows.push_back(std::move(row));
         } else {
             ++file.skipped;
         }
-        start = end + 2;
+        start = end + 1;
     }
     std::reverse(file.rows.begin(), file.rows.end());
     return file;
+}
+
+void placeRowsInTime(std::vector<DayRow>& rows, std::int64_t newestNotAfterUtc) {
+    runtime::LocalZone zone;
+    std::int64_t bound = newestNotAfterUtc;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        row->time = zone.resolve(row->wallSeconds(), bound);
+        bound = row->time.utcSeconds - 1;
+    }
 }
 
 }  // namespace record

@@ -2,6 +2,7 @@
 // A day file read back for a look at the recording: the header line, then
 // rows newest first, each "time,value,unit,..." in GBK with its CR LF, the
 // last one closed by the header's own line end. Rows come out oldest first.
+// A file whose line ends were converted to LF reads the same.
 //
 // A row that does not read exactly as the recording writes it (a torn last
 // line without its CR LF, a damaged or foreign line) is skipped and counted,
@@ -12,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/local_time.h"
+
 namespace record {
 
 struct DayRow {
@@ -21,7 +24,11 @@ struct DayRow {
     std::array<std::string, 7> values;
     // The staleness rule cleared the live read-outs: the meter was away.
     bool zeroed() const { return values[0] == "0" && values[1] == "0"; }
-    std::int64_t secondOfDay() const { return hour * 3600 + minute * 60 + second; }
+    runtime::WallSeconds wallSeconds() const {
+        return runtime::ToWallSeconds(year, month, day, hour, minute, second);
+    }
+    // The instant the row was taken, once placeRowsInTime has walked its rows.
+    runtime::ZonedTime time;
 };
 
 struct DayFile {
@@ -31,6 +38,13 @@ struct DayFile {
 };
 
 DayFile readDayFile(std::string_view bytes);
+
+// Gives each row (oldest first) its instant: walked newest first, each row
+// takes the latest instant its wall-clock time may name before its newer
+// neighbour's, so the times are strictly increasing across the hour the
+// clock is set back. The newest row's instant is not after the bound (the
+// present, for a file being looked at now).
+void placeRowsInTime(std::vector<DayRow>& rows, std::int64_t newestNotAfterUtc);
 
 // A read-out text as a plain number; nothing for "-OVLD-" and other texts.
 std::optional<double> numberValue(std::string_view text);

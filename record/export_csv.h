@@ -12,7 +12,7 @@ namespace record {
 inline constexpr std::string_view kExportHeader =
     "time,voltage_V,current_A,power_W,resistance_ohm,energy_Wh,charge_Ah,temperature_C";
 
-// The CSV text of the rows read from a day file.
+// The CSV text of the rows read from a day file, placed in time.
 std::string exportCsv(const DayFile& file);
 
 // The subcommand: arguments after "export". Returns the exit code.

@@ -10,6 +10,7 @@
 #include "record/plot_output.h"
 #include "record/plot_platform.h"
 #include "record/recording_plot.h"
+#include "runtime/local_time.h"
 
 namespace record {
 namespace {
@@ -39,10 +40,10 @@ int runPlot(int argc, char** argv) {
         std::fprintf(stderr, "kzrt-record: plot: usage: kzrt-record plot FILE.csv -o OUT.png|OUT.svg\n");
         return 2;
     }
-    const std::optional<DayFile> loaded = loadDayFile("plot", input);
-    if (!loaded) return 1;
-    const DayFile& file = *loaded;
-    const PlotSeries series = plotSeries(file);
+    std::optional<DayFile> file = loadDayFile("plot", input);
+    if (!file) return 1;
+    placeRowsInTime(file->rows, runtime::UtcSecondsNow());
+    const PlotSeries series = plotSeries(*file);
     const std::string title = QFileInfo(QString::fromStdString(input)).fileName().toStdString();
 
     std::string error;

@@ -3,15 +3,29 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
+#include "runtime/local_time.h"
 
 namespace record {
 namespace {
 
 const QColor kVoltageRed(0xFF, 0x00, 0x00);
 const QColor kCurrentBlue(0x00, 0x00, 0xFF);
-// Rows further apart than this were not one stretch of recording.
+// Rows further apart than this, or than a few times the recording's usual
+// spacing (a recording every 20 s), were not one stretch of recording.
 constexpr double kPauseSeconds = 10.0;
+constexpr double kPauseSpacings = 2.5;
+
+double pauseAfter(const std::vector<DayRow>& rows) {
+    std::vector<std::int64_t> spacings;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        spacings.push_back(rows[i].time.utcSeconds - rows[i - 1].time.utcSeconds);
+    }
+    if (spacings.empty()) return kPauseSeconds;
+    std::nth_element(spacings.begin(), spacings.begin() + std::ptrdiff_t(spacings.size() / 2), spacings.end());
+    return std::max(kPauseSeconds, kPauseSpacings * double(spacings[spacings.size() / 2]));
+}
 
 struct Range {
     double low = 0.0;
@@ -39,27 +53,41 @@ double niceStep(double span, int count) {
     return 10.0 * power;
 }
 
-QString clockLabel(double seconds) {
-    const int s = int(std::lround(seconds));
-    return QStringLiteral("%1:%2").arg(s / 3600, 2, 10, QLatin1Char('0')).arg(s / 60 % 60, 2, 10, QLatin1Char('0'));
+// Steps a clock reads well, from seconds (a short recording) to days.
+constexpr double kTimeSteps[] = {1,    2,    5,    10,    15,    30,    60,    120,    300,    600,
+                                 900,  1800, 3600, 7200,  10800, 21600, 43200, 86400, 172800, 604800};
+
+QString timeLabel(std::int64_t wall, double step, bool withDate) {
+    const std::string iso = runtime::IsoText({wall, 0});  // 2026-10-25T02:00:00+00:00
+    QString label = QString::fromStdString(iso.substr(11, step < 60 ? 8 : 5));
+    if (withDate) label.prepend(QString::fromStdString(iso.substr(5, 5)) + QLatin1Char(' '));
+    return label;
 }
 
+// Ticks on whole steps of the local clock, labelled with its reading: the
+// axis is the instants, so an hour the clock repeats or skips is drawn as it
+// passed.
 void drawTimeAxis(QPainter& painter, QRectF area, double x0, double x1) {
-    // Steps a clock reads well: whole minutes, quarter hours, hours.
-    constexpr double kSteps[] = {60, 120, 300, 600, 900, 1800, 3600, 7200, 10800, 21600};
-    double step = kSteps[std::size(kSteps) - 1];
-    for (double candidate : kSteps) {
+    double step = kTimeSteps[std::size(kTimeSteps) - 1];
+    for (double candidate : kTimeSteps) {
         if ((x1 - x0) / candidate <= 10) {
             step = candidate;
             break;
         }
     }
-    for (double t = std::ceil(x0 / step) * step; t <= x1; t += step) {
+    runtime::LocalZone zone;
+    const auto first = std::int64_t(std::floor(x0));
+    const int offset = zone.offsetAt(first);
+    const bool withDate = x1 - x0 > 20 * 3600 || std::floor((x0 + offset) / 86400) != std::floor((x1 + offset) / 86400);
+    for (double local = std::ceil((x0 + offset) / step) * step; local - offset <= x1; local += step) {
+        const double t = local - offset;
         const double x = area.left() + (t - x0) / (x1 - x0) * area.width();
         painter.setPen(QColor(0xDD, 0xDD, 0xDD));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(x - 40, area.bottom() + 4, 80, 18), Qt::AlignHCenter | Qt::AlignTop, clockLabel(t));
+        const auto instant = std::int64_t(t);
+        painter.drawText(QRectF(x - 50, area.bottom() + 4, 100, 18), Qt::AlignHCenter | Qt::AlignTop,
+                         timeLabel(instant + zone.offsetAt(instant), step, withDate));
     }
 }
 
@@ -81,11 +109,12 @@ void drawValueAxis(QPainter& painter, QRectF area, Range range, const QColor& co
 
 PlotSeries plotSeries(const DayFile& file) {
     PlotSeries series;
-    double previous = -1e9;
+    double previous = -1e18;
+    const double pause = pauseAfter(file.rows);
     for (const DayRow& row : file.rows) {
-        const double t = double(row.secondOfDay());
-        series.seconds.push_back(t);
-        series.breakBefore.push_back(t - previous > kPauseSeconds);
+        const double t = double(row.time.utcSeconds);
+        series.times.push_back(t);
+        series.breakBefore.push_back(t - previous > pause);
         previous = t;
         const bool away = row.zeroed();
         series.volts.push_back(away ? std::nullopt : numberValue(row.values[0]));
@@ -101,7 +130,7 @@ QPainterPath seriesPath(const PlotSeries& series, const std::vector<std::optiona
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (!values[i] || series.breakBefore[i]) drawing = false;
         if (!values[i]) continue;
-        const QPointF point(area.left() + (series.seconds[i] - x0) / (x1 - x0) * area.width(),
+        const QPointF point(area.left() + (series.times[i] - x0) / (x1 - x0) * area.width(),
                             area.bottom() - (*values[i] - y0) / (y1 - y0) * area.height());
         if (drawing) {
             path.lineTo(point);
@@ -116,8 +145,8 @@ QPainterPath seriesPath(const PlotSeries& series, const std::vector<std::optiona
 void drawRecording(QPainter& painter, QRectF bounds, const PlotSeries& series, const std::string& title) {
     painter.fillRect(bounds, Qt::white);
     const QRectF area = bounds.adjusted(72, 36, -72, -32);
-    const double x0 = series.seconds.empty() ? 0.0 : series.seconds.front();
-    const double x1 = series.seconds.empty() || series.seconds.back() <= x0 ? x0 + 60.0 : series.seconds.back();
+    const double x0 = series.times.empty() ? 0.0 : series.times.front();
+    const double x1 = series.times.empty() || series.times.back() <= x0 ? x0 + 60.0 : series.times.back();
     const Range volts = rangeOf(series.volts), amps = rangeOf(series.amps);
     painter.setPen(Qt::black);
     painter.drawText(QRectF(bounds.left(), bounds.top() + 4, bounds.width(), 20), Qt::AlignHCenter,

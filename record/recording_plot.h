@@ -14,10 +14,10 @@ class QPainter;
 
 namespace record {
 
-// Plain numbers of a day file for drawing: seconds of the day, and a value
-// or nothing (a gap) per series.
+// Plain numbers of rows placed in time, for drawing: each row's instant (UTC
+// seconds), and a value or nothing (a gap) per series.
 struct PlotSeries {
-    std::vector<double> seconds;
+    std::vector<double> times;
     std::vector<std::optional<double>> volts;
     std::vector<std::optional<double>> amps;
     std::vector<bool> breakBefore;  // a pause in the recording before this row

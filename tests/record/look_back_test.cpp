@@ -40,7 +40,7 @@ std::string dayFile(const std::vector<Row>& rows, std::string_view tornTail = {}
 std::string offset(int hour) {
     const int seconds = QDateTime(QDate(2026, 3, 9), QTime(hour, 0), Qt::LocalTime).offsetFromUtc();
     const int minutes = std::abs(seconds) / 60;
-    char text[8];
+    char text[16];
     std::snprintf(text, sizeof text, "%c%02d:%02d", seconds < 0 ? '-' : '+', minutes / 60, minutes % 60);
     return text;
 }
@@ -54,7 +54,8 @@ TEST(Export, TidyRowsOldestFirstWithEmptyCellsForOverload) {
                                "\r\n" + runtime::Gbk("2026年3月9日15时2分3秒,12.3"));
     // A damaged row between the others.
     file.insert(meter::kRecordingHeaderBytes, "\r\n12:00:00,garbage");
-    const record::DayFile read = record::readDayFile(file);
+    record::DayFile read = record::readDayFile(file);
+    record::placeRowsInTime(read.rows, runtime::UtcSecondsNow());
     EXPECT_TRUE(read.headerFound);
     EXPECT_EQ(read.skipped, 2);
 

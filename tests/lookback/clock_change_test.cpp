@@ -9,16 +9,16 @@
 #include <regex>
 
 #include "meter/recording_row.h"
-#include "record/day_file_reader.h"
-#include "record/recording_plot.h"
+#include "lookback/day_file_reader.h"
+#include "lookback/recording_plot.h"
 #include "runtime/local_time.h"
-#include "tests/record/look_back_command.h"
+#include "tests/lookback/look_back_command.h"
 #include "tests/record/recorder_process.h"
 #include "tests/runtime/zone_scope.h"
 
 namespace {
 
-using record::testing::runKzrtRecord;
+using lookback::testing::runKzrtRecord;
 using runtime::testing::libcIsoText;
 using runtime::testing::ZoneScope;
 
@@ -104,9 +104,9 @@ TEST_P(ClockChangeDay, ThePlotsTimesAreTheRowsInstants) {
     const Day& day = GetParam();
     ZoneScope scope(day.zone);
     std::vector<std::int64_t> instants;
-    record::DayFile file = record::readDayFile(recordedDayFile(day.from, day.to, 20, instants));
-    record::placeRowsInTime(file.rows, runtime::UtcSecondsNow());
-    const record::PlotSeries series = record::plotSeries(file);
+    lookback::DayFile file = lookback::readDayFile(recordedDayFile(day.from, day.to, 20, instants));
+    lookback::placeRowsInTime(file.rows, runtime::UtcSecondsNow());
+    const lookback::PlotSeries series = lookback::plotSeries(file);
     ASSERT_EQ(series.times.size(), instants.size());
     for (std::size_t i = 0; i < instants.size(); ++i) {
         ASSERT_EQ(series.times[i], double(instants[i])) << day.what << ", row " << i;

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "record/day_file_reader.h"
+#include "lookback/day_file_reader.h"
 
 class QPainter;
 
-namespace record {
+namespace lookback {
 
 // Plain numbers of rows placed in time, for drawing: each row's instant (UTC
 // seconds), and a value or nothing (a gap) per series.
@@ -35,4 +35,4 @@ void drawRecording(QPainter& painter, QRectF bounds, const PlotSeries& series, c
 // Returns the exit code.
 int runPlot(int argc, char** argv);
 
-}  // namespace record
+}  // namespace lookback

@@ -1,8 +1,8 @@
 #include <QSvgGenerator>
 
-#include "record/plot_output.h"
+#include "lookback/plot_output.h"
 
-namespace record {
+namespace lookback {
 
 std::string writeSvg(const std::string& path, int width, int height, const std::function<void(QPainter&)>& draw) {
     QSvgGenerator generator;
@@ -16,4 +16,4 @@ std::string writeSvg(const std::string& path, int width, int height, const std::
     return painter.end() ? std::string{} : "cannot write the SVG file";
 }
 
-}  // namespace record
+}  // namespace lookback

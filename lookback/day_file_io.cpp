@@ -1,4 +1,4 @@
-#include "record/day_file_io.h"
+#include "lookback/day_file_io.h"
 
 #include <cstdio>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <iterator>
 #include <filesystem>
 
-namespace record {
+namespace lookback {
 namespace {
 
 std::filesystem::path utf8Path(const std::string& text) {
@@ -69,4 +69,4 @@ std::optional<DayFile> loadDayFile(const char* command, const std::string& path)
     return file;
 }
 
-}  // namespace record
+}  // namespace lookback

@@ -1,4 +1,4 @@
-#include "record/day_file_reader.h"
+#include "lookback/day_file_reader.h"
 
 #include <algorithm>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include "meter/recording_row.h"
 #include "runtime/gbk_codec.h"
 
-namespace record {
+namespace lookback {
 namespace {
 
 constexpr std::size_t kFields = 15;
@@ -124,4 +124,4 @@ void placeRowsInTime(std::vector<DayRow>& rows, std::int64_t newestNotAfterUtc) 
     }
 }
 
-}  // namespace record
+}  // namespace lookback

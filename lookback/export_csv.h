@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "record/day_file_reader.h"
+#include "lookback/day_file_reader.h"
 
-namespace record {
+namespace lookback {
 
 inline constexpr std::string_view kExportHeader =
     "time,voltage_V,current_A,power_W,resistance_ohm,energy_Wh,charge_Ah,temperature_C";
@@ -18,4 +18,4 @@ std::string exportCsv(const DayFile& file);
 // The subcommand: arguments after "export". Returns the exit code.
 int runExport(const std::vector<std::string>& arguments);
 
-}  // namespace record
+}  // namespace lookback

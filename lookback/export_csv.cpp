@@ -1,11 +1,11 @@
-#include "record/export_csv.h"
+#include "lookback/export_csv.h"
 
 #include <cstdio>
 
-#include "record/day_file_io.h"
+#include "lookback/day_file_io.h"
 #include "runtime/local_time.h"
 
-namespace record {
+namespace lookback {
 namespace {
 
 void appendValue(std::string& out, const std::string& text) {
@@ -46,4 +46,4 @@ int runExport(const std::vector<std::string>& arguments) {
     return 0;
 }
 
-}  // namespace record
+}  // namespace lookback

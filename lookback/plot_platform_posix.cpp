@@ -2,9 +2,9 @@
 #include <QString>
 #include <QtGlobal>
 
-#include "record/plot_platform.h"
+#include "lookback/plot_platform.h"
 
-namespace record {
+namespace lookback {
 namespace {
 
 QtMessageHandler g_nextHandler = nullptr;
@@ -25,4 +25,4 @@ void choosePlotPlatform() {
     g_nextHandler = qInstallMessageHandler(quietHandler);
 }
 
-}  // namespace record
+}  // namespace lookback

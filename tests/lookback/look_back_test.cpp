@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 
 #include "meter/recording_row.h"
-#include "record/day_file_reader.h"
-#include "record/export_csv.h"
+#include "lookback/day_file_reader.h"
+#include "lookback/export_csv.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
 #include "tests/record/recorder_process.h"
@@ -54,8 +54,8 @@ TEST(Export, TidyRowsOldestFirstWithEmptyCellsForOverload) {
                                "\r\n" + runtime::Gbk("2026年3月9日15时2分3秒,12.3"));
     // A damaged row between the others.
     file.insert(meter::kRecordingHeaderBytes, "\r\n12:00:00,garbage");
-    record::DayFile read = record::readDayFile(file);
-    record::placeRowsInTime(read.rows, runtime::UtcSecondsNow());
+    lookback::DayFile read = lookback::readDayFile(file);
+    lookback::placeRowsInTime(read.rows, runtime::UtcSecondsNow());
     EXPECT_TRUE(read.headerFound);
     EXPECT_EQ(read.skipped, 2);
 
@@ -66,7 +66,7 @@ TEST(Export, TidyRowsOldestFirstWithEmptyCellsForOverload) {
         "2026-03-09T15:00:00" + offset(15) + ",12.345,1.2345,15.240,10.000,0.0100,0.0010,25.3\n"
         "2026-03-09T15:00:01" + offset(15) + ",0,0,0,0,0.0100,0.0010,-4.0\n"
         "2026-03-09T15:01:00" + offset(15) + ",12.345,1.2345,15.240,10.000,0.0100,0.0010,25.3\n";
-    EXPECT_EQ(record::exportCsv(read), expected);
+    EXPECT_EQ(lookback::exportCsv(read), expected);
 }
 
 // Two hours of a meter at 1 s, away (zeroed rows) from 0:40 to 1:20.

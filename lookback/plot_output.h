@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
-namespace record {
+namespace lookback {
 
 // Empty on success, else why the file was not written.
 std::string writeSvg(const std::string& path, int width, int height, const std::function<void(QPainter&)>& draw);
 
-}  // namespace record
+}  // namespace lookback

@@ -1,4 +1,4 @@
-#include "record/recording_plot.h"
+#include "lookback/recording_plot.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -7,7 +7,7 @@
 
 #include "runtime/local_time.h"
 
-namespace record {
+namespace lookback {
 namespace {
 
 const QColor kVoltageRed(0xFF, 0x00, 0x00);
@@ -164,4 +164,4 @@ void drawRecording(QPainter& painter, QRectF bounds, const PlotSeries& series, c
     painter.drawPath(seriesPath(series, series.amps, area, x0, x1, amps.low, amps.high));
 }
 
-}  // namespace record
+}  // namespace lookback

@@ -1,9 +1,9 @@
-#include "record/plot_platform.h"
+#include "lookback/plot_platform.h"
 
-namespace record {
+namespace lookback {
 
 // Windows' own platform draws into images without showing anything, and it
 // is the one the zip carries.
 void choosePlotPlatform() {}
 
-}  // namespace record
+}  // namespace lookback

@@ -8,11 +8,11 @@
 
 #include "meter/recording_row.h"
 #include "runtime/gbk_codec.h"
-#include "tests/record/look_back_command.h"
+#include "tests/lookback/look_back_command.h"
 
 namespace {
 
-using record::testing::runKzrtRecord;
+using lookback::testing::runKzrtRecord;
 
 const meter::ReadoutTexts kLive{"12.345", "1.2345", "15.240", "10.000", "0.0100", "0.0010", "+25.3"};
 
@@ -89,7 +89,7 @@ protected:
     QTemporaryDir m_folder;
 };
 
-void expectAnswer(const Case& c, const record::testing::CommandResult& result, const char* command) {
+void expectAnswer(const Case& c, const lookback::testing::CommandResult& result, const char* command) {
     EXPECT_EQ(result.exitCode, c.exitCode) << command << ", " << c.what << ": " << result.err;
     if (*c.message == '\0') {
         EXPECT_EQ(result.err, "") << command << ", " << c.what;

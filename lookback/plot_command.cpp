@@ -6,13 +6,13 @@
 #include <cctype>
 #include <cstdio>
 
-#include "record/day_file_io.h"
-#include "record/plot_output.h"
-#include "record/plot_platform.h"
-#include "record/recording_plot.h"
+#include "lookback/day_file_io.h"
+#include "lookback/plot_output.h"
+#include "lookback/plot_platform.h"
+#include "lookback/recording_plot.h"
 #include "runtime/local_time.h"
 
-namespace record {
+namespace lookback {
 namespace {
 
 constexpr int kWidth = 1600;
@@ -64,4 +64,4 @@ int runPlot(int argc, char** argv) {
     return 0;
 }
 
-}  // namespace record
+}  // namespace lookback

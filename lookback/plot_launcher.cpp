@@ -1,4 +1,4 @@
-#include "record/plot_launcher.h"
+#include "lookback/plot_launcher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -6,7 +6,7 @@
 #include <QStandardPaths>
 #include <cstdio>
 
-namespace record {
+namespace lookback {
 namespace {
 
 // Beside the recorder (the build tree, the Windows folder), else where the
@@ -39,4 +39,4 @@ int runPlotHelper(const std::vector<std::string>& arguments) {
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : 1;
 }
 
-}  // namespace record
+}  // namespace lookback

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-namespace record {
+namespace lookback {
 
 // Runs the helper with the arguments after "plot"; its exit code, or 1 when
 // it cannot be found or started.
 int runPlotHelper(const std::vector<std::string>& arguments);
 
-}  // namespace record
+}  // namespace lookback

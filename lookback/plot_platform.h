@@ -2,8 +2,8 @@
 // The Qt platform a plot draws on, chosen before the GUI application starts,
 // so that `plot` runs on a machine with no display and no QT_QPA_PLATFORM set.
 
-namespace record {
+namespace lookback {
 
 void choosePlotPlatform();
 
-}  // namespace record
+}  // namespace lookback

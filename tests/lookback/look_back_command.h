@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <string>
 
-namespace record::testing {
+namespace lookback::testing {
 
 struct CommandResult {
     int exitCode = -1;
@@ -36,4 +36,4 @@ inline CommandResult runKzrtRecord(const QStringList& arguments, const QString& 
     return result;
 }
 
-}  // namespace record::testing
+}  // namespace lookback::testing

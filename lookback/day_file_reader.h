@@ -15,7 +15,7 @@
 
 #include "runtime/local_time.h"
 
-namespace record {
+namespace lookback {
 
 struct DayRow {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -49,4 +49,4 @@ void placeRowsInTime(std::vector<DayRow>& rows, std::int64_t newestNotAfterUtc);
 // A read-out text as a plain number; nothing for "-OVLD-" and other texts.
 std::optional<double> numberValue(std::string_view text);
 
-}  // namespace record
+}  // namespace lookback

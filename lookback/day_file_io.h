@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "record/day_file_reader.h"
+#include "lookback/day_file_reader.h"
 
-namespace record {
+namespace lookback {
 
 // The look-back subcommands' arguments, FILE.csv [-o|--output OUT]; false,
 // with the unexpected argument named on stderr, for anything else.
@@ -20,4 +20,4 @@ std::optional<DayFile> loadDayFile(const char* command, const std::string& path)
 // To `path`, or to stdout when it is empty or "-".
 std::string writeOutput(const std::string& path, const std::string& bytes);
 
-}  // namespace record
+}  // namespace lookback

@@ -1,17 +1,15 @@
 #include "lookback/day_file_io.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <filesystem>
+
+#include "lookback/utf8_path.h"
 
 namespace lookback {
 namespace {
-
-std::filesystem::path utf8Path(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
 
 // Empty on success, else the system's reason.
 std::string readWholeFile(const std::string& path, std::string& bytes) {
@@ -32,41 +30,17 @@ std::string writeOutput(const std::string& path, const std::string& bytes) {
     return {};
 }
 
-bool parseInputOutput(const char* command, const std::vector<std::string>& arguments, std::string& input,
-                      std::string& output) {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if ((arguments[i] == "-o" || arguments[i] == "--output") && i + 1 < arguments.size()) {
-            output = arguments[++i];
-        } else if (input.empty() && !arguments[i].starts_with('-')) {
-            input = arguments[i];
-        } else {
-            std::fprintf(stderr, "kzrt-record: %s: unexpected argument '%s'\n", command, arguments[i].c_str());
-            return false;
-        }
-    }
-    return true;
-}
-
-std::optional<DayFile> loadDayFile(const char* command, const std::string& path) {
+LoadedDayFile loadDayFile(const std::string& path) {
+    LoadedDayFile loaded;
     std::string bytes;
-    if (std::string error = readWholeFile(path, bytes); !error.empty()) {
-        std::fprintf(stderr, "kzrt-record: %s: %s: %s\n", command, path.c_str(), error.c_str());
-        return std::nullopt;
-    }
-    DayFile file = readDayFile(bytes);
-    if (!file.headerFound) {
+    if (loaded.error = readWholeFile(path, bytes); !loaded.error.empty()) return loaded;
+    loaded.file = readDayFile(bytes);
+    if (!loaded.file.headerFound) {
         // Rows without their header may be a cut-off copy; bytes that hold no
         // row at all are something else altogether.
-        const bool recording = bytes.empty() || !file.rows.empty();
-        std::fprintf(stderr, "kzrt-record: %s: %s: %s\n", command, path.c_str(),
-                     recording ? "no recording header" : "not a recording");
-        return std::nullopt;
+        loaded.error = bytes.empty() || !loaded.file.rows.empty() ? "no recording header" : "not a recording";
     }
-    if (file.skipped > 0) {
-        std::fprintf(stderr, "kzrt-record: %s: %s: skipped %d torn or damaged row(s)\n", command, path.c_str(),
-                     file.skipped);
-    }
-    return file;
+    return loaded;
 }
 
 }  // namespace lookback

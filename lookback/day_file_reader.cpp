@@ -53,7 +53,7 @@ bool readTime(std::string_view text, DayRow& row) {
            row.minute < 60 && row.second >= 0 && row.second < 60;
 }
 
-bool readRow(std::string_view line, DayRow& row) {
+bool readRowInto(std::string_view line, DayRow& row) {
     static const std::string degrees = runtime::Gbk("℃");
     static const std::array<std::string_view, 7> units = {"V", "A", "W", "R", "Wh", "Ah", degrees};
     const std::vector<std::string_view> fields = split(line, ',');
@@ -67,6 +67,12 @@ bool readRow(std::string_view line, DayRow& row) {
 }
 
 }  // namespace
+
+std::optional<DayRow> readDayRow(std::string_view line) {
+    DayRow row;
+    if (!readRowInto(line, row)) return std::nullopt;
+    return row;
+}
 
 std::optional<double> numberValue(std::string_view text) {
     if (text.starts_with('+')) text.remove_prefix(1);
@@ -104,7 +110,7 @@ DayFile readDayFile(std::string_view bytes) {
         std::string_view line = bytes.substr(start, end - start);
         if (line.ends_with('\r')) line.remove_suffix(1);
         DayRow row;
-        if (readRow(line, row)) {
+        if (readRowInto(line, row)) {
             file.rows.push_back(std::move(row));
         } else {
             ++file.skipped;

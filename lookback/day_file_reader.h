@@ -38,6 +38,8 @@ struct DayFile {
 };
 
 DayFile readDayFile(std::string_view bytes);
+// One row's line without its line end; nothing when it does not read exactly.
+std::optional<DayRow> readDayRow(std::string_view line);
 
 // Gives each row (oldest first) its instant: walked newest first, each row
 // takes the latest instant its wall-clock time may name before its newer

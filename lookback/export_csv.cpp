@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "lookback/day_file_io.h"
+#include "lookback/span_arguments.h"
 #include "runtime/local_time.h"
 
 namespace lookback {
@@ -16,11 +17,11 @@ void appendValue(std::string& out, const std::string& text) {
 
 }  // namespace
 
-std::string exportCsv(const DayFile& file) {
+std::string exportCsv(const std::vector<DayRow>& rows) {
     std::string out(kExportHeader);
     out += '\n';
-    out.reserve(file.rows.size() * 96);
-    for (const DayRow& row : file.rows) {
+    out.reserve(rows.size() * 96);
+    for (const DayRow& row : rows) {
         out += runtime::IsoText(row.time);
         for (const std::string& value : row.values) appendValue(out, value);
         out += '\n';
@@ -29,18 +30,17 @@ std::string exportCsv(const DayFile& file) {
 }
 
 int runExport(const std::vector<std::string>& arguments) {
-    std::string input, output;
-    if (!parseInputOutput("export", arguments, input, output)) return 2;
-    if (input.empty()) {
-        std::fprintf(stderr, "kzrt-record: export: FILE.csv missing (kzrt-record export FILE.csv [-o OUT.csv])\n");
+    SpanRequest request;
+    if (!parseSpanRequest("export", arguments, request)) {
+        std::fprintf(stderr, "kzrt-record: export: usage: kzrt-record export FILE.csv... | --dir DIR [--from T] [--to T] "
+                             "[-o OUT.csv]\n");
         return 2;
     }
-    std::optional<DayFile> file = loadDayFile("export", input);
-    if (!file) return 1;
-    placeRowsInTime(file->rows, runtime::UtcSecondsNow());
-    const std::string csv = exportCsv(*file);
-    if (std::string error = writeOutput(output, csv); !error.empty()) {
-        std::fprintf(stderr, "kzrt-record: export: %s: %s\n", output.c_str(), error.c_str());
+    int exitCode = 0;
+    const std::optional<std::vector<DayRow>> rows = loadRequestedRows("export", request, exitCode);
+    if (!rows) return exitCode;
+    if (std::string error = writeOutput(request.output, exportCsv(*rows)); !error.empty()) {
+        std::fprintf(stderr, "kzrt-record: export: %s: %s\n", request.output.c_str(), error.c_str());
         return 1;
     }
     return 0;

@@ -1,4 +1,3 @@
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -6,11 +5,10 @@
 #include <cctype>
 #include <cstdio>
 
-#include "lookback/day_file_io.h"
+#include "lookback/span_arguments.h"
 #include "lookback/plot_output.h"
 #include "lookback/plot_platform.h"
 #include "lookback/recording_plot.h"
-#include "runtime/local_time.h"
 
 namespace lookback {
 namespace {
@@ -34,17 +32,19 @@ int runPlot(int argc, char** argv) {
     // File names as Qt reads them from the system (UTF-16 on Windows), in UTF-8.
     std::vector<std::string> arguments;
     for (const QString& argument : QCoreApplication::arguments().mid(1)) arguments.push_back(argument.toStdString());
-    std::string input, output;
-    if (!parseInputOutput("plot", arguments, input, output)) return 2;
-    if (input.empty() || output.empty() || !(endsWith(output, ".png") || endsWith(output, ".svg"))) {
-        std::fprintf(stderr, "kzrt-record: plot: usage: kzrt-record plot FILE.csv -o OUT.png|OUT.svg\n");
+    SpanRequest request;
+    const bool parsed = parseSpanRequest("plot", arguments, request);
+    if (!parsed || request.output.empty() || !(endsWith(request.output, ".png") || endsWith(request.output, ".svg"))) {
+        std::fprintf(stderr, "kzrt-record: plot: usage: kzrt-record plot FILE.csv... | --dir DIR [--from T] [--to T] "
+                             "-o OUT.png|OUT.svg\n");
         return 2;
     }
-    std::optional<DayFile> file = loadDayFile("plot", input);
-    if (!file) return 1;
-    placeRowsInTime(file->rows, runtime::UtcSecondsNow());
-    const PlotSeries series = plotSeries(*file);
-    const std::string title = QFileInfo(QString::fromStdString(input)).fileName().toStdString();
+    int exitCode = 0;
+    const std::optional<std::vector<DayRow>> rows = loadRequestedRows("plot", request, exitCode);
+    if (!rows) return exitCode;
+    const PlotSeries series = plotSeries(*rows);
+    const std::string title = requestTitle(request, *rows);
+    const std::string& output = request.output;
 
     std::string error;
     if (endsWith(output, ".svg")) {

@@ -12,21 +12,6 @@ namespace {
 
 const QColor kVoltageRed(0xFF, 0x00, 0x00);
 const QColor kCurrentBlue(0x00, 0x00, 0xFF);
-// Rows further apart than this, or than a few times the recording's usual
-// spacing (a recording every 20 s), were not one stretch of recording.
-constexpr double kPauseSeconds = 10.0;
-constexpr double kPauseSpacings = 2.5;
-
-double pauseAfter(const std::vector<DayRow>& rows) {
-    std::vector<std::int64_t> spacings;
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        spacings.push_back(rows[i].time.utcSeconds - rows[i - 1].time.utcSeconds);
-    }
-    if (spacings.empty()) return kPauseSeconds;
-    std::nth_element(spacings.begin(), spacings.begin() + std::ptrdiff_t(spacings.size() / 2), spacings.end());
-    return std::max(kPauseSeconds, kPauseSpacings * double(spacings[spacings.size() / 2]));
-}
-
 struct Range {
     double low = 0.0;
     double high = 1.0;
@@ -106,22 +91,6 @@ void drawValueAxis(QPainter& painter, QRectF area, Range range, const QColor& co
 }
 
 }  // namespace
-
-PlotSeries plotSeries(const DayFile& file) {
-    PlotSeries series;
-    double previous = -1e18;
-    const double pause = pauseAfter(file.rows);
-    for (const DayRow& row : file.rows) {
-        const double t = double(row.time.utcSeconds);
-        series.times.push_back(t);
-        series.breakBefore.push_back(t - previous > pause);
-        previous = t;
-        const bool away = row.zeroed();
-        series.volts.push_back(away ? std::nullopt : numberValue(row.values[0]));
-        series.amps.push_back(away ? std::nullopt : numberValue(row.values[1]));
-    }
-    return series;
-}
 
 QPainterPath seriesPath(const PlotSeries& series, const std::vector<std::optional<double>>& values, QRectF area,
                         double x0, double x1, double y0, double y1) {

@@ -1,5 +1,5 @@
 #pragma once
-// `kzrt-record plot`: a whole day file drawn as voltage (red, left scale) and
+// `kzrt-record plot`: day files or a span drawn as voltage (red, left scale) and
 // current (blue, right scale) against time, the console's curve colours. A
 // meter away (zeroed rows) or a pause in the recording leaves a gap in both
 // lines rather than a slope to zero or across the pause.
@@ -8,21 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "lookback/day_file_reader.h"
+#include "lookback/plot_series.h"
 
 class QPainter;
 
 namespace lookback {
-
-// Plain numbers of rows placed in time, for drawing: each row's instant (UTC
-// seconds), and a value or nothing (a gap) per series.
-struct PlotSeries {
-    std::vector<double> times;
-    std::vector<std::optional<double>> volts;
-    std::vector<std::optional<double>> amps;
-    std::vector<bool> breakBefore;  // a pause in the recording before this row
-};
-PlotSeries plotSeries(const DayFile& file);
 
 // The line through the points, broken at gaps, mapped into `area` with the
 // x range [x0, x1] and the y range [y0, y1].

@@ -10,7 +10,7 @@
 
 #include "meter/recording_row.h"
 #include "lookback/day_file_reader.h"
-#include "lookback/recording_plot.h"
+#include "lookback/plot_series.h"
 #include "runtime/local_time.h"
 #include "tests/lookback/look_back_command.h"
 #include "tests/record/recorder_process.h"
@@ -106,7 +106,7 @@ TEST_P(ClockChangeDay, ThePlotsTimesAreTheRowsInstants) {
     std::vector<std::int64_t> instants;
     lookback::DayFile file = lookback::readDayFile(recordedDayFile(day.from, day.to, 20, instants));
     lookback::placeRowsInTime(file.rows, runtime::UtcSecondsNow());
-    const lookback::PlotSeries series = lookback::plotSeries(file);
+    const lookback::PlotSeries series = lookback::plotSeries(file.rows);
     ASSERT_EQ(series.times.size(), instants.size());
     for (std::size_t i = 0; i < instants.size(); ++i) {
         ASSERT_EQ(series.times[i], double(instants[i])) << day.what << ", row " << i;

@@ -66,7 +66,7 @@ TEST(Export, TidyRowsOldestFirstWithEmptyCellsForOverload) {
         "2026-03-09T15:00:00" + offset(15) + ",12.345,1.2345,15.240,10.000,0.0100,0.0010,25.3\n"
         "2026-03-09T15:00:01" + offset(15) + ",0,0,0,0,0.0100,0.0010,-4.0\n"
         "2026-03-09T15:01:00" + offset(15) + ",12.345,1.2345,15.240,10.000,0.0100,0.0010,25.3\n";
-    EXPECT_EQ(lookback::exportCsv(read), expected);
+    EXPECT_EQ(lookback::exportCsv(read.rows), expected);
 }
 
 // Two hours of a meter at 1 s, away (zeroed rows) from 0:40 to 1:20.

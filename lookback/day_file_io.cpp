@@ -13,9 +13,14 @@ namespace {
 
 // Empty on success, else the system's reason.
 std::string readWholeFile(const std::string& path, std::string& bytes) {
-    std::ifstream file(utf8Path(path), std::ios::binary);
+    std::ifstream file(utf8Path(path), std::ios::binary | std::ios::ate);
     if (!file) return std::strerror(errno);
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    const std::streamoff size = file.tellg();
+    file.seekg(0);
+    bytes.resize(size > 0 ? std::size_t(size) : 0);
+    file.read(bytes.data(), std::streamsize(bytes.size()));
+    // A file that grew meanwhile (a recording) is read up to the size seen.
+    bytes.resize(std::size_t(file.gcount()));
     return file.bad() ? std::string("read error") : std::string{};
 }
 

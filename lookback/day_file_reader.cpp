@@ -12,12 +12,14 @@ namespace {
 
 constexpr std::size_t kFields = 15;
 
-std::vector<std::string_view> split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
+// Exactly kFields fields, or false (a line of a million commas stops early).
+bool split(std::string_view text, std::array<std::string_view, kFields>& fields) {
+    std::size_t count = 0;
     for (std::size_t start = 0;;) {
-        const std::size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end - start));
-        if (end == std::string_view::npos) return parts;
+        const std::size_t end = text.find(',', start);
+        if (count == kFields) return false;
+        fields[count++] = text.substr(start, end - start);
+        if (end == std::string_view::npos) return count == kFields;
         start = end + 1;
     }
 }
@@ -56,12 +58,12 @@ bool readTime(std::string_view text, DayRow& row) {
 bool readRowInto(std::string_view line, DayRow& row) {
     static const std::string degrees = runtime::Gbk("℃");
     static const std::array<std::string_view, 7> units = {"V", "A", "W", "R", "Wh", "Ah", degrees};
-    const std::vector<std::string_view> fields = split(line, ',');
-    if (fields.size() != kFields || !readTime(fields[0], row)) return false;
+    std::array<std::string_view, kFields> fields;
+    if (!split(line, fields) || !readTime(fields[0], row)) return false;
     for (std::size_t i = 0; i < units.size(); ++i) {
         const std::string_view value = fields[1 + 2 * i];
         if (fields[2 + 2 * i] != units[i] || value.empty() || !runtime::IsAscii(value)) return false;
-        row.values[i] = std::string(value);
+        row.values[i].assign(value);
     }
     return true;
 }
@@ -104,6 +106,7 @@ DayFile readDayFile(std::string_view bytes) {
     if (!tail.empty()) ++file.skipped;
     bytes = lastEnd == std::string_view::npos ? std::string_view{} : bytes.substr(0, lastEnd);
     if (bytes.ends_with('\r')) bytes.remove_suffix(1);
+    file.rows.reserve(std::size_t(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     for (std::size_t start = 0; start < bytes.size();) {
         std::size_t end = bytes.find('\n', start);
         if (end == std::string_view::npos) end = bytes.size();
@@ -121,13 +124,18 @@ DayFile readDayFile(std::string_view bytes) {
     return file;
 }
 
-void placeRowsInTime(std::vector<DayRow>& rows, std::int64_t newestNotAfterUtc) {
-    runtime::LocalZone zone;
+std::int64_t placeRowsInTime(std::vector<DayRow>& rows, std::int64_t newestNotAfterUtc, runtime::LocalZone& zone) {
     std::int64_t bound = newestNotAfterUtc;
     for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
         row->time = zone.resolve(row->wallSeconds(), bound);
         bound = row->time.utcSeconds - 1;
     }
+    return bound;
+}
+
+void placeRowsInTime(std::vector<DayRow>& rows, std::int64_t newestNotAfterUtc) {
+    runtime::LocalZone zone;
+    placeRowsInTime(rows, newestNotAfterUtc, zone);
 }
 
 }  // namespace lookback

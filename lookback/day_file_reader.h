@@ -47,6 +47,9 @@ std::optional<DayRow> readDayRow(std::string_view line);
 // clock is set back. The newest row's instant is not after the bound (the
 // present, for a file being looked at now).
 void placeRowsInTime(std::vector<DayRow>& rows, std::int64_t newestNotAfterUtc);
+// The same for rows that older rows will follow: returns the bound for the
+// next older row.
+std::int64_t placeRowsInTime(std::vector<DayRow>& rows, std::int64_t newestNotAfterUtc, runtime::LocalZone& zone);
 
 // A read-out text as a plain number; nothing for "-OVLD-" and other texts.
 std::optional<double> numberValue(std::string_view text);

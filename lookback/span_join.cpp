@@ -76,16 +76,36 @@ bool load(const std::string& path, std::vector<DayRow>& rows, SpanRows& result) 
     return true;
 }
 
-// Chunks in day order joined, placed in time and cut to the span.
+// Chunks in day order, placed in time as one run of rows, cut to the span
+// and joined. Each chunk is cut where it lies before the join, so that a
+// span across midnight moves only the rows it keeps.
 void finish(std::vector<DayChunk>& chunks, const TimeSpan& span, std::int64_t nowUtc, SpanRows& result) {
     std::stable_sort(chunks.begin(), chunks.end(), [](const DayChunk& a, const DayChunk& b) { return a.day < b.day; });
+    runtime::LocalZone zone;
+    std::int64_t bound = nowUtc;
+    for (auto chunk = chunks.rbegin(); chunk != chunks.rend(); ++chunk) {
+        bound = placeRowsInTime(chunk->rows, bound, zone);
+    }
     std::vector<DayRow> rows;
     for (DayChunk& chunk : chunks) {
-        std::move(chunk.rows.begin(), chunk.rows.end(), std::back_inserter(rows));
+        std::erase_if(chunk.rows, [&](const DayRow& row) { return !span.contains(row.time.utcSeconds); });
+        if (rows.empty()) {
+            rows = std::move(chunk.rows);
+        } else {
+            std::move(chunk.rows.begin(), chunk.rows.end(), std::back_inserter(rows));
+        }
+        chunk.rows = {};
     }
-    placeRowsInTime(rows, nowUtc);
-    std::erase_if(rows, [&](const DayRow& row) { return !span.contains(row.time.utcSeconds); });
     result.rows = std::move(rows);
+}
+
+// A folder without day files: perhaps the folder of named meters' folders.
+SpanRows noDayFiles(const std::string& meterFolder) {
+    std::string error = meterFolder + ": no day files";
+    std::string names;
+    for (const MeterDayFiles& meter : listMeters(meterFolder)) names += (names.empty() ? "" : ", ") + meter.meter;
+    if (!names.empty()) error += "; its meters' folders are " + names + " (--dir " + meterFolder + "/NAME)";
+    return failed(SpanFailure::NotJoinable, error);
 }
 
 }  // namespace
@@ -95,23 +115,17 @@ SpanRows readFolderSpan(const std::string& meterFolder, const TimeSpan& span, st
     if (!fs::is_directory(utf8Path(meterFolder), error)) {
         return failed(SpanFailure::Unreadable, meterFolder + ": no such folder");
     }
-    const std::vector<DayFileInfo> files = listDayFiles(meterFolder);
-    if (files.empty()) {
-        std::string error = meterFolder + ": no day files";
-        std::string names;
-        for (const MeterDayFiles& meter : listMeters(meterFolder)) names += (names.empty() ? "" : ", ") + meter.meter;
-        if (!names.empty()) error += "; its meters' folders are " + names + " (--dir " + meterFolder + "/NAME)";
-        return failed(SpanFailure::NotJoinable, error);
-    }
     Day first = 0;
     if (span.fromUtc != TimeSpan{}.fromUtc) {
         first = localDay(span.fromUtc);
     } else {
+        // No start given: the day of the newest row in the folder.
+        const std::vector<DayFileInfo> files = listDayFiles(meterFolder);
         const auto newest = std::max_element(files.begin(), files.end(),
                                              [](const DayFileInfo& a, const DayFileInfo& b) { return a.date < b.date; });
         int year = 0, month = 0, date = 0;
-        if (std::sscanf(newest->date.c_str(), "%d-%d-%d", &year, &month, &date) != 3) {
-            return failed(SpanFailure::Unreadable, newest->path + ": no row to start the span from (give --from)");
+        if (newest == files.end() || std::sscanf(newest->date.c_str(), "%d-%d-%d", &year, &month, &date) != 3) {
+            return noDayFiles(meterFolder);
         }
         first = runtime::ToWallSeconds(year, month, date, 0, 0, 0) / 86'400;
     }
@@ -137,9 +151,17 @@ SpanRows readFolderSpan(const std::string& meterFolder, const TimeSpan& span, st
             if (fs::is_regular_file(path, error) && !load(utf8Text(path), rows, result)) return result;
             found = read.emplace(name, std::move(rows)).first;
         }
+        // A file holds its own day's rows (moved out whole), or those of the
+        // two dates that share its name.
         std::vector<DayRow> ofDay;
-        for (const DayRow& row : found->second) {
-            if (dayOf(row) == day) ofDay.push_back(row);
+        std::vector<DayRow>& rows = found->second;
+        if (std::all_of(rows.begin(), rows.end(), [&](const DayRow& row) { return dayOf(row) == day; })) {
+            ofDay = std::move(rows);
+            rows.clear();
+        } else {
+            for (const DayRow& row : rows) {
+                if (dayOf(row) == day) ofDay.push_back(row);
+            }
         }
         if (ofDay.empty()) {
             if (!missing) missingFrom = day;
@@ -149,6 +171,7 @@ SpanRows readFolderSpan(const std::string& meterFolder, const TimeSpan& span, st
         sayMissing(day - 1);
         chunks.push_back({day, utf8Text(path), std::move(ofDay)});
     }
+    if (chunks.empty() && listDayFiles(meterFolder).empty()) return noDayFiles(meterFolder);
     sayMissing(last);
     finish(chunks, span, nowUtc, result);
     return result;

@@ -9,6 +9,7 @@
 #include "lookback/day_file_list.h"
 #include "lookback/utf8_path.h"
 #include "meter/recording_row.h"
+#include "runtime/civil_days.h"
 #include "runtime/local_time.h"
 
 namespace lookback {
@@ -20,10 +21,7 @@ using Day = std::int64_t;
 
 Day dayOf(const DayRow& row) { return runtime::ToWallSeconds(row.year, row.month, row.day, 0, 0, 0) / 86'400; }
 
-Day localDay(std::int64_t utc) {
-    const runtime::WallSeconds wall = utc + runtime::LocalZone().offsetAt(utc);
-    return wall >= 0 ? wall / 86'400 : (wall - 86'399) / 86'400;
-}
+Day localDay(std::int64_t utc) { return runtime::FloorDiv(utc + runtime::LocalZone().offsetAt(utc), 86'400); }
 
 std::string dateText(Day day) { return runtime::IsoText({day * 86'400, 0}).substr(0, 10); }
 
@@ -33,9 +31,8 @@ std::string daysText(Day first, Day last) {
 }
 
 std::string fileNameOf(Day day) {
-    int year = 0, month = 0, date = 0;
-    std::sscanf(dateText(day).c_str(), "%d-%d-%d", &year, &month, &date);
-    return meter::recordingFileName(runtime::MakeDateTime(year, month, date));
+    const runtime::CivilDate date = runtime::CivilFromDays(day);
+    return meter::recordingFileName(runtime::MakeDateTime(int(date.year), date.month, date.day));
 }
 
 // One day's rows of one file, in the file's order.

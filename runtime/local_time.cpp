@@ -1,25 +1,15 @@
 #include "runtime/local_time.h"
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+
+#include "runtime/civil_days.h"
 
 namespace runtime {
 namespace {
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-
-// Days since 1970-01-01 of a proleptic Gregorian date.
-std::int64_t DaysFromCivil(std::int64_t year, int month, int day)
-{
-    year -= month <= 2;
-    const std::int64_t era = FloorDiv(year, 400);
-    const std::int64_t yearOfEra = year - era * 400;
-    const int shiftedMonth = month > 2 ? month - 3 : month + 9;
-    const std::int64_t dayOfYear = (153 * shiftedMonth + 2) / 5 + day - 1;
-    return era * 146'097 + yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear - 719'468;
-}
 
 // No zone is more than 14 hours from UTC, so every instant a reading can
 // name lies within this distance of the reading taken as UTC.
@@ -80,20 +70,11 @@ std::string IsoText(const ZonedTime& time)
     const std::int64_t wall = time.wall();
     const std::int64_t days = FloorDiv(wall, 86'400);
     const std::int64_t ofDay = wall - days * 86'400;
-    // Civil date of a day count (the inverse of DaysFromCivil).
-    const std::int64_t z = days + 719'468;
-    const std::int64_t era = FloorDiv(z, 146'097);
-    const std::int64_t dayOfEra = z - era * 146'097;
-    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t shifted = (5 * dayOfYear + 2) / 153;
-    const int day = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);
-    const int month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
-    const std::int64_t year = yearOfEra + era * 400 + (month <= 2);
+    const CivilDate date = CivilFromDays(days);
     const int minutes = std::abs(time.offsetSeconds) / 60;
     char text[48];
-    std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", static_cast<long long>(year),
-                  month, day, static_cast<int>(ofDay / 3600), static_cast<int>(ofDay / 60 % 60),
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", static_cast<long long>(date.year),
+                  date.month, date.day, static_cast<int>(ofDay / 3600), static_cast<int>(ofDay / 60 % 60),
                   static_cast<int>(ofDay % 60), time.offsetSeconds < 0 ? '-' : '+', minutes / 60, minutes % 60);
     return text;
 }

@@ -53,6 +53,8 @@ std::optional<std::vector<DayRow>> loadRequestedRows(const char* command, const 
         exitCode = read.failure == SpanFailure::NotJoinable ? 2 : 1;
         return std::nullopt;
     }
+    const bool spanAsked = !request.dir.empty() || !request.from.empty() || !request.to.empty();
+    if (read.rows.empty() && spanAsked) std::fprintf(stderr, "kzrt-record: %s: no rows in the span\n", command);
     exitCode = 0;
     return std::move(read.rows);
 }

@@ -93,6 +93,14 @@ TEST_F(Span, MissingDaysAndTornRowsAreSaidAndNothingIsMadeUp) {
     EXPECT_NE(result.err.find("KZRT2026115.csv: skipped 1 torn or damaged row(s)"), std::string::npos) << result.err;
     EXPECT_EQ(csvTimes(result.out).size(), 120u);
 
+    // A span that holds no row says so, and gives the header alone.
+    const auto empty = runKzrtRecord({"export", "--dir", m_folder.path(), "--from", "2026-01-12T10:00", "--to",
+                                      "2026-01-12T11:00"},
+                                     kZone);
+    EXPECT_EQ(empty.exitCode, 0);
+    EXPECT_EQ(empty.err, "kzrt-record: export: no rows in the span\n");
+    EXPECT_EQ(csvTimes(empty.out).size(), 0u);
+
     // The same gap between files given by name.
     const auto named = runKzrtRecord({"export", path("KZRT2026112.csv"), path("KZRT2026115.csv")}, kZone);
     EXPECT_EQ(named.exitCode, 0);

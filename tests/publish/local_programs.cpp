@@ -25,17 +25,48 @@ sockaddr_in loopback(int port) {
     return address;
 }
 
-int connectTo(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(port);
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+int connectTo(int port) { return connectTcp(port); }
+
+}  // namespace
+
+int connectTcp(int port, const char* host) {
+    sockaddr_storage storage{};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    socklen_t size = sizeof *v4;
+    if (inet_pton(AF_INET, host, &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(std::uint16_t(port));
+    } else {
+        inet_pton(AF_INET6, host, &v6->sin6_addr);
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(std::uint16_t(port));
+        size = sizeof *v6;
+    }
+    const int fd = socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&storage), size) != 0) {
         close(fd);
         return -1;
     }
     return fd;
 }
 
-}  // namespace
+std::string httpOnConnection(int fd, const std::string& request, std::chrono::milliseconds timeout) {
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string answer;
+    char buffer[4096];
+    pollfd poller{fd, POLLIN, 0};
+    while (poll(&poller, 1, int(timeout.count())) > 0) {
+        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
+        answer.append(buffer, std::size_t(got));
+        const std::size_t blank = answer.find("\r\n\r\n");
+        const std::size_t length = answer.find("Content-Length: ");
+        if (blank == std::string::npos || length == std::string::npos) continue;
+        if (answer.size() >= blank + 4 + std::stoul(answer.substr(length + 16))) return answer;
+    }
+    return {};
+}
 
 int freePort() {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

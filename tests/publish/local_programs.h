@@ -12,6 +12,12 @@
 
 namespace publish::testing {
 
+// A connected TCP socket to host:port (numeric IPv4 or IPv6), or -1.
+int connectTcp(int port, const char* host = "127.0.0.1");
+// Sends `request` on an open socket and reads one HTTP answer (headers and a
+// Content-Length body), leaving the connection open; empty on timeout.
+std::string httpOnConnection(int fd, const std::string& request,
+                             std::chrono::milliseconds timeout = std::chrono::seconds(5));
 // A port nothing listens on right now.
 int freePort();
 // Whether a TCP connection to 127.0.0.1:port is accepted.

@@ -81,6 +81,11 @@ TEST(MqttBroker, StateDiscoveryAndAvailabilityAsARowCarriesThem) {
     auto outputs = std::get<std::unique_ptr<Outputs>>(Outputs::start(std::get<OutputSettings>(outputSettings(options))));
     ASSERT_EQ(outputs->addMeter("bench 1"), QString());
     ASSERT_TRUE(testing::waitUntil([&] { return testing::portOpen(broker.port()); }, 2s));
+    // Unavailable until the meter is seen to send frames.
+    Subscriber early(broker.port(), {"kzrt/bench_1/availability"});
+    EXPECT_EQ(early.waitFor(startsWith("1 kzrt/bench_1/availability")), "1 kzrt/bench_1/availability offline");
+    outputs->follow("bench 1", tickWithVoltage("12.0"));
+    EXPECT_EQ(early.waitFor(startsWith("0 kzrt/bench_1/availability")), "0 kzrt/bench_1/availability online");
 
     // A subscriber that comes later still finds availability and discovery: retained.
     std::this_thread::sleep_for(500ms);
@@ -141,6 +146,7 @@ TEST(MqttBroker, BrokerRestartNeverDelaysATickAndGetsEverythingAgain) {
     ASSERT_TRUE(broker.start());
     MeterPublisher publisher(settingsFor(broker.port()), "restart", "restart");
     ASSERT_EQ(publisher.start(), QString());
+    publisher.setOnline(true);
     ASSERT_TRUE(testing::waitUntil([&] { return publisher.connected(); }, 5s));
     Ticker ticker(publisher);
 

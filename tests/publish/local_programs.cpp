@@ -108,9 +108,13 @@ bool Broker::start() {
     // Started by root, mosquitto would turn into the user "mosquitto", which
     // also clears the signal that ends it with the test.
     if (geteuid() == 0) anonymous += QStringLiteral("user root\n");
-    file.write(QStringLiteral("listener %1 127.0.0.1\n%2%3\npersistence false\nlog_dest none\n")
+    const QString persistence = m_persistent ? QStringLiteral("persistence true\npersistence_location %1/\n"
+                                                              "autosave_interval 1\n")
+                                                   .arg(m_dir.path())
+                                             : QStringLiteral("persistence false\n");
+    file.write(QStringLiteral("listener %1 127.0.0.1\n%2%3\n%4log_dest none\n")
                    .arg(m_port)
-                   .arg(anonymous, m_listenerOptions)
+                   .arg(anonymous, m_listenerOptions, persistence)
                    .toUtf8());
     file.close();
     // Nothing inherited: a broker outliving a crashed test must not hold the
@@ -130,9 +134,15 @@ void Broker::stop() {
     m_process.waitForFinished(5000);
 }
 
-Subscriber::Subscriber(int port, const QStringList& topics) {
+void Broker::signal(int number) {
+    if (m_process.state() != QProcess::NotRunning) ::kill(pid_t(m_process.processId()), number);
+    if (number == SIGKILL) m_process.waitForFinished(5000);
+}
+
+Subscriber::Subscriber(int port, const QStringList& topics, const QStringList& options) {
     QStringList arguments{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
                           QString::number(port), QStringLiteral("-F"), QStringLiteral("%r %t %p")};
+    arguments += options;
     for (const QString& topic : topics) arguments << QStringLiteral("-t") << topic;
     m_process.start(QStringLiteral("mosquitto_sub"), arguments);
     m_started = m_process.waitForStarted(5000);
@@ -199,6 +209,13 @@ std::string httpExchange(int port, const std::string& request, std::chrono::mill
 
 std::string httpGet(int port, const std::string& path) {
     return httpExchange(port, "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+std::string metricValue(const std::string& text, const std::string& series) {
+    const std::size_t at = text.find("\n" + series + " ");
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + series.size() + 2;
+    return text.substr(start, text.find('\n', start) - start);
 }
 
 std::string httpBody(const std::string& answer) {

@@ -27,6 +27,23 @@ sockaddr_in loopback(int port) {
 
 int connectTo(int port) { return connectTcp(port); }
 
+// Sends, then reads until the peer closes, nothing comes for `timeout`, or
+// `complete` says the answer is whole.
+std::string sendAndRead(int fd, const std::string& request, std::chrono::milliseconds timeout,
+                        const std::function<bool(const std::string&)>& complete) {
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string answer;
+    char buffer[4096];
+    pollfd poller{fd, POLLIN, 0};
+    while (poll(&poller, 1, int(timeout.count())) > 0) {
+        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
+        answer.append(buffer, std::size_t(got));
+        if (complete(answer)) break;
+    }
+    return answer;
+}
+
 }  // namespace
 
 int connectTcp(int port, const char* host) {
@@ -52,20 +69,25 @@ int connectTcp(int port, const char* host) {
 }
 
 std::string httpOnConnection(int fd, const std::string& request, std::chrono::milliseconds timeout) {
-    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string answer;
-    char buffer[4096];
-    pollfd poller{fd, POLLIN, 0};
-    while (poll(&poller, 1, int(timeout.count())) > 0) {
-        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
-        answer.append(buffer, std::size_t(got));
-        const std::size_t blank = answer.find("\r\n\r\n");
-        const std::size_t length = answer.find("Content-Length: ");
-        if (blank == std::string::npos || length == std::string::npos) continue;
-        if (answer.size() >= blank + 4 + std::stoul(answer.substr(length + 16))) return answer;
+    bool whole = false;
+    std::string answer = sendAndRead(fd, request, timeout, [&](const std::string& got) {
+        const std::size_t blank = got.find("\r\n\r\n");
+        const std::size_t length = got.find("Content-Length: ");
+        whole = blank != std::string::npos && length != std::string::npos &&
+                got.size() >= blank + 4 + std::stoul(got.substr(length + 16));
+        return whole;
+    });
+    return whole ? answer : std::string();
+}
+
+int listenOn(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = loopback(port);
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(fd, 4) != 0) {
+        close(fd);
+        return -1;
     }
-    return {};
+    return fd;
 }
 
 int freePort() {
@@ -194,15 +216,7 @@ std::size_t Subscriber::count(const std::string& line) {
 std::string httpExchange(int port, const std::string& request, std::chrono::milliseconds timeout) {
     const int fd = connectTo(port);
     if (fd < 0) return {};
-    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string answer;
-    char buffer[4096];
-    pollfd poller{fd, POLLIN, 0};
-    while (poll(&poller, 1, int(timeout.count())) > 0) {
-        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
-        answer.append(buffer, std::size_t(got));
-    }
+    std::string answer = sendAndRead(fd, request, timeout, [](const std::string&) { return false; });
     close(fd);
     return answer;
 }

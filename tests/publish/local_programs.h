@@ -18,6 +18,8 @@ int connectTcp(int port, const char* host = "127.0.0.1");
 // Content-Length body), leaving the connection open; empty on timeout.
 std::string httpOnConnection(int fd, const std::string& request,
                              std::chrono::milliseconds timeout = std::chrono::seconds(5));
+// A socket listening on 127.0.0.1:port (holding the port), or -1.
+int listenOn(int port);
 // A port nothing listens on right now.
 int freePort();
 // Whether a TCP connection to 127.0.0.1:port is accepted.

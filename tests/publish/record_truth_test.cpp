@@ -226,13 +226,8 @@ TEST(RecorderTruth, AMetricsAddressNotUpYetIsTriedAgainWhileRecording) {
         EXPECT_EQ(recorder.err().find("rows=0"), std::string::npos) << recorder.err();
     }
     const int port = publish::testing::freePort();
-    const int held = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(std::uint16_t(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(held, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(listen(held, 4), 0);
+    const int held = publish::testing::listenOn(port);
+    ASSERT_GE(held, 0);
     Recorder recorder;
     recorder.start({"--metrics", QString::number(port), pty("m", meter)});
     EXPECT_TRUE(recorder.waitForErr("Address already in use; trying again", 5000)) << recorder.err();

@@ -38,7 +38,7 @@ run_sanitize() {
 run_tsan() {
   scripts/install-deps.sh
   configure_and_build build-tsan -DKZRT_TSAN=ON -DKZRT_BENCH=OFF
-  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan_suppressions.txt \
     ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L 'serial|publish|record'
 }
 

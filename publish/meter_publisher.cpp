@@ -132,13 +132,16 @@ void MeterPublisher::run() {
 // sent again (at least once, as QoS 1 promises) instead of being lost with
 // the connection; libmosquitto's own copies go with the reset.
 bool MeterPublisher::connectAgain() {
-    std::lock_guard lock(m_mutex);
-    m_connected = false;
-    for (auto sent = m_unacknowledged.rbegin(); sent != m_unacknowledged.rend(); ++sent) {
-        m_queue.pushFront(std::move(sent->json));
+    {
+        std::lock_guard lock(m_mutex);
+        m_connected = false;  // from here on no other thread touches the client
+        for (auto sent = m_unacknowledged.rbegin(); sent != m_unacknowledged.rend(); ++sent) {
+            m_queue.pushFront(std::move(sent->json));
+        }
+        m_unacknowledged.clear();
+        m_refusedThisAttempt = false;
     }
-    m_unacknowledged.clear();
-    m_refusedThisAttempt = false;
+    // Outside our lock: libmosquitto takes its own, and calls us back under them.
     if (mosquitto_reinitialise(m_client, nullptr, true, this) != MOSQ_ERR_SUCCESS) return false;
     return configure().isEmpty();
 }

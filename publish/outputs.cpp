@@ -55,19 +55,24 @@ void Outputs::removeMeter(const std::string& name) {
     m_meters.erase(found);
 }
 
-Outputs::Meter& Outputs::meter(const std::string& name) {
+// Null for a name refused because its topic-safe name is another meter's.
+Outputs::Meter* Outputs::meter(const std::string& name) {
     if (!m_meters.contains(name)) addMeter(name);
-    return m_meters[name];
+    const auto found = m_meters.find(name);
+    return found == m_meters.end() ? nullptr : &found->second;
 }
 
 void Outputs::publish(const std::string& name, const MeterTick& tick) {
-    Meter& meter = this->meter(name);
-    if (meter.publisher) meter.publisher->publishState(stateJson(tick));
+    Meter* meter = this->meter(name);
+    if (meter == nullptr) return;
+    if (meter->publisher) meter->publisher->publishState(stateJson(tick));
     follow(name, tick);
 }
 
 void Outputs::follow(const std::string& name, const MeterTick& tick) {
-    Meter& meter = this->meter(name);
+    Meter* found = this->meter(name);
+    if (found == nullptr) return;
+    Meter& meter = *found;
     std::uint64_t dropped = 0;
     std::optional<bool> connected;
     if (meter.publisher) {

@@ -60,7 +60,7 @@ private:
         std::unique_ptr<MeterPublisher> publisher;
         LinkStatus reportedLink;
     };
-    Meter& meter(const std::string& name);
+    Meter* meter(const std::string& name);
     void metricsEvents(std::vector<OutputEvent>& events);
 
     OutputSettings m_settings;

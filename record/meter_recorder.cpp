@@ -129,6 +129,8 @@ void MeterRecorder::onSecond() {
         finish(StopReason::Cutoff);
     } else if (m_options.durationSeconds && m_seconds >= *m_options.durationSeconds) {
         finish(StopReason::Duration);
+    } else {
+        emit secondPassed();
     }
 }
 

@@ -12,7 +12,7 @@
 
 namespace serial { class SerialPortUnit; }
 namespace chart { class LineChartUnit; }
-namespace meter { class RecordingWriter; }
+namespace storage { class RecordingThread; }
 
 namespace console {
 
@@ -49,7 +49,7 @@ struct ProgramValues {
     // epoch) the update stamp was last written for.
     std::optional<std::int64_t> lastStampSecond;
     // The recording's writer thread, started by the first recorded row.
-    std::shared_ptr<meter::RecordingWriter> recordingWriter;
+    std::shared_ptr<storage::RecordingThread> recordingThread;
     // Where the day files go: learnt when recording starts, and again after a
     // row failed, not on every row (learning it creates a probe file).
     std::optional<runtime::Path> recordingDirectory;

@@ -8,12 +8,12 @@
 #include "console/control_ids.h"
 #include "console/publish_outputs.h"
 #include "console/publish_section.h"
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "meter/recording_row.h"
-#include "meter/recording_writer.h"
+#include "storage/recording_thread.h"
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
-#include "runtime/file_system.h"
+#include "storage/file_system.h"
 #include "runtime/program_paths.h"
 
 namespace console {
@@ -46,22 +46,22 @@ meter::ReadoutTexts readoutTexts(const platform::Form& form) {
 }
 
 // What failed, for the tooltip; empty when nothing did.
-QString failureNote(meter::RecordingStep step) {
+QString failureNote(storage::RecordingStep step) {
     switch (step) {
-    case meter::RecordingStep::CreateFailed:
+    case storage::RecordingStep::CreateFailed:
         return RecordBox::tr("This file could not be created in this folder (no write permission, the folder "
                              "was deleted, or the disk is full): no data was recorded.");
-    case meter::RecordingStep::OpenFailed:
+    case storage::RecordingStep::OpenFailed:
         return RecordBox::tr("Another program holds this file, or it could not be opened: the last rows are kept "
                              "and written once it can be.");
-    case meter::RecordingStep::ReadOnly:
+    case storage::RecordingStep::ReadOnly:
         return RecordBox::tr("This file is read-only: the last row was not recorded. Once it is writable again, "
                              "the next rows are recorded as usual.");
-    case meter::RecordingStep::RewriteUnfinished:
+    case storage::RecordingStep::RewriteUnfinished:
         return RecordBox::tr("An earlier rewrite of this file was cut short and cannot be finished yet (another "
                              "program locks part of it, or the disk is full): the file is left as it is until it "
                              "can be, and the last row was not recorded.");
-    case meter::RecordingStep::WriteFailed:
+    case storage::RecordingStep::WriteFailed:
         return RecordBox::tr("Writing to this file failed (no write permission, or the disk is full): the last row "
                              "was not recorded; the file keeps its content.");
     default:
@@ -71,7 +71,7 @@ QString failureNote(meter::RecordingStep step) {
 
 QString fileNameText(const std::filesystem::path& path) { return platform::pathToQString(path.filename()); }
 
-QString ignoredNote(const meter::IgnoredSideFile& side) {
+QString ignoredNote(const storage::IgnoredSideFile& side) {
     if (side.keptAs.empty()) {
         return RecordBox::tr("The side file %1 held no whole record (cut short before any row went in, or "
                              "damaged): it was not applied, and was removed.")
@@ -89,10 +89,10 @@ QString publishingNote(const Console& console) {
 }
 
 // Rows written and failed, for the network outputs' counters.
-void countRows(ProgramValues& values, const meter::RecordingWriter::Report& report) {
-    if (report.step == meter::RecordingStep::RowInserted) {
+void countRows(ProgramValues& values, const storage::RecordingThread::Report& report) {
+    if (report.step == storage::RecordingStep::RowInserted) {
         values.rowsWritten += report.rows;
-    } else if (report.step == meter::RecordingStep::FileCreated) {
+    } else if (report.step == storage::RecordingStep::FileCreated) {
         // Creating the day's file takes the batch's first row, as it always has.
         values.rowsWritten += report.rows > 0 ? report.rows - 1 : 0;
     } else {
@@ -115,10 +115,10 @@ void describeRecording(const Console& console, const runtime::Path& path, const 
 }
 
 // On the window thread, when the writer has written (or failed to write) rows.
-void showReport(Console& console, const meter::RecordingWriter::Report& report) {
+void showReport(Console& console, const storage::RecordingThread::Report& report) {
     countRows(console.values, report);
     QString note = failureNote(report.step);
-    for (const meter::IgnoredSideFile& side : report.ignored) {
+    for (const storage::IgnoredSideFile& side : report.ignored) {
         note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + ignoredNote(side);
     }
     // A failed row may mean the folder has changed: learn it again next tick.
@@ -126,12 +126,12 @@ void showReport(Console& console, const meter::RecordingWriter::Report& report) 
     describeRecording(console, report.dayFile, note);
 }
 
-meter::RecordingWriter& writerOf(Console& console) {
-    std::shared_ptr<meter::RecordingWriter>& writer = console.values.recordingWriter;
+storage::RecordingThread& recordingThreadOf(Console& console) {
+    std::shared_ptr<storage::RecordingThread>& writer = console.values.recordingThread;
     if (!writer) {
         QWidget* window = console.form.window();
-        writer = std::make_shared<meter::RecordingWriter>(
-            runtime::NativeFileSystem(), [&console, window](meter::RecordingWriter::Report report) {
+        writer = std::make_shared<storage::RecordingThread>(
+            storage::NativeFileSystem(), [&console, window](storage::RecordingThread::Report report) {
                 QMetaObject::invokeMethod(
                     window, [&console, report = std::move(report)] { showReport(console, report); },
                     Qt::QueuedConnection);
@@ -158,7 +158,7 @@ void onRecordingTick(Console& console) {
         // The row is handed to the writer's thread; what happened to it comes
         // back to the record box's tooltip.
         const runtime::Path path = meter::recordingFilePath(recordingDirectory(console), now);
-        writerOf(console).record(path, meter::recordingRowText(now, readoutTexts(form)));
+        recordingThreadOf(console).record(path, meter::recordingRowText(now, readoutTexts(form)));
     }
     // The network sees every tick, recorded or not: a dashboard watches the
     // meter whether or not a file is kept.
@@ -186,7 +186,7 @@ void onRecordBoxClicked(Console& console) {
 }
 
 void endRecording(Console& console) {
-    if (console.values.recordingWriter) console.values.recordingWriter->finish();
+    if (console.values.recordingThread) console.values.recordingThread->finish();
 }
 
 void applyRecordingInterval(Console& console) {

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "runtime/conversions.h"
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 #include "runtime/texts.h"
 
 namespace meter {

@@ -3,7 +3,7 @@
 #include <QMetaObject>
 #include <filesystem>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "record/iso_time.h"
 #include "record/log_line.h"
 #include "runtime/conversions.h"
@@ -16,13 +16,13 @@ namespace {
 
 constexpr int kOpenRetryMs = 1000;
 
-const char* stepProblem(meter::RecordingStep step) {
+const char* stepProblem(storage::RecordingStep step) {
     switch (step) {
-    case meter::RecordingStep::CreateFailed: return "the day file could not be created";
-    case meter::RecordingStep::OpenFailed: return "another program holds the day file, or it cannot be opened";
-    case meter::RecordingStep::WriteFailed: return "writing to the day file failed";
-    case meter::RecordingStep::ReadOnly: return "the day file is read-only";
-    case meter::RecordingStep::RewriteUnfinished: return "an earlier rewrite of the day file is not finished yet";
+    case storage::RecordingStep::CreateFailed: return "the day file could not be created";
+    case storage::RecordingStep::OpenFailed: return "another program holds the day file, or it cannot be opened";
+    case storage::RecordingStep::WriteFailed: return "writing to the day file failed";
+    case storage::RecordingStep::ReadOnly: return "the day file is read-only";
+    case storage::RecordingStep::RewriteUnfinished: return "an earlier rewrite of the day file is not finished yet";
     default: return nullptr;
     }
 }
@@ -65,10 +65,10 @@ MeterRecorder::MeterRecorder(MeterSpec meter, int portNumber, runtime::Path dayF
     connect(&m_openRetry, &QTimer::timeout, this, &MeterRecorder::tryOpen);
     // The writer's thread counts what went in and hands the rest of its
     // report to the event loop.
-    m_writer = std::make_unique<meter::RecordingWriter>(
-        runtime::NativeFileSystem(), [this, alive = m_alive](meter::RecordingWriter::Report report) {
-            const std::size_t dropped = report.step == meter::RecordingStep::FileCreated ? 1 : 0;
-            if (report.step == meter::RecordingStep::RowInserted || dropped != 0) {
+    m_writer = std::make_unique<storage::RecordingThread>(
+        storage::NativeFileSystem(), [this, alive = m_alive](storage::RecordingThread::Report report) {
+            const std::size_t dropped = report.step == storage::RecordingStep::FileCreated ? 1 : 0;
+            if (report.step == storage::RecordingStep::RowInserted || dropped != 0) {
                 m_rowsInserted += std::int64_t(report.rows - std::min(report.rows, dropped));
             }
             if (!*alive) return;
@@ -141,7 +141,7 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     if (path != m_lastDayFile) {
         std::error_code ignored;
         if (!std::filesystem::exists(path, ignored) &&
-            !std::filesystem::exists(meter::recordingLogPath(path), ignored)) {
+            !std::filesystem::exists(storage::recordingLogPath(path), ignored)) {
             m_writer->record(path, row);
         }
         m_lastDayFile = path;
@@ -150,12 +150,12 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     emit rowRecorded(now);
 }
 
-void MeterRecorder::onReport(const meter::RecordingWriter::Report& report) {
-    const meter::RecordingStep step = report.step;
+void MeterRecorder::onReport(const storage::RecordingThread::Report& report) {
+    const storage::RecordingStep step = report.step;
     const bool failed = stepProblem(step) != nullptr;
     if (failed) m_summary.rowWriteFailures += std::int64_t(report.rows);
     if (failed && m_lastStep != int(step)) logLine(LogKind::Problem, "write-failed", label() + " " + stepProblem(step));
-    if (!failed && m_lastStep >= 0 && stepProblem(meter::RecordingStep(m_lastStep))) {
+    if (!failed && m_lastStep >= 0 && stepProblem(storage::RecordingStep(m_lastStep))) {
         logLine(LogKind::Info, "write-resumed", label());
     }
     m_lastStep = int(step);

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "meter/recording_writer.h"
+#include "storage/recording_thread.h"
 #include "record/meter_pipeline.h"
 #include "runtime/native_path.h"
 #include "record/record_options.h"
@@ -50,7 +50,7 @@ private:
     void tryOpen();
     void onSecond();
     void writeRow(runtime::DateTime now);
-    void onReport(const meter::RecordingWriter::Report& report);
+    void onReport(const storage::RecordingThread::Report& report);
     void noticeReconnection();
     void finish(StopReason reason);
     std::string label() const;
@@ -73,7 +73,7 @@ private:
     // Written on the writer's thread, read at the end.
     std::atomic<std::int64_t> m_rowsInserted{0};
     std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
-    std::unique_ptr<meter::RecordingWriter> m_writer;
+    std::unique_ptr<storage::RecordingThread> m_writer;
     bool m_waitLogged = false;
 };
 

@@ -12,7 +12,7 @@
 #include <random>
 #include <thread>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "tests/console/numbered_rows.h"
 #include "tests/runtime/child_process.h"
 
@@ -59,7 +59,7 @@ protected:
         SCOPED_TRACE("random seed " + std::to_string(randomSeed));
         std::mt19937 random(randomSeed);
         long newest = seedRows;
-        const auto files = runtime::NativeFileSystem();
+        const auto files = storage::NativeFileSystem();
         for (int kill = 0; kill < kills; ++kill) {
             runtime::testing::RunningChild writer(HelperBesideTest("console_recording_child"), {utf8(dayFile), "0"});
             ASSERT_TRUE(writer.started());
@@ -71,13 +71,13 @@ protected:
             const long shown = testing::newestRow(readFile(dayFile));
             ASSERT_TRUE(writer.kill()) << "the writer stopped by itself";
 
-            meter::recoverDirectory(*files, dir);
+            storage::recoverDirectory(*files, dir);
             const std::string content = readFile(dayFile);
             ASSERT_TRUE(testing::isWholeDayFile(content)) << "kill " << kill << ": not the header and whole rows";
             const long top = testing::newestRow(content);
             ASSERT_GE(top, std::max(newest, shown)) << "kill " << kill << ": a row is lost";
             newest = top;
-            ASSERT_FALSE(fs::exists(meter::recordingLogPath(dayFile))) << "kill " << kill << ": the log was not folded in";
+            ASSERT_FALSE(fs::exists(storage::recordingLogPath(dayFile))) << "kill " << kill << ": the log was not folded in";
         }
         std::cout << kills << " kills, " << newest - seedRows << " rows, file " << fs::file_size(dayFile) << " bytes\n";
         EXPECT_GT(newest, seedRows + kills) << "the writers hardly got on: the kills proved nothing";
@@ -101,8 +101,8 @@ TEST_F(RecordingProcess, AReaderBesideTheRecorderNeverSeesATornFile) {
     long reads = 0, torn = 0;
     // A reader that lets others rename and delete the file while it reads, as
     // POSIX readers always do; on Windows one that forbids it makes the
-    // recorder write in place (runtime/README.md).
-    const auto files = runtime::NativeFileSystem();
+    // recorder write in place (storage/README.md).
+    const auto files = storage::NativeFileSystem();
     long refused = 0;  // wine may refuse an open while the name is being replaced
     while (!done) {
         const std::optional<std::string> content = files->read(dayFile);
@@ -119,7 +119,7 @@ TEST_F(RecordingProcess, AReaderBesideTheRecorderNeverSeesATornFile) {
     EXPECT_EQ(torn, 0) << "of " << reads << " reads";
     EXPECT_GT(reads, 100) << "the reader hardly got on: it proved nothing";
     EXPECT_EQ(testing::newestRow(readFile(dayFile)), 2000 + kTicks);
-    EXPECT_FALSE(fs::exists(meter::recordingLogPath(dayFile)));
+    EXPECT_FALSE(fs::exists(storage::recordingLogPath(dayFile)));
 }
 
 TEST_F(RecordingProcess, AKilledRecorderOfA390KilobyteFileLosesNoShownRow) { killRepeatedly(4300, 30, 40); }

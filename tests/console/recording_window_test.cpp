@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "meter/recording_row.h"
 #include "console_fixture.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
-#include "runtime/files.h"
-#include "runtime/row_log.h"
+#include "runtime/file_numbers.h"
+#include "storage/log_format.h"
 
 using namespace console;
 using console::testing::ConsoleFixture;
@@ -94,12 +94,12 @@ TEST_F(RecordingWindow, TickedBoxCreatesTheDayFileThenInsertsRowsNewestFirst) {
 
     // A new day starts a new file named after it; the old one is left alone,
     // made durable, and its log removed: the folder holds only day files.
-    EXPECT_TRUE(std::filesystem::exists(meter::recordingLogPath(dayFile())));
+    EXPECT_TRUE(std::filesystem::exists(storage::recordingLogPath(dayFile())));
     now = MakeDateTime(2015, 12, 6, 0, 0, 0);
     tick();
     tick();
     EXPECT_EQ(readFile(dayFile()), headerAnd(rows));
-    EXPECT_FALSE(std::filesystem::exists(meter::recordingLogPath(dayFile())));
+    EXPECT_FALSE(std::filesystem::exists(storage::recordingLogPath(dayFile())));
     EXPECT_EQ(readFile(dir / "KZRT2015126.csv"), headerAnd(recordingRowText(now, kR3)));
 }
 
@@ -227,9 +227,9 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
     EXPECT_EQ(readFile(file), headerAnd(row + row));
     EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("Another program"))) << recordBoxTip().toStdString();
     // Stopping makes the file durable and takes its log away.
-    EXPECT_TRUE(std::filesystem::exists(meter::recordingLogPath(file)));
+    EXPECT_TRUE(std::filesystem::exists(storage::recordingLogPath(file)));
     clickRecordBox(0);
-    EXPECT_FALSE(std::filesystem::exists(meter::recordingLogPath(file)));
+    EXPECT_FALSE(std::filesystem::exists(storage::recordingLogPath(file)));
     EXPECT_EQ(readFile(file), headerAnd(row + row));
 }
 
@@ -238,15 +238,15 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
 TEST_F(RecordingWindow, RecordingStartFoldsInALeftLogAndReportsAForeignOne) {
     const std::string earlier = headerAnd(recordingRowText(now, kR1));
     console::testing::writeFile(dir / "KZRT2015121.csv", headerAnd(""));
-    console::testing::writeFile(meter::recordingLogPath(dir / "KZRT2015121.csv"),
-                                runtime::EncodeLogBase("KZRT2015121.csv", "") +
-                                    runtime::EncodeLogRow(recordingRowText(now, kR1)));
-    console::testing::writeFile(meter::recordingLogPath(dir / "KZRT2015122.csv"),
-                                runtime::EncodeLogBase("KZRT2015123.csv", "") + runtime::EncodeLogRow("x"));
+    console::testing::writeFile(storage::recordingLogPath(dir / "KZRT2015121.csv"),
+                                storage::EncodeLogBase("KZRT2015121.csv", "") +
+                                    storage::EncodeLogRow(recordingRowText(now, kR1)));
+    console::testing::writeFile(storage::recordingLogPath(dir / "KZRT2015122.csv"),
+                                storage::EncodeLogBase("KZRT2015123.csv", "") + storage::EncodeLogRow("x"));
     clickRecordBox(1);
     tick();
     EXPECT_EQ(readFile(dir / "KZRT2015121.csv"), earlier);
-    EXPECT_FALSE(std::filesystem::exists(meter::recordingLogPath(dir / "KZRT2015121.csv")));
+    EXPECT_FALSE(std::filesystem::exists(storage::recordingLogPath(dir / "KZRT2015121.csv")));
     EXPECT_FALSE(std::filesystem::exists(dir / "KZRT2015122.csv"));
     EXPECT_FALSE(std::filesystem::exists(dir / "KZRT2015123.csv"));
     EXPECT_TRUE(recordBoxTip().contains(QStringLiteral(".KZRT2015122.csv.kzrt-log belongs to another file")))

@@ -2,7 +2,7 @@
 // renameat2(RENAME_EXCHANGE) and the old version unlinked: unlike a rename
 // over an existing name, an exchange does not make ext4 or btrfs write the new
 // file out at once, and the unlinked old version's dirty pages are dropped, not
-// written. See runtime/README.md.
+// written. See storage/README.md.
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/file.h>
@@ -13,11 +13,13 @@
 #include <map>
 #include <system_error>
 
-#include "runtime/file_layer.h"
-#include "runtime/file_system.h"
+#include "runtime/native_handle.h"
+#include "storage/file_system.h"
 
-namespace runtime {
+namespace storage {
 namespace {
+
+using namespace runtime;
 
 namespace fs = std::filesystem;
 
@@ -162,4 +164,4 @@ Published PosixFileSystem::publish(const fs::path& from, const fs::path& request
 
 std::unique_ptr<FileSystem> NativeFileSystem() { return std::make_unique<PosixFileSystem>(); }
 
-}  // namespace runtime
+}  // namespace storage

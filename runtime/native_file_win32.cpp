@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/file_journal_win32.h"
-#include "runtime/file_layer.h"
-#include "runtime/files.h"
+#include "runtime/rewrite_journal_win32.h"
+#include "runtime/native_handle.h"
+#include "runtime/file_numbers.h"
 #include "runtime/native_file.h"
 
 namespace runtime {

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-namespace runtime {
+namespace storage {
 
 std::string EncodeLogBase(std::string_view fileName, std::string_view content);
 std::string EncodeLogRow(std::string_view row);
@@ -32,4 +32,4 @@ std::optional<LogContent> DecodeLog(std::string_view bytes);
 // CRC-32 (the polynomial of zlib and PNG).
 std::uint32_t Crc32(std::string_view bytes);
 
-}  // namespace runtime
+}  // namespace storage

@@ -18,10 +18,12 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/file_system.h"
+#include "storage/file_system.h"
+#include "storage/day_file_view.h"
+#include "storage/log_fold.h"
 #include "runtime/gbk_codec.h"
 
-namespace meter {
+namespace storage {
 
 enum class RecordingStep {
     FileCreated,      // the day's file was started: header and line end, no row yet
@@ -33,35 +35,11 @@ enum class RecordingStep {
     RewriteUnfinished,  // an earlier in-place rewrite was cut short and cannot be finished yet (Windows)
 };
 
-// The day's file made from a base (its content when the log began) and the
-// rows inserted since, oldest first: each row goes in at the end of the
-// 77-byte header, so the newest is on top.
-//
-// A base shorter than the header (a creation cut short leaves an empty file,
-// or a user saved something small under the name) keeps every byte it has:
-// the header's missing tail and its line end are appended, so the first line
-// reaches the 77 bytes behind which rows go. For an empty base this is exactly
-// the file that a whole creation makes. Nothing is ever written beyond the end
-// of the file, which would leave a gap of zero bytes.
-runtime::Text dayFileView(std::string_view base, const std::vector<runtime::Text>& rows);
-
-// The hidden files kept beside a day's file.
-std::filesystem::path recordingLogPath(const std::filesystem::path& dayFile);
-std::filesystem::path recordingDraftPath(const std::filesystem::path& dayFile);
-
-// A side file that was not applied: one belonging to another file, renamed
-// aside so that its name can be used again, or one holding no whole log,
-// removed (keptAs empty).
-struct IgnoredSideFile {
-    std::filesystem::path path;
-    std::filesystem::path keptAs;
-};
-
 // One day's file and its log, through a file system. Not thread-safe: the
 // recording writer drives it from its own thread.
 class DayFileSession {
 public:
-    DayFileSession(runtime::FileSystem& files, std::filesystem::path dayFile);
+    DayFileSession(FileSystem& files, std::filesystem::path dayFile);
     DayFileSession(const DayFileSession&) = delete;
     DayFileSession& operator=(const DayFileSession&) = delete;
 
@@ -82,7 +60,7 @@ private:
     bool appendToLog(std::string_view records);
     RecordingStep publish();
 
-    runtime::FileSystem& m_files;
+    FileSystem& m_files;
     std::filesystem::path m_dayFile;
     std::filesystem::path m_log;
     bool m_open = false;
@@ -90,21 +68,9 @@ private:
     std::vector<runtime::Text> m_rows;         // in the log, oldest first
     std::size_t m_published = 0;               // rows of m_rows in the published version
     std::int64_t m_logBytes = 0;               // the log's good length
-    std::optional<runtime::FileStamp> m_version;  // what we published last
+    std::optional<FileStamp> m_version;  // what we published last
     bool m_needsPublish = false;               // the base changed since
     std::vector<IgnoredSideFile> m_ignored;
 };
 
-// Folds every log that a crash left in the directory into its day's file and
-// removes it, and removes stale drafts. A log that belongs to another file is
-// renamed aside, never applied, and returned; one without a whole base (cut
-// short, or damaged where it begins) can make nothing and is removed.
-struct Recovery {
-    std::vector<std::filesystem::path> folded;
-    std::vector<IgnoredSideFile> ignored;
-    std::vector<std::filesystem::path> discarded;  // cut short before any row went in: removed
-    std::vector<std::filesystem::path> failed;  // could not be folded yet (held, read-only, no space)
-};
-Recovery recoverDirectory(runtime::FileSystem& files, const std::filesystem::path& directory);
-
-}  // namespace meter
+}  // namespace storage

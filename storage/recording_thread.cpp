@@ -1,11 +1,11 @@
-#include "meter/recording_writer.h"
+#include "storage/recording_thread.h"
 
-namespace meter {
+namespace storage {
 
-RecordingWriter::RecordingWriter(std::unique_ptr<runtime::FileSystem> files, Reporter reporter)
+RecordingThread::RecordingThread(std::unique_ptr<FileSystem> files, Reporter reporter)
     : m_files(std::move(files)), m_reporter(std::move(reporter)), m_thread([this] { run(); }) {}
 
-RecordingWriter::~RecordingWriter() {
+RecordingThread::~RecordingThread() {
     {
         const std::lock_guard lock(m_mutex);
         m_stopping = true;
@@ -14,7 +14,7 @@ RecordingWriter::~RecordingWriter() {
     m_thread.join();
 }
 
-void RecordingWriter::record(std::filesystem::path dayFile, std::string row) {
+void RecordingThread::record(std::filesystem::path dayFile, std::string row) {
     {
         const std::lock_guard lock(m_mutex);
         m_jobs.push_back({std::move(dayFile), std::move(row)});
@@ -22,7 +22,7 @@ void RecordingWriter::record(std::filesystem::path dayFile, std::string row) {
     m_wake.notify_one();
 }
 
-void RecordingWriter::finish() {
+void RecordingThread::finish() {
     {
         const std::lock_guard lock(m_mutex);
         m_jobs.push_back({{}, std::nullopt});
@@ -30,12 +30,12 @@ void RecordingWriter::finish() {
     m_wake.notify_one();
 }
 
-void RecordingWriter::waitUntilIdle() {
+void RecordingThread::waitUntilIdle() {
     std::unique_lock lock(m_mutex);
     m_idle.wait(lock, [this] { return m_jobs.empty() && !m_busy; });
 }
 
-void RecordingWriter::run() {
+void RecordingThread::run() {
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
@@ -54,7 +54,7 @@ void RecordingWriter::run() {
 
 // Consecutive rows for one day's file make one batch: one append, one sync,
 // one published version.
-void RecordingWriter::work(std::deque<Job> jobs) {
+void RecordingThread::work(std::deque<Job> jobs) {
     while (!jobs.empty()) {
         if (!jobs.front().row) {
             endSession();
@@ -71,7 +71,7 @@ void RecordingWriter::work(std::deque<Job> jobs) {
     }
 }
 
-void RecordingWriter::recordBatch(const std::filesystem::path& dayFile, const std::vector<std::string>& rows) {
+void RecordingThread::recordBatch(const std::filesystem::path& dayFile, const std::vector<std::string>& rows) {
     if (m_session && m_session->dayFile() != dayFile) endSession();  // the day has changed
     std::vector<IgnoredSideFile> ignored;
     const std::filesystem::path directory = dayFile.has_parent_path() ? dayFile.parent_path() : ".";
@@ -88,10 +88,10 @@ void RecordingWriter::recordBatch(const std::filesystem::path& dayFile, const st
     if (m_reporter) m_reporter({dayFile, step, rows.size(), std::move(ignored)});
 }
 
-void RecordingWriter::endSession() {
+void RecordingThread::endSession() {
     if (!m_session) return;
     m_session->finish();
     m_session.reset();
 }
 
-}  // namespace meter
+}  // namespace storage

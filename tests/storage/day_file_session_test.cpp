@@ -10,14 +10,14 @@
 #include <random>
 #include <string>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "meter/recording_row.h"
 #include "runtime/conversions.h"
-#include "runtime/file_system.h"
-#include "runtime/row_log.h"
-#include "tests/console/power_cut_file_system.h"
+#include "storage/file_system.h"
+#include "storage/log_format.h"
+#include "tests/storage/power_cut_file_system.h"
 
-namespace meter {
+namespace storage {
 namespace {
 
 namespace fs = std::filesystem;
@@ -52,12 +52,12 @@ protected:
         EXPECT_EQ(readFile(path), before.substr(0, 77) + rowText + before.substr(77));
         // Beside the day's file only its log, and no draft.
         EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
-        EXPECT_TRUE(fs::exists(meter::recordingLogPath(path)));
+        EXPECT_TRUE(fs::exists(storage::recordingLogPath(path)));
     }
 
     const fs::path dir = fs::temp_directory_path() / ("kzrt-recording-" + std::to_string(std::random_device()()));
     const fs::path path = dir / "KZRT2015125.csv";
-    const std::unique_ptr<runtime::FileSystem> files = runtime::NativeFileSystem();
+    const std::unique_ptr<storage::FileSystem> files = storage::NativeFileSystem();
     DayFileSession session{*files, path};
 };
 
@@ -120,18 +120,18 @@ TEST_F(RecordingFile, ARowGoesOnTopOfWhatAnotherProgramLeftInTheFile) {
         const std::string changed = c.change(readFile(path));
         std::ofstream(path, std::ios::binary | std::ios::trunc) << changed;
         ASSERT_EQ(record(row(4)), RecordingStep::RowInserted);
-        EXPECT_EQ(readFile(path), meter::dayFileView(changed, {row(4)}));
+        EXPECT_EQ(readFile(path), storage::dayFileView(changed, {row(4)}));
         ASSERT_TRUE(session.finish());
-        EXPECT_FALSE(fs::exists(meter::recordingLogPath(path)));
+        EXPECT_FALSE(fs::exists(storage::recordingLogPath(path)));
     }
 }
 
 // A full disk: the tick fails, the file keeps its last whole content, and the
 // log stays readable, so the next tick after space returns records again.
 TEST(RecordingOnAFullDisk, FailsCleanlyAndRecordsAgainOnceThereIsSpace) {
-    console::testing::PowerCutFileSystem files;
+    storage::testing::PowerCutFileSystem files;
     const fs::path day = "/day/KZRT2015125.csv";
-    meter::DayFileSession session(files, day);
+    storage::DayFileSession session(files, day);
     ASSERT_EQ(session.record({row(1)}), RecordingStep::FileCreated);
     ASSERT_EQ(session.record({row(2)}), RecordingStep::RowInserted);
     const std::string before = *files.read(day);
@@ -140,33 +140,33 @@ TEST(RecordingOnAFullDisk, FailsCleanlyAndRecordsAgainOnceThereIsSpace) {
     EXPECT_EQ(files.read(day), before);
     files.setFull(false);
     ASSERT_EQ(session.record({row(4)}), RecordingStep::RowInserted);
-    EXPECT_EQ(files.read(day), meter::dayFileView("", {row(2), row(4)}));
+    EXPECT_EQ(files.read(day), storage::dayFileView("", {row(2), row(4)}));
     // The log holds exactly what the file shows: a start from it agrees.
-    const std::optional<runtime::LogContent> log = runtime::DecodeLog(*files.read(meter::recordingLogPath(day)));
+    const std::optional<storage::LogContent> log = storage::DecodeLog(*files.read(storage::recordingLogPath(day)));
     ASSERT_TRUE(log);
-    EXPECT_EQ(log->wholeBytes, files.read(meter::recordingLogPath(day))->size());
-    EXPECT_EQ(meter::dayFileView(log->base, log->rows), *files.read(day));
+    EXPECT_EQ(log->wholeBytes, files.read(storage::recordingLogPath(day))->size());
+    EXPECT_EQ(storage::dayFileView(log->base, log->rows), *files.read(day));
 }
 
 // Side files that cannot be applied: another file's log is renamed aside and
 // reported; bytes that are no log at all are removed and reported; neither
 // touches a day's file.
 TEST(RecordingRecovery, NeverAppliesAnotherFilesLogOrADamagedOne) {
-    console::testing::PowerCutFileSystem files;
+    storage::testing::PowerCutFileSystem files;
     const fs::path day = "/day/KZRT2015125.csv";
-    const std::string content = meter::dayFileView("", {row(1)});
+    const std::string content = storage::dayFileView("", {row(1)});
     files.write(day, content);
-    files.write(meter::recordingLogPath(day), runtime::EncodeLogBase("KZRT2015126.csv", "") + runtime::EncodeLogRow(row(9)));
+    files.write(storage::recordingLogPath(day), storage::EncodeLogBase("KZRT2015126.csv", "") + storage::EncodeLogRow(row(9)));
     files.write("/day/.KZRT2015127.csv.kzrt-log", "not a log");
     const Recovery recovery = recoverDirectory(files, "/day");
     ASSERT_EQ(recovery.ignored.size(), 1u);
-    EXPECT_EQ(recovery.ignored[0].path, meter::recordingLogPath(day));
+    EXPECT_EQ(recovery.ignored[0].path, storage::recordingLogPath(day));
     EXPECT_TRUE(files.read(recovery.ignored[0].keptAs));
     EXPECT_EQ(recovery.discarded, std::vector<fs::path>{"/day/.KZRT2015127.csv.kzrt-log"});
     EXPECT_EQ(files.read(day), content);
     EXPECT_FALSE(files.read("/day/KZRT2015127.csv"));
-    EXPECT_FALSE(files.read(meter::recordingLogPath(day)));
+    EXPECT_FALSE(files.read(storage::recordingLogPath(day)));
 }
 
 }  // namespace
-}  // namespace meter
+}  // namespace storage

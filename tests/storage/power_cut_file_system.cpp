@@ -1,8 +1,8 @@
-#include "power_cut_file_system.h"
+#include "tests/storage/power_cut_file_system.h"
 
 #include <algorithm>
 
-namespace console::testing {
+namespace storage::testing {
 namespace {
 
 constexpr std::int64_t kSector = 512;
@@ -124,17 +124,17 @@ bool PowerCutFileSystem::syncDirectory(const std::filesystem::path&) {
 
 // As on Linux: an exchange of the two names, then the removal of the old
 // version's, two steps of the journal.
-runtime::Published PowerCutFileSystem::publish(const std::filesystem::path& from,
+storage::Published PowerCutFileSystem::publish(const std::filesystem::path& from,
                                                const std::filesystem::path& target) {
     const std::optional<int> fresh = inodeOf(from);
-    if (!fresh) return runtime::Published::kFailed;
+    if (!fresh) return storage::Published::kFailed;
     const std::optional<int> old = inodeOf(target);
-    if (!old) return rename(from, target) ? runtime::Published::kDone : runtime::Published::kFailed;
+    if (!old) return rename(from, target) ? storage::Published::kDone : storage::Published::kFailed;
     change();
     changeNames({{key(target), *fresh}, {key(from), *old}});
     change();
     changeNames({{key(from), std::nullopt}});
-    return runtime::Published::kDone;
+    return storage::Published::kDone;
 }
 
 bool PowerCutFileSystem::rename(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -199,4 +199,4 @@ PowerCutFileSystem PowerCutFileSystem::afterCut(CutKind kind, std::mt19937& rand
     return disk;
 }
 
-}  // namespace console::testing
+}  // namespace storage::testing

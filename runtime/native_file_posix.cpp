@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/file_layer.h"
-#include "runtime/files.h"
+#include "runtime/native_handle.h"
+#include "runtime/file_numbers.h"
 #include "runtime/native_file.h"
 
 namespace runtime {

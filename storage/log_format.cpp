@@ -1,9 +1,9 @@
-#include "runtime/row_log.h"
+#include "storage/log_format.h"
 
 #include <array>
 #include <cstdint>
 
-namespace runtime {
+namespace storage {
 namespace {
 
 // Record: "KZRL", kind, payload length (4 bytes), CRC-32 of kind, length and
@@ -119,4 +119,4 @@ std::optional<LogContent> DecodeLog(std::string_view bytes)
     return log;
 }
 
-}  // namespace runtime
+}  // namespace storage

@@ -18,16 +18,16 @@
 #include <string>
 #include <vector>
 
-#include "runtime/file_system.h"
+#include "storage/file_system.h"
 
-namespace console::testing {
+namespace storage::testing {
 
 // Thrown by the operation at which the power is cut.
 struct PowerCut {};
 
 enum class CutKind { kDropUnsynced, kKeepUnsynced, kTearUnsynced };
 
-class PowerCutFileSystem final : public runtime::FileSystem {
+class PowerCutFileSystem final : public storage::FileSystem {
 public:
     // The power goes at the `budget`-th change (counted from 0); none: never.
     void cutAt(std::optional<long> budget) { m_budget = budget; }
@@ -46,7 +46,7 @@ public:
     bool truncate(const std::filesystem::path& path, std::int64_t size) override;
     bool sync(const std::filesystem::path& path) override;
     bool syncDirectory(const std::filesystem::path& directory) override;
-    runtime::Published publish(const std::filesystem::path& from, const std::filesystem::path& target) override;
+    storage::Published publish(const std::filesystem::path& from, const std::filesystem::path& target) override;
     bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
     bool remove(const std::filesystem::path& path) override;
     bool lock(const std::filesystem::path&) override { return true; }
@@ -85,4 +85,4 @@ private:
     bool m_full = false;
 };
 
-}  // namespace console::testing
+}  // namespace storage::testing

@@ -13,19 +13,13 @@
 #include <string_view>
 #include <vector>
 
-namespace runtime {
+#include "runtime/file_stamp.h"
 
-// What tells one version of a file from another: the file itself (device and
-// file number) and its size and modification time.
-struct FileStamp {
-    std::uint64_t device = 0;
-    std::uint64_t file = 0;
-    std::int64_t size = 0;
-    std::int64_t modifiedNs = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-// Same file (device and number), whatever its size or time.
-inline bool SameFile(const FileStamp& a, const FileStamp& b) { return a.device == b.device && a.file == b.file; }
+namespace storage {
+
+using runtime::FileStamp;
+using runtime::SameFile;
+
 
 enum class Published {
     kDone,    // the target now holds the new version; the old one is gone
@@ -72,7 +66,7 @@ public:
     virtual void unlock(const std::filesystem::path& path) = 0;
 };
 
-// The platform's own file system (file_system_posix.cpp, file_system_win32.cpp).
+// The platform's own file system (native_file_system_posix.cpp, native_file_system_win32.cpp).
 std::unique_ptr<FileSystem> NativeFileSystem();
 
-}  // namespace runtime
+}  // namespace storage

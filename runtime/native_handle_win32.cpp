@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/file_layer.h"
+#include "runtime/native_handle.h"
 
 namespace runtime {
 namespace {

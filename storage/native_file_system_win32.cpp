@@ -12,12 +12,14 @@
 #include <system_error>
 #include <vector>
 
-#include "runtime/file_journal_win32.h"
-#include "runtime/file_layer.h"
-#include "runtime/file_system.h"
+#include "runtime/rewrite_journal_win32.h"
+#include "runtime/native_handle.h"
+#include "storage/file_system.h"
 
-namespace runtime {
+namespace storage {
 namespace {
+
+using namespace runtime;
 
 namespace fs = std::filesystem;
 
@@ -191,4 +193,4 @@ Published Win32FileSystem::publish(const fs::path& from, const fs::path& target)
 
 std::unique_ptr<FileSystem> NativeFileSystem() { return std::make_unique<Win32FileSystem>(); }
 
-}  // namespace runtime
+}  // namespace storage

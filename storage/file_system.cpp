@@ -1,8 +1,8 @@
-#include "runtime/file_system.h"
+#include "storage/file_system.h"
 
 #include <system_error>
 
-namespace runtime {
+namespace storage {
 
 std::vector<std::filesystem::path> FileSystem::list(const std::filesystem::path& directory)
 {
@@ -14,4 +14,4 @@ std::vector<std::filesystem::path> FileSystem::list(const std::filesystem::path&
     return names;
 }
 
-}  // namespace runtime
+}  // namespace storage

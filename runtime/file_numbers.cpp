@@ -1,6 +1,6 @@
 // The file-number table: small integers handed to the console's handlers,
 // each standing for one NativeFile until CloseFile.
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 
 #include <map>
 #include <memory>

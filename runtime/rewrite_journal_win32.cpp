@@ -1,6 +1,6 @@
-#include "runtime/file_journal_win32.h"
+#include "runtime/rewrite_journal_win32.h"
 
-#include "runtime/file_layer.h"
+#include "runtime/native_handle.h"
 
 
 namespace runtime::win32 {

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "meter/recording_row.h"
-#include "power_cut_file_system.h"
+#include "tests/storage/power_cut_file_system.h"
 #include "runtime/conversions.h"
 
-namespace console {
+namespace storage {
 namespace {
 
 using testing::CutKind;
@@ -52,7 +52,7 @@ struct Recording {
 void record(PowerCutFileSystem& files, const Recording& run, Progress& progress) {
     const std::filesystem::path days[] = {kFirstDay, kSecondDay};
     for (int day = 0; day < 2; ++day) {
-        meter::DayFileSession session(files, days[day]);
+        storage::DayFileSession session(files, days[day]);
         for (int tick = 1; tick <= run.ticks; ++tick) {
             progress.started[day] = tick;
             session.record({row(day * 10000 + tick)});
@@ -77,7 +77,7 @@ void expectWhole(const std::map<std::string, std::string>& files, const Recordin
     }
     const runtime::Text base = day == 0 ? run.firstBase : runtime::Text();
     for (int m = progress.finished[day]; m <= progress.started[day]; ++m) {
-        if (found->second == meter::dayFileView(base, rows(day * 10000 + firstRow, day * 10000 + m))) {
+        if (found->second == storage::dayFileView(base, rows(day * 10000 + firstRow, day * 10000 + m))) {
             lost += progress.started[day] - m;
             return;
         }
@@ -104,11 +104,11 @@ void cutAndRecover(const Recording& run, long at, CutKind kind, std::mt19937& ra
     }
     PowerCutFileSystem disk = files.afterCut(kind, random);
     const std::string where = "cut at change " + std::to_string(at) + ", kind " + std::to_string(int(kind));
-    const meter::Recovery recovery = meter::recoverDirectory(disk, kDirectory);
+    const storage::Recovery recovery = storage::recoverDirectory(disk, kDirectory);
     ASSERT_TRUE(recovery.failed.empty() && recovery.ignored.empty()) << where;
     // Only a log cut short before its base was synced goes without being folded in.
     for (const std::filesystem::path& log : recovery.discarded) {
-        const int day = log == meter::recordingLogPath(kFirstDay) ? 0 : 1;
+        const int day = log == storage::recordingLogPath(kFirstDay) ? 0 : 1;
         ASSERT_EQ(progress.finished[day], 0) << where << ": the log of a day with rows was dropped";
     }
     // What the next start leaves is on the disk: another cut changes nothing.
@@ -133,7 +133,7 @@ long changesOfWholeRun(const Recording& run) {
 }
 
 TEST(PowerCut, EveryCutOfTwoDaysLeavesWholeDayFilesWithEveryFinishedRow) {
-    const Recording run{meter::dayFileView("", rows(-3, -1)), 6};
+    const Recording run{storage::dayFileView("", rows(-3, -1)), 6};
     const long changes = changesOfWholeRun(run);
     std::mt19937 random(17);
     CutCount count;
@@ -151,7 +151,7 @@ TEST(PowerCut, EveryCutOfTwoDaysLeavesWholeDayFilesWithEveryFinishedRow) {
 // A longer day's file, many sectors long, cut at random changes of a run of
 // ticks with its writes torn.
 TEST(PowerCut, RandomCutsOfALongerRunTearWritesAtSectors) {
-    const Recording run{meter::dayFileView("", rows(-600, -1)), 60};
+    const Recording run{storage::dayFileView("", rows(-600, -1)), 60};
     const long changes = changesOfWholeRun(run);
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("random seed " + std::to_string(seed));
@@ -163,4 +163,4 @@ TEST(PowerCut, RandomCutsOfALongerRunTearWritesAtSectors) {
 }
 
 }  // namespace
-}  // namespace console
+}  // namespace storage

@@ -15,12 +15,12 @@
 #include <thread>
 #include <vector>
 
-#include "meter/recording_file.h"
-#include "runtime/file_system.h"
+#include "storage/day_file_session.h"
+#include "storage/file_system.h"
 
-namespace meter {
+namespace storage {
 
-class RecordingWriter {
+class RecordingThread {
 public:
     struct Report {
         std::filesystem::path dayFile;
@@ -31,12 +31,12 @@ public:
     // Called on the writer's thread after each batch of rows.
     using Reporter = std::function<void(Report)>;
 
-    RecordingWriter(std::unique_ptr<runtime::FileSystem> files, Reporter reporter);
+    RecordingThread(std::unique_ptr<FileSystem> files, Reporter reporter);
     // Writes what was handed over, ends the session (the day's file synced,
     // its log removed), then ends the thread.
-    ~RecordingWriter();
-    RecordingWriter(const RecordingWriter&) = delete;
-    RecordingWriter& operator=(const RecordingWriter&) = delete;
+    ~RecordingThread();
+    RecordingThread(const RecordingThread&) = delete;
+    RecordingThread& operator=(const RecordingThread&) = delete;
 
     // Never waits for the disk.
     void record(std::filesystem::path dayFile, std::string row);
@@ -55,7 +55,7 @@ private:
     void recordBatch(const std::filesystem::path& dayFile, const std::vector<std::string>& rows);
     void endSession();
 
-    std::unique_ptr<runtime::FileSystem> m_files;
+    std::unique_ptr<FileSystem> m_files;
     Reporter m_reporter;
     std::unique_ptr<DayFileSession> m_session;
     std::set<std::filesystem::path> m_recovered;  // directories whose leftovers were folded
@@ -69,4 +69,4 @@ private:
     std::thread m_thread;
 };
 
-}  // namespace meter
+}  // namespace storage

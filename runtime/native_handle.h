@@ -1,6 +1,6 @@
 #pragma once
 // The pieces that every file operation of this folder is built from, written
-// once per platform (file_layer_posix.cpp, file_layer_win32.cpp): writing all
+// once per platform (native_handle_posix.cpp, native_handle_win32.cpp): writing all
 // bytes at an offset, copying a range between two open files, a temporary
 // file beside a target, the owner's read-only mark, and a file's identity.
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "runtime/file_system.h"
+#include "runtime/file_stamp.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -72,6 +72,8 @@ private:
     runtime::Path m_lastDayFile;  // the day file the previous row went to
     // Written on the writer's thread, read at the end.
     std::atomic<std::int64_t> m_rowsInserted{0};
+    std::atomic<std::int64_t> m_rowsFailed{0};
+    std::atomic<std::int64_t> m_rowsWaiting{0};
     std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
     std::unique_ptr<storage::RecordingThread> m_writer;
     bool m_waitLogged = false;

@@ -125,7 +125,12 @@ void RecorderApp::onMeterStopped() {
         std::printf("%s\n", summaryLine(meter->summary()).c_str());
     }
     std::fflush(stdout);
+    // A run that lost rows, or left some only in a hidden log, did not do
+    // what it was asked.
     int code = 0;
+    for (const RunSummary& summary : summaries) {
+        if (rowsMissing(summary)) code = 1;
+    }
     if (!m_options.summaryFile.empty()) {
         QFile file(QString::fromStdString(m_options.summaryFile));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(summaryJson(summaries)) < 0) {

@@ -39,7 +39,7 @@ runtime=(runtime/conversions.cpp runtime/date_time.cpp runtime/date_time_win32.c
          runtime/gbk_codec_win32.cpp runtime/gbk_sequences.cpp runtime/native_path.cpp
          runtime/program_paths.cpp runtime/program_paths_win32.cpp
          runtime/runtime_errors.cpp runtime/settings_store.cpp runtime/texts.cpp)
-recording=(meter/recording_row.cpp storage/day_file_session.cpp storage/day_file_view.cpp storage/file_system.cpp
+recording=(meter/recording_row.cpp storage/day_file_session.cpp storage/day_file_view.cpp storage/file_system.cpp storage/fold_plan.cpp
            storage/log_fold.cpp storage/log_format.cpp storage/native_file_system_win32.cpp storage/recording_thread.cpp)
 gtest_main=("$gtest/src/gtest-all.cc" "$gtest/src/gtest_main.cc")
 
@@ -48,7 +48,8 @@ link runtime_test "${runtime[@]}" "${gtest_main[@]}" tests/runtime/conversions_t
   tests/runtime/program_paths_test.cpp tests/runtime/settings_store_test.cpp tests/runtime/texts_test.cpp
 link runtime_files_child "${runtime[@]}" tests/runtime/files_child.cpp
 link storage_test "${runtime[@]}" "${recording[@]}" "${gtest_main[@]}" tests/meter/recording_row_test.cpp \
-  tests/storage/day_file_session_test.cpp tests/storage/power_cut_file_system.cpp tests/storage/power_cut_test.cpp
+  tests/storage/day_file_session_test.cpp tests/storage/fold_plan_test.cpp tests/storage/one_writer_test.cpp \
+  tests/storage/power_cut_file_system.cpp tests/storage/power_cut_test.cpp
 link console_recording_process_test "${runtime[@]}" "${recording[@]}" "${gtest_main[@]}" \
   tests/console/recording_process_test.cpp tests/runtime/child_process_win32.cpp
 link console_recording_child "${runtime[@]}" "${recording[@]}" tests/console/recording_child.cpp

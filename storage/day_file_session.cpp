@@ -1,9 +1,6 @@
 #include "storage/day_file_session.h"
 
-#include "meter/recording_row.h"
-#include "storage/day_file_view.h"
 #include "storage/log_format.h"
-#include "storage/log_fold.h"
 
 namespace storage {
 namespace {
@@ -21,36 +18,61 @@ std::string logRows(const std::vector<runtime::Text>& rows) {
 DayFileSession::DayFileSession(FileSystem& files, fs::path dayFile)
     : m_files(files), m_dayFile(std::move(dayFile)), m_log(recordingLogPath(m_dayFile)) {}
 
-// Starts the log from the day's file as it is now, after folding in a log
-// that a crash left for it. The log and its name are on the disk before any
-// version of the day's file is published that the disk may not hold.
+// Takes the lock before anything is touched, folds in a log that a crash
+// left, and starts the log from the day's file as it is now. The log and its
+// name are on the disk before any version of the day's file is published
+// that the disk may not hold.
 RecordingStep DayFileSession::open() {
     if (m_files.isReadOnly(m_dayFile)) return RecordingStep::ReadOnly;
+    const bool missing = !m_files.stamp(m_dayFile);
+    switch (m_files.lock(lockPath(m_dayFile))) {
+    case Lock::kHeld:
+        return RecordingStep::InUse;
+    case Lock::kFailed:
+        return missing ? RecordingStep::CreateFailed : RecordingStep::WriteFailed;
+    case Lock::kTaken:
+        break;
+    }
     if (m_files.stamp(m_log)) {
         Recovery recovery;
         foldLeftLog(m_files, m_log, recovery);
-        m_ignored.insert(m_ignored.end(), recovery.ignored.begin(), recovery.ignored.end());
-        if (!recovery.failed.empty()) return RecordingStep::OpenFailed;
+        m_notes.insert(m_notes.end(), recovery.notes.begin(), recovery.notes.end());
+        if (!recovery.failed.empty()) {
+            release();
+            return RecordingStep::OpenFailed;
+        }
     }
     const bool created = !m_files.stamp(m_dayFile);
     const std::optional<std::string> content = created ? std::string() : m_files.read(m_dayFile);
     if (!content) {
+        release();
         return m_files.unfinishedRewrite(m_dayFile) ? RecordingStep::RewriteUnfinished : RecordingStep::OpenFailed;
     }
-    const std::string base = EncodeLogBase(storedName(m_dayFile), *content);
-    if (!m_files.write(m_log, base) || !m_files.sync(m_log) || !m_files.syncDirectory(directoryOf(m_dayFile)) ||
-        !m_files.lock(m_log)) {
-        m_files.remove(m_log);
+    if (!startLog(*content)) {
+        release();
         return created ? RecordingStep::CreateFailed : RecordingStep::WriteFailed;
     }
-    m_open = true;
-    m_base = normalisedBase(*content);
-    m_rows.clear();
-    m_published = 0;
-    m_logBytes = std::int64_t(base.size());
     m_version = created ? std::nullopt : m_files.stamp(m_dayFile);
-    m_needsPublish = created;
+    m_needsPublish = m_needsPublish || created;
+    m_state = State::kOpen;
     return created ? RecordingStep::FileCreated : RecordingStep::RowInserted;
+}
+
+// A new log whose base is `content`; the rows that no published version
+// holds go on top of it.
+bool DayFileSession::startLog(const std::string& content) {
+    std::vector<runtime::Text> waiting(m_rows.begin() + std::ptrdiff_t(m_published), m_rows.end());
+    const std::string records = EncodeLogBase(storedName(m_dayFile), content) + logRows(waiting);
+    if (!m_files.write(m_log, records) || !m_files.sync(m_log) || !m_files.syncDirectory(directoryOf(m_dayFile))) {
+        m_files.remove(m_log);  // ours: the lock is held
+        return false;
+    }
+    m_base = normalisedBase(content);
+    m_rows = std::move(waiting);
+    m_published = 0;
+    m_logBytes = std::int64_t(records.size());
+    m_needsPublish = !m_rows.empty();
+    return true;
 }
 
 bool DayFileSession::appendToLog(std::string_view records) {
@@ -61,6 +83,23 @@ bool DayFileSession::appendToLog(std::string_view records) {
     // A record cut short would hide every record appended after it.
     m_files.truncate(m_log, m_logBytes);
     return false;
+}
+
+bool DayFileSession::logWaitingRows() {
+    if (m_unlogged.empty()) return true;
+    const std::string records = logRows(m_unlogged);
+    if (!appendToLog(records)) {
+        // A log removed behind the session's back (by hand, by a cleaner)
+        // begins again from the day's file as it is.
+        if (m_files.stamp(m_log)) return false;
+        const std::optional<std::string> content = m_files.stamp(m_dayFile) ? m_files.read(m_dayFile) : std::string();
+        if (!content || !startLog(*content)) return false;
+        m_version = m_files.stamp(m_dayFile);
+        if (!appendToLog(records)) return false;
+    }
+    m_rows.insert(m_rows.end(), m_unlogged.begin(), m_unlogged.end());
+    m_unlogged.clear();
+    return true;
 }
 
 // Another program replaced, truncated, extended or deleted the day's file
@@ -83,34 +122,51 @@ bool DayFileSession::rebaseIfChanged(bool& created) {
 
 RecordingStep DayFileSession::publish() {
     Published result = Published::kFailed;
-    const std::optional<FileStamp> version =
-        publishView(m_files, m_dayFile, dayFileView(m_base, m_rows), result);
+    const std::optional<FileStamp> version = publishView(m_files, m_dayFile, dayFileView(m_base, m_rows), result);
     if (!version) return result == Published::kHeld ? RecordingStep::OpenFailed : RecordingStep::WriteFailed;
     m_version = version;
+    m_counts.written += m_rows.size() - m_published;
     m_published = m_rows.size();
     m_needsPublish = false;
     return RecordingStep::RowInserted;
 }
 
 RecordingStep DayFileSession::record(const std::vector<runtime::Text>& rows) {
-    std::vector<runtime::Text> fresh(rows);
+    const std::size_t firstFresh = m_unlogged.size();
+    m_unlogged.insert(m_unlogged.end(), rows.begin(), rows.end());
+    const bool creationTickSpent = m_state == State::kCreateFailed;
     RecordingStep step = RecordingStep::RowInserted;
-    if (!m_open) step = open();
-    if (step != RecordingStep::RowInserted && step != RecordingStep::FileCreated) return step;
-    if (m_files.isReadOnly(m_dayFile)) return RecordingStep::ReadOnly;
+    if (m_state != State::kOpen) step = open();
+    switch (step) {
+    case RecordingStep::FileCreated:
+    case RecordingStep::RowInserted:
+        break;
+    case RecordingStep::CreateFailed:
+        m_state = State::kCreateFailed;
+        failUnlogged();
+        return step;
+    case RecordingStep::ReadOnly:
+        failUnlogged();
+        return step;
+    default:  // held, in use, or the disk refused the log: the rows wait
+        return step;
+    }
+    if (m_files.isReadOnly(m_dayFile)) {
+        failUnlogged();
+        return RecordingStep::ReadOnly;
+    }
     bool created = false;
     if (!rebaseIfChanged(created)) return RecordingStep::WriteFailed;
-    // A day's file is created on one row's tick and that row is not written.
     if (created) step = RecordingStep::FileCreated;
-    if (step == RecordingStep::FileCreated && !fresh.empty()) fresh.erase(fresh.begin());
-    if (!fresh.empty()) {
-        if (!appendToLog(logRows(fresh))) return RecordingStep::WriteFailed;
-        m_rows.insert(m_rows.end(), fresh.begin(), fresh.end());
+    // A day's file is created on one row's tick and that row is not written;
+    // after a failed creation that tick has passed.
+    if (step == RecordingStep::FileCreated && !creationTickSpent && !rows.empty()) {
+        m_unlogged.erase(m_unlogged.begin() + std::ptrdiff_t(firstFresh));
     }
+    if (!logWaitingRows()) return RecordingStep::WriteFailed;
     // The new version is published before the log is synced: a sync may wait
     // seconds on a slow disk, and the rows belong in the file at once. This is
-    // safe because after a power cut the file is made again from the log, and
-    // the rows count as recorded only once the sync has returned.
+    // safe because after a power cut the file is made again from the log.
     RecordingStep published = RecordingStep::RowInserted;
     if (m_needsPublish || m_published != m_rows.size()) published = publish();
     if (!m_files.sync(m_log)) return RecordingStep::WriteFailed;
@@ -121,14 +177,40 @@ RecordingStep DayFileSession::record(const std::vector<runtime::Text>& rows) {
 }
 
 bool DayFileSession::finish() {
-    if (!m_open) return true;
-    const bool whole = (!m_needsPublish && m_published == m_rows.size()) || publish() == RecordingStep::RowInserted;
-    const bool folded = whole && retireLog(m_files, m_dayFile, m_log);
-    m_files.unlock(m_log);
-    m_open = false;
-    m_rows.clear();
+    if (m_state != State::kOpen) {
+        failUnlogged();
+        m_state = State::kEnded;
+        return true;
+    }
+    bool created = false;
+    if (!rebaseIfChanged(created) || !logWaitingRows()) return false;
+    if ((m_needsPublish || m_published != m_rows.size()) && publish() != RecordingStep::RowInserted) return false;
+    if (!retireLog(m_files, m_dayFile, m_log)) return false;
+    release();
+    m_state = State::kEnded;
+    m_rows = {};
+    m_base = {};
     m_published = 0;
-    return folded;
+    return true;
+}
+
+void DayFileSession::abandon() {
+    failUnlogged();
+    if (m_state == State::kOpen) release();
+    m_state = State::kEnded;
+}
+
+void DayFileSession::failUnlogged() {
+    m_counts.failed += m_unlogged.size();
+    m_unlogged = {};
+}
+
+void DayFileSession::release() { m_files.unlock(lockPath(m_dayFile)); }
+
+RowCounts DayFileSession::takeCounts() {
+    RowCounts counts = std::exchange(m_counts, {});
+    counts.waiting = waitingRows();
+    return counts;
 }
 
 }  // namespace storage

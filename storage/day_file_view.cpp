@@ -9,6 +9,7 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kLogSuffix = ".kzrt-log";
 constexpr std::string_view kDraftSuffix = ".kzrt-new";
+constexpr std::string_view kLockSuffix = ".kzrt-lock";
 
 fs::path sideFile(const fs::path& dayFile, std::string_view suffix) {
     return dayFile.parent_path() / ("." + storedName(dayFile) + std::string(suffix));
@@ -45,5 +46,6 @@ runtime::Text dayFileView(std::string_view base, const std::vector<runtime::Text
 
 fs::path recordingLogPath(const fs::path& dayFile) { return sideFile(dayFile, kLogSuffix); }
 fs::path recordingDraftPath(const fs::path& dayFile) { return sideFile(dayFile, kDraftSuffix); }
+fs::path lockPath(const fs::path& dayFile) { return sideFile(dayFile, kLockSuffix); }
 
 }  // namespace storage

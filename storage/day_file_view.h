@@ -27,6 +27,8 @@ runtime::Text normalisedBase(std::string_view base);
 // The hidden files kept beside a day's file.
 std::filesystem::path recordingLogPath(const std::filesystem::path& dayFile);
 std::filesystem::path recordingDraftPath(const std::filesystem::path& dayFile);
+// The lock file whose holder alone writes the day's file and its log.
+std::filesystem::path lockPath(const std::filesystem::path& dayFile);
 // A file name as the log stores it: UTF-8 on every system.
 std::string storedName(const std::filesystem::path& path);
 std::filesystem::path directoryOf(const std::filesystem::path& path);

@@ -27,6 +27,12 @@ enum class Published {
     kFailed,  // the target could not be replaced: nothing changed
 };
 
+enum class Lock {
+    kTaken,   // this program holds the lock now
+    kHeld,    // another program holds it
+    kFailed,  // the lock file could not be made (a read-only folder, a full disk ...)
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -60,9 +66,12 @@ public:
     virtual bool rename(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
     virtual bool remove(const std::filesystem::path& path) = 0;
 
-    // An exclusive lock that another program asking for it cannot get while
-    // this one holds it; false when another holds it.
-    virtual bool lock(const std::filesystem::path& path) = 0;
+    // Takes the exclusive lock that the lock file at `path` stands for,
+    // making the file when it is missing. While this program holds it,
+    // another program (or another FileSystem of this one) asking for it gets
+    // kHeld. A lock left by a killed program is free again.
+    virtual Lock lock(const std::filesystem::path& path) = 0;
+    // Removes the lock file and lets the lock go.
     virtual void unlock(const std::filesystem::path& path) = 0;
 };
 

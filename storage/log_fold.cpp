@@ -3,6 +3,7 @@
 #include <string>
 
 #include "storage/day_file_view.h"
+#include "storage/fold_plan.h"
 #include "storage/log_format.h"
 
 namespace storage {
@@ -12,7 +13,9 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kLogSuffix = ".kzrt-log";
 constexpr std::string_view kDraftSuffix = ".kzrt-new";
-constexpr std::string_view kIgnoredSuffix = ".ignored";
+constexpr std::string_view kForeignSuffix = ".ignored";
+constexpr std::string_view kDamagedSuffix = ".damaged-log";
+constexpr std::string_view kSetAsideSuffix = ".rows-from-log.csv";
 
 // Day's file of a log name: ".KZRT2015125.csv.kzrt-log" belongs to KZRT2015125.csv.
 std::optional<std::string> dayNameOfLog(const fs::path& log) {
@@ -21,20 +24,54 @@ std::optional<std::string> dayNameOfLog(const fs::path& log) {
     return name.substr(1, name.size() - 1 - kLogSuffix.size());
 }
 
+fs::path nativeName(const std::string& stored) { return fs::path(std::u8string(stored.begin(), stored.end())); }
+
+// "<name><suffix>", or "<name>-2<suffix>" ... when that is taken: a file set
+// aside never replaces one set aside before.
+fs::path freeName(FileSystem& files, const fs::path& directory, const std::string& name, std::string_view suffix) {
+    fs::path candidate = directory / nativeName(name + std::string(suffix));
+    for (int n = 2; files.stamp(candidate) && n < 1000; ++n) {
+        candidate = directory / nativeName(name + "-" + std::to_string(n) + std::string(suffix));
+    }
+    return candidate;
+}
+
+bool writeDurably(FileSystem& files, const fs::path& path, std::string_view content) {
+    return files.write(path, content) && files.sync(path) && files.syncDirectory(directoryOf(path));
+}
+
+// Makes the day's file hold what the log holds, by the fold's rule. False
+// when it cannot be done now (a read-only file, a full disk, a holder).
+bool applyLog(FileSystem& files, const fs::path& dayFile, const LogContent& content, Recovery& recovery) {
+    const runtime::Text view = dayFileView(content.base, content.rows);
+    const std::optional<std::string> now = files.stamp(dayFile) ? files.read(dayFile) : std::string();
+    if (!now) return false;
+    const FoldPlan plan = planFold(*now, view);
+    if (plan.kind == FoldPlan::Kind::kNothing) return true;
+    if (files.isReadOnly(dayFile)) return false;
+    Published result = Published::kDone;
+    if (plan.kind == FoldPlan::Kind::kSetAside) {
+        const fs::path aside = freeName(files, directoryOf(dayFile), storedName(dayFile), kSetAsideSuffix);
+        if (!writeDurably(files, aside, plan.content)) return false;
+        recovery.notes.push_back({FoldNote::Kind::kRowsSetAside, dayFile, {}, aside, plan.rows});
+        return true;
+    }
+    const std::string_view next = plan.kind == FoldPlan::Kind::kMerge ? std::string_view(plan.content) : view;
+    if (!publishView(files, dayFile, next, result)) return false;
+    if (plan.kind == FoldPlan::Kind::kMerge) recovery.notes.push_back({FoldNote::Kind::kRowsMerged, dayFile, {}, {}, plan.rows});
+    return true;
+}
+
 }  // namespace
 
-// The day's file is synced before its log goes, so that the log is never
-// missing while the file on the disk lacks rows.
 bool retireLog(FileSystem& files, const fs::path& dayFile, const fs::path& log) {
     const fs::path directory = directoryOf(dayFile);
     return files.sync(dayFile) && files.syncDirectory(directory) && files.remove(log) &&
            files.syncDirectory(directory);
 }
 
-// Publishes `content` as the day's file through its draft; the draft's stamp,
-// which the day's file now carries, on success.
-std::optional<FileStamp> publishView(FileSystem& files, const fs::path& dayFile,
-                                              std::string_view content, Published& result) {
+std::optional<FileStamp> publishView(FileSystem& files, const fs::path& dayFile, std::string_view content,
+                                     Published& result) {
     const fs::path draft = recordingDraftPath(dayFile);
     std::optional<FileStamp> stamp;
     result = Published::kFailed;
@@ -56,36 +93,45 @@ void foldLeftLog(FileSystem& files, const fs::path& log, Recovery& recovery) {
         recovery.failed.push_back(log);
         return;
     }
+    const fs::path dayFile = log.parent_path() / nativeName(*dayName);
     const std::optional<LogContent> content = DecodeLog(*bytes);
-    if (!content) {
-        // Nothing is published before the log's base is synced: a log without
-        // a whole base was cut short before anything relied on it.
-        if (files.remove(log)) recovery.discarded.push_back(log);
+    if (!content && CutShortBeforeFirstRecord(*bytes)) {
+        // Nothing is published before the log's base is synced: a log cut
+        // short in its first record was never relied on.
+        if (files.remove(log)) recovery.notes.push_back({FoldNote::Kind::kEmptyLogRemoved, dayFile, log, {}, 0});
         return;
     }
-    if (content->fileName != *dayName) {
+    if (content && content->hasBase && content->fileName != *dayName) {
         // Never applied: another file's log would put its rows into this one.
         fs::path keptAs = log;
-        keptAs += std::string(kIgnoredSuffix);
-        files.rename(log, keptAs);
-        recovery.ignored.push_back({log, keptAs});
+        keptAs += std::string(kForeignSuffix);
+        if (files.rename(log, keptAs)) recovery.notes.push_back({FoldNote::Kind::kForeignLog, dayFile, log, keptAs, 0});
         return;
     }
-    const fs::path dayFile = log.parent_path() / fs::path(std::u8string(dayName->begin(), dayName->end()));
-    if (!files.lock(log)) {  // a running copy records into it
+    if (content && !applyLog(files, dayFile, *content, recovery)) {
         recovery.failed.push_back(log);
         return;
     }
-    const runtime::Text view = dayFileView(content->base, content->rows);
-    Published result = Published::kDone;
-    const bool whole = files.read(dayFile) == view ||
-                       (!files.isReadOnly(dayFile) && publishView(files, dayFile, view, result));
-    if (whole && retireLog(files, dayFile, log)) {
+    if (!content || content->damaged || !content->hasBase) {
+        // Kept for a closer look: the day's file has every row that held.
+        const fs::path keptAs = freeName(files, log.parent_path(), *dayName, kDamagedSuffix);
+        if (!files.sync(dayFile) && files.stamp(dayFile)) {
+            recovery.failed.push_back(log);
+            return;
+        }
+        if (!files.rename(log, keptAs) || !files.syncDirectory(directoryOf(dayFile))) {
+            recovery.failed.push_back(log);
+            return;
+        }
+        recovery.notes.push_back({FoldNote::Kind::kDamagedLog, dayFile, log, keptAs, content ? content->rows.size() : 0});
+        recovery.folded.push_back(dayFile);
+        return;
+    }
+    if (retireLog(files, dayFile, log)) {
         recovery.folded.push_back(dayFile);
     } else {
         recovery.failed.push_back(log);
     }
-    files.unlock(log);
 }
 
 Recovery recoverDirectory(FileSystem& files, const fs::path& directory) {
@@ -93,19 +139,34 @@ Recovery recoverDirectory(FileSystem& files, const fs::path& directory) {
     bool removedDraft = false;
     const std::vector<fs::path> names = files.list(directory);
     for (const fs::path& name : names) {
-        const std::string text = storedName(name);
-        if (text.starts_with('.') && text.ends_with(kLogSuffix)) foldLeftLog(files, directory / name, recovery);
+        const std::optional<std::string> dayName = dayNameOfLog(name);
+        if (!dayName) continue;
+        const fs::path dayFile = directory / nativeName(*dayName);
+        const Lock lock = files.lock(lockPath(dayFile));
+        if (lock == Lock::kHeld) {
+            recovery.inUse.push_back(dayFile);
+            continue;
+        }
+        if (lock == Lock::kFailed) {
+            recovery.failed.push_back(directory / name);
+            continue;
+        }
+        foldLeftLog(files, directory / name, recovery);
+        files.unlock(lockPath(dayFile));
     }
-    // Drafts after the logs: a draft whose log is gone was published or
-    // abandoned; one with a log belongs to that log's running owner.
+    // A draft whose log is gone was published or abandoned; one whose day's
+    // file is locked belongs to a running program.
     for (const fs::path& name : names) {
         const std::string text = storedName(name);
         if (!text.starts_with('.') || !text.ends_with(kDraftSuffix)) continue;
-        const std::string day = text.substr(1, text.size() - 1 - kDraftSuffix.size());
-        const fs::path dayFile = directory / fs::path(std::u8string(day.begin(), day.end()));
-        if (!files.stamp(recordingLogPath(dayFile))) removedDraft = files.remove(directory / name) || removedDraft;
+        const fs::path dayFile = directory / nativeName(text.substr(1, text.size() - 1 - kDraftSuffix.size()));
+        if (files.stamp(recordingLogPath(dayFile)) || files.lock(lockPath(dayFile)) != Lock::kTaken) continue;
+        removedDraft = files.remove(directory / name) || removedDraft;
+        files.unlock(lockPath(dayFile));
     }
-    if (removedDraft || !recovery.discarded.empty()) files.syncDirectory(directory);
+    bool removedLog = false;
+    for (const FoldNote& note : recovery.notes) removedLog = removedLog || note.kind == FoldNote::Kind::kEmptyLogRemoved;
+    if (removedDraft || removedLog) files.syncDirectory(directory);
     return recovery;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Folding a log that a crash left into its day's file, and retiring a log
-// once the day's file holds all of it.
+// once the day's file holds all of it. Only the holder of the day's file's
+// lock (lockPath) touches its log: a fold takes the lock first and leaves a
+// log alone that a running program holds.
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -10,27 +12,32 @@
 
 namespace storage {
 
-// A side file that was not applied: one belonging to another file, renamed
-// aside so that its name can be used again, or one holding no whole log,
-// removed (keptAs empty).
-struct IgnoredSideFile {
-    std::filesystem::path path;
+// What a fold did beyond the ordinary, for the user to read.
+struct FoldNote {
+    enum class Kind {
+        kRowsMerged,    // the day's file had changed since: `rows` rows of the log went in at their place
+        kRowsSetAside,  // the day's file had changed and its order left no sound place: `rows` rows are in `keptAs`
+        kDamagedLog,    // the log did not decode to its end: what held was folded in, the log is kept as `keptAs`
+        kForeignLog,    // the log names another file: not applied, kept as `keptAs`
+        kEmptyLogRemoved,  // cut short before its first record: nothing relied on it, removed
+    };
+    Kind kind;
+    std::filesystem::path dayFile;
+    std::filesystem::path log;
     std::filesystem::path keptAs;
+    std::size_t rows = 0;
 };
 
-// Folds every log that a crash left in the directory into its day's file and
-// removes it, and removes stale drafts. A log that belongs to another file is
-// renamed aside, never applied, and returned; one without a whole base (cut
-// short, or damaged where it begins) can make nothing and is removed.
 struct Recovery {
-    std::vector<std::filesystem::path> folded;
-    std::vector<IgnoredSideFile> ignored;
-    std::vector<std::filesystem::path> discarded;  // cut short before any row went in: removed
-    std::vector<std::filesystem::path> failed;  // could not be folded yet (held, read-only, no space)
+    std::vector<std::filesystem::path> folded;  // day's files that now hold their log
+    std::vector<FoldNote> notes;
+    std::vector<std::filesystem::path> failed;  // could not be folded yet (read-only, no space, held open)
+    std::vector<std::filesystem::path> inUse;   // a running program records into them
 };
+// Folds every log that a crash left in the directory, and removes drafts that
+// no running program writes.
 Recovery recoverDirectory(FileSystem& files, const std::filesystem::path& directory);
-
-// The same for one log.
+// The same for one log; the caller holds the lock of the log's day's file.
 void foldLeftLog(FileSystem& files, const std::filesystem::path& log, Recovery& recovery);
 
 // Publishes `content` as the day's file through its draft; the stamp that the

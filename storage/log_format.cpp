@@ -99,24 +99,41 @@ std::string EncodeLogBase(std::string_view fileName, std::string_view content)
 
 std::string EncodeLogRow(std::string_view row) { return Record(kRow, row); }
 
+// A whole record somewhere after `from`.
+bool WholeRecordAfter(std::string_view bytes, std::size_t from)
+{
+    for (std::size_t at = bytes.find(kMagic, from); at != std::string_view::npos; at = bytes.find(kMagic, at + 1)) {
+        if (ParseRecord(bytes.substr(at))) return true;
+    }
+    return false;
+}
+
 std::optional<LogContent> DecodeLog(std::string_view bytes)
 {
     LogContent log;
-    const std::optional<Parsed> first = ParseRecord(bytes);
-    if (!first || first->kind != kBase || !ApplyBase(first->payload, log)) return std::nullopt;
-    std::size_t at = first->size;
-    for (std::optional<Parsed> next; (next = ParseRecord(bytes.substr(at)));) {
-        if (next->kind == kBase) {
-            if (!ApplyBase(next->payload, log)) break;
-        } else if (next->kind == kRow) {
-            log.rows.emplace_back(next->payload);
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const std::optional<Parsed> next = ParseRecord(bytes.substr(at));
+        const bool base = next && next->kind == kBase && ApplyBase(next->payload, log);
+        if (!base && !(next && next->kind == kRow && log.hasBase)) break;
+        if (base) {
+            log.hasBase = true;
         } else {
-            break;
+            log.rows.emplace_back(next->payload);
         }
         at += next->size;
     }
-    log.wholeBytes = at;
+    // The rows after a bad record would leave a gap: they are not used, and
+    // the caller keeps the log for a closer look.
+    log.damaged = at < bytes.size() && WholeRecordAfter(bytes, at + 1);
+    if (!log.hasBase && !log.damaged) return std::nullopt;
     return log;
+}
+
+bool CutShortBeforeFirstRecord(std::string_view bytes)
+{
+    if (bytes.size() < kRecordHead) return kMagic.starts_with(bytes.substr(0, std::min(bytes.size(), kMagic.size())));
+    return bytes.starts_with(kMagic) && bytes.size() - kRecordHead < GetNumber(bytes.substr(5));
 }
 
 }  // namespace storage

@@ -111,23 +111,35 @@ public:
 
     bool remove(const fs::path& path) override { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
 
-    bool lock(const fs::path& path) override
+    // flock on the lock file. The name is removed on release, so a program
+    // that opened the file before that may lock a file that no longer has the
+    // name: it then sees another file (or none) under the name and tries again.
+    Lock lock(const fs::path& path) override
     {
-        if (m_locks.contains(path)) return true;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) return false;
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (m_locks.contains(path)) return Lock::kTaken;
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+            if (fd < 0) return Lock::kFailed;
+            if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                ::close(fd);
+                return Lock::kHeld;
+            }
+            const std::optional<FileStamp> held = StampOf(fd);
+            const std::optional<FileStamp> named = StampOfName(path);
+            if (held && named && SameFile(*held, *named)) {
+                m_locks.emplace(path, fd);
+                return Lock::kTaken;
+            }
             ::close(fd);
-            return false;
         }
-        m_locks.emplace(path, fd);
-        return true;
+        return Lock::kHeld;
     }
 
     void unlock(const fs::path& path) override
     {
         const auto held = m_locks.find(path);
         if (held == m_locks.end()) return;
+        ::unlink(path.c_str());
         ::close(held->second);
         m_locks.erase(held);
     }

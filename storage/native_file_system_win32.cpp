@@ -27,9 +27,6 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // FileRenameInfoEx; the SDK headers hide it behind a version check that the
 // build's _WIN32_WINNT does not pass.
 constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
-// The lock that keeps a second recorder off a log lies far beyond its end, so
-// that it never stands in the way of our own appends.
-constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 // How long the recording's thread waits for a reader to let go of the name.
 constexpr int kRenameAttempts = 40;
 constexpr DWORD kRenameWaitMs = 5;
@@ -126,19 +123,23 @@ public:
         return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
     }
 
-    bool lock(const fs::path& path) override
+    // The lock file is opened without sharing, so a second open fails while
+    // it is held, and deleted when its last handle closes: a killed program's
+    // lock goes with its handles.
+    Lock lock(const fs::path& path) override
     {
-        if (m_locks.contains(path)) return true;
-        const HANDLE file = Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        OVERLAPPED at{};
-        at.OffsetHigh = kLockOffsetHigh;
-        if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-            CloseHandle(file);
-            return false;
+        if (m_locks.contains(path)) return Lock::kTaken;
+        const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            // A file still being deleted answers "access denied" for a moment.
+            const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                              (error == ERROR_ACCESS_DENIED && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES);
+            return held ? Lock::kHeld : Lock::kFailed;
         }
         m_locks.emplace(path, file);
-        return true;
+        return Lock::kTaken;
     }
 
     void unlock(const fs::path& path) override

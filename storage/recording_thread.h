@@ -4,6 +4,12 @@
 // happen here, in order. A sync waits for the disk, and a slow disk (an SD
 // card, a USB stick, a throttled disk) would otherwise freeze the window and
 // cost rows. Rows handed over while the disk is busy are written together.
+//
+// A session that could not end (its day's file held by another program, a
+// full disk) keeps its lock and its log and is tried again every second while
+// the thread runs, so a program that runs for days does not leave yesterday's
+// file short.
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
@@ -25,15 +31,18 @@ public:
     struct Report {
         std::filesystem::path dayFile;
         RecordingStep step;
-        std::size_t rows;  // handed over in this batch
-        std::vector<IgnoredSideFile> ignored;
+        std::size_t rows = 0;     // handed over in this batch
+        std::size_t written = 0;  // rows that reached a day's file in this step
+        std::size_t failed = 0;   // rows given up for good in this step
+        std::size_t waiting = 0;  // rows kept for a later try, every day's file together
+        std::vector<FoldNote> notes;
     };
-    // Called on the writer's thread after each batch of rows.
+    // Called on the thread after each batch of rows and each session end.
     using Reporter = std::function<void(Report)>;
 
     RecordingThread(std::unique_ptr<FileSystem> files, Reporter reporter);
-    // Writes what was handed over, ends the session (the day's file synced,
-    // its log removed), then ends the thread.
+    // Writes what was handed over, ends the sessions (a session that still
+    // cannot end leaves its log for the next start), then ends the thread.
     ~RecordingThread();
     RecordingThread(const RecordingThread&) = delete;
     RecordingThread& operator=(const RecordingThread&) = delete;
@@ -44,6 +53,8 @@ public:
     void finish();
     // Until everything handed over is written and reported (tests, benchmarks).
     void waitUntilIdle();
+    // Until no session waits to end, or the time is up; true when none does.
+    bool waitUntilEnded(std::chrono::milliseconds longest);
 
 private:
     struct Job {
@@ -54,18 +65,24 @@ private:
     void work(std::deque<Job> jobs);
     void recordBatch(const std::filesystem::path& dayFile, const std::vector<std::string>& rows);
     void endSession();
+    void retryEnds();
+    void report(const std::filesystem::path& dayFile, RecordingStep step, std::size_t rows, RowCounts counts,
+                std::vector<FoldNote> notes);
+    std::size_t waitingRows() const;
 
     std::unique_ptr<FileSystem> m_files;
     Reporter m_reporter;
     std::unique_ptr<DayFileSession> m_session;
+    std::vector<std::unique_ptr<DayFileSession>> m_ending;  // sessions whose end failed, tried again
     std::set<std::filesystem::path> m_recovered;  // directories whose leftovers were folded
 
-    std::mutex m_mutex;
+    mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::deque<Job> m_jobs;
     bool m_busy = false;
     bool m_stopping = false;
+    std::size_t m_endingCount = 0;  // m_ending.size(), for waitUntilEnded
     std::thread m_thread;
 };
 

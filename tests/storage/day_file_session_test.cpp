@@ -50,9 +50,10 @@ protected:
         const std::string before = readFile(path);
         ASSERT_EQ(record(rowText), RecordingStep::RowInserted);
         EXPECT_EQ(readFile(path), before.substr(0, 77) + rowText + before.substr(77));
-        // Beside the day's file only its log, and no draft.
-        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+        // Beside the day's file only its log and its lock, and no draft.
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
         EXPECT_TRUE(fs::exists(storage::recordingLogPath(path)));
+        EXPECT_TRUE(fs::exists(storage::lockPath(path)));
     }
 
     const fs::path dir = fs::temp_directory_path() / ("kzrt-recording-" + std::to_string(std::random_device()()));
@@ -126,46 +127,107 @@ TEST_F(RecordingFile, ARowGoesOnTopOfWhatAnotherProgramLeftInTheFile) {
     }
 }
 
-// A full disk: the tick fails, the file keeps its last whole content, and the
-// log stays readable, so the next tick after space returns records again.
-TEST(RecordingOnAFullDisk, FailsCleanlyAndRecordsAgainOnceThereIsSpace) {
+// A full disk: the tick fails, the file keeps its last whole content, and
+// the rows wait; once there is space they all go in, in order, and the log
+// holds exactly what the file shows.
+TEST(RecordingOnAFullDisk, KeepsTheRowsUntilThereIsSpace) {
     storage::testing::PowerCutFileSystem files;
     const fs::path day = "/day/KZRT2015125.csv";
     storage::DayFileSession session(files, day);
     ASSERT_EQ(session.record({row(1)}), RecordingStep::FileCreated);
     ASSERT_EQ(session.record({row(2)}), RecordingStep::RowInserted);
+    EXPECT_EQ(session.takeCounts().written, 1u);
     const std::string before = *files.read(day);
     files.setFull(true);
     EXPECT_EQ(session.record({row(3)}), RecordingStep::WriteFailed);
+    EXPECT_EQ(session.record({row(4)}), RecordingStep::WriteFailed);
     EXPECT_EQ(files.read(day), before);
+    const RowCounts full = session.takeCounts();
+    EXPECT_EQ(full.written, 0u);
+    EXPECT_EQ(full.failed, 0u);
+    EXPECT_EQ(full.waiting, 2u);
     files.setFull(false);
-    ASSERT_EQ(session.record({row(4)}), RecordingStep::RowInserted);
-    EXPECT_EQ(files.read(day), storage::dayFileView("", {row(2), row(4)}));
-    // The log holds exactly what the file shows: a start from it agrees.
+    ASSERT_EQ(session.record({row(5)}), RecordingStep::RowInserted);
+    EXPECT_EQ(files.read(day), storage::dayFileView("", {row(2), row(3), row(4), row(5)}));
+    const RowCounts after = session.takeCounts();
+    EXPECT_EQ(after.written, 3u);
+    EXPECT_EQ(after.waiting, 0u);
     const std::optional<storage::LogContent> log = storage::DecodeLog(*files.read(storage::recordingLogPath(day)));
     ASSERT_TRUE(log);
-    EXPECT_EQ(log->wholeBytes, files.read(storage::recordingLogPath(day))->size());
+    EXPECT_FALSE(log->damaged);
     EXPECT_EQ(storage::dayFileView(log->base, log->rows), *files.read(day));
 }
 
-// Side files that cannot be applied: another file's log is renamed aside and
-// reported; bytes that are no log at all are removed and reported; neither
-// touches a day's file.
-TEST(RecordingRecovery, NeverAppliesAnotherFilesLogOrADamagedOne) {
+// The tick that creates a new day's file does not write its row. When that
+// creation fails (a full disk, a folder unwritable for a moment), its tick has
+// passed: the row of the tick that does create the file is written.
+TEST(RecordingOnAFullDisk, AFailedCreationSpendsTheCreationTick) {
+    storage::testing::PowerCutFileSystem files;
+    const fs::path day = "/day/KZRT2015125.csv";
+    storage::DayFileSession session(files, day);
+    files.setFull(true);
+    EXPECT_EQ(session.record({row(1)}), RecordingStep::CreateFailed);
+    EXPECT_EQ(session.takeCounts().failed, 1u);
+    files.setFull(false);
+    ASSERT_EQ(session.record({row(2)}), RecordingStep::FileCreated);
+    EXPECT_EQ(files.read(day), storage::dayFileView("", {row(2)}));
+    EXPECT_EQ(session.takeCounts().written, 1u);
+}
+
+// Side files that cannot be applied as they are: another file's log is
+// renamed aside; bytes that are no log at all, or a log whose records do not
+// hold to its end, are kept under a clear name; a log cut short in its first
+// record is removed. None of them costs the day's file a row.
+TEST(RecordingRecovery, NeverAppliesAnotherFilesLogAndKeepsADamagedOne) {
     storage::testing::PowerCutFileSystem files;
     const fs::path day = "/day/KZRT2015125.csv";
     const std::string content = storage::dayFileView("", {row(1)});
     files.write(day, content);
     files.write(storage::recordingLogPath(day), storage::EncodeLogBase("KZRT2015126.csv", "") + storage::EncodeLogRow(row(9)));
     files.write("/day/.KZRT2015127.csv.kzrt-log", "not a log");
+    files.write("/day/.KZRT2015128.csv.kzrt-log", storage::EncodeLogBase("KZRT2015128.csv", "").substr(0, 20));
     const Recovery recovery = recoverDirectory(files, "/day");
-    ASSERT_EQ(recovery.ignored.size(), 1u);
-    EXPECT_EQ(recovery.ignored[0].path, storage::recordingLogPath(day));
-    EXPECT_TRUE(files.read(recovery.ignored[0].keptAs));
-    EXPECT_EQ(recovery.discarded, std::vector<fs::path>{"/day/.KZRT2015127.csv.kzrt-log"});
+    ASSERT_EQ(recovery.notes.size(), 3u);
+    EXPECT_EQ(recovery.notes[0].kind, FoldNote::Kind::kForeignLog);
+    EXPECT_EQ(recovery.notes[0].log, storage::recordingLogPath(day));
+    EXPECT_TRUE(files.read(recovery.notes[0].keptAs));
+    EXPECT_EQ(recovery.notes[1].kind, FoldNote::Kind::kDamagedLog);
+    EXPECT_EQ(files.read(recovery.notes[1].keptAs), "not a log");
+    EXPECT_EQ(recovery.notes[1].keptAs, fs::path("/day/KZRT2015127.csv.damaged-log"));
+    EXPECT_EQ(recovery.notes[2].kind, FoldNote::Kind::kEmptyLogRemoved);
     EXPECT_EQ(files.read(day), content);
-    EXPECT_FALSE(files.read("/day/KZRT2015127.csv"));
     EXPECT_FALSE(files.read(storage::recordingLogPath(day)));
+    EXPECT_FALSE(files.read("/day/.KZRT2015127.csv.kzrt-log"));
+    EXPECT_FALSE(files.read("/day/.KZRT2015128.csv.kzrt-log"));
+}
+
+// A byte flipped in one row record of a log whose day's file holds all nine
+// rows, or in its base record: the fold keeps all nine (and the record that
+// no longer reads is the only one the log could not give back), says so, and
+// keeps the log for a closer look.
+TEST(RecordingRecovery, ADamagedLogNeverShrinksTheDayFile) {
+    for (const std::size_t recordToFlip : {0u, 3u}) {
+        SCOPED_TRACE("record " + std::to_string(recordToFlip));
+        storage::testing::PowerCutFileSystem files;
+        const fs::path day = "/day/KZRT2015125.csv";
+        std::vector<runtime::Text> rows;
+        std::string log = storage::EncodeLogBase("KZRT2015125.csv", "");
+        std::vector<std::size_t> starts = {0};
+        for (int n = 1; n <= 9; ++n) {
+            rows.push_back(row(n));
+            starts.push_back(log.size());
+            log += storage::EncodeLogRow(row(n));
+        }
+        log[starts[recordToFlip] + 20] ^= 0x40;
+        files.write(day, storage::dayFileView("", rows));
+        files.write(storage::recordingLogPath(day), log);
+        const Recovery recovery = recoverDirectory(files, "/day");
+        EXPECT_EQ(files.read(day), storage::dayFileView("", rows));
+        ASSERT_EQ(recovery.notes.size(), 1u);
+        EXPECT_EQ(recovery.notes[0].kind, FoldNote::Kind::kDamagedLog);
+        EXPECT_EQ(files.read(recovery.notes[0].keptAs), log);
+        EXPECT_FALSE(files.read(storage::recordingLogPath(day)));
+    }
 }
 
 }  // namespace

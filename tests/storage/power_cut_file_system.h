@@ -49,7 +49,7 @@ public:
     storage::Published publish(const std::filesystem::path& from, const std::filesystem::path& target) override;
     bool rename(const std::filesystem::path& from, const std::filesystem::path& to) override;
     bool remove(const std::filesystem::path& path) override;
-    bool lock(const std::filesystem::path&) override { return true; }
+    storage::Lock lock(const std::filesystem::path&) override { return storage::Lock::kTaken; }
     void unlock(const std::filesystem::path&) override {}
 
     // Every file's content by name, as the program sees it now.

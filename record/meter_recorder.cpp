@@ -193,7 +193,7 @@ void MeterRecorder::onReport(const storage::RecordingThread::Report& report) {
     if (failed && m_lastStep != int(step)) {
         logLine(LogKind::Problem, "write-failed",
                 label() + " " + stepProblem(step) + " file=" + fileText(report.dayFile) +
-                    " waiting=" + std::to_string(report.waiting));
+                    " pending=" + std::to_string(report.waiting));
     }
     // One day file, one writer: this one stops rather than write beside another.
     if (step == storage::RecordingStep::InUse && running()) finish(StopReason::InUse);
@@ -240,7 +240,7 @@ void MeterRecorder::finish(StopReason reason) {
     logLine(rowsMissing(m_summary) ? LogKind::Problem : LogKind::Info, "stop",
             label() + " reason=" + stopReasonName(reason) + " rows=" + std::to_string(m_summary.rowsWritten) +
                 " failed=" + std::to_string(m_summary.rowWriteFailures) +
-                " waiting=" + std::to_string(m_summary.rowsWaiting));
+                " pending=" + std::to_string(m_summary.rowsWaiting));
     emit stopped();
 }
 

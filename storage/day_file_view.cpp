@@ -15,7 +15,16 @@ fs::path sideFile(const fs::path& dayFile, std::string_view suffix) {
     return dayFile.parent_path() / ("." + storedName(dayFile) + std::string(suffix));
 }
 
+std::optional<std::string> dayNameOf(const fs::path& side, std::string_view suffix) {
+    const std::string name = storedName(side);
+    if (name.size() <= 1 + suffix.size() || name[0] != '.' || !name.ends_with(suffix)) return std::nullopt;
+    return name.substr(1, name.size() - 1 - suffix.size());
+}
+
 }  // namespace
+
+std::optional<std::string> dayNameOfLog(const fs::path& log) { return dayNameOf(log, kLogSuffix); }
+std::optional<std::string> dayNameOfDraft(const fs::path& draft) { return dayNameOf(draft, kDraftSuffix); }
 
 std::string storedName(const fs::path& path) {
     const std::u8string name = path.filename().u8string();

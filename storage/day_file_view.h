@@ -2,6 +2,7 @@
 // What the day's file holds for a log: its base with the logged rows on top,
 // and the names of the hidden files kept beside it.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,11 @@ std::filesystem::path recordingLogPath(const std::filesystem::path& dayFile);
 std::filesystem::path recordingDraftPath(const std::filesystem::path& dayFile);
 // The lock file whose holder alone writes the day's file and its log.
 std::filesystem::path lockPath(const std::filesystem::path& dayFile);
+// The day's file name that a log's or a draft's name stands for:
+// ".KZRT2015125.csv.kzrt-log" and ".KZRT2015125.csv.kzrt-new" belong to
+// KZRT2015125.csv. Nothing for another name.
+std::optional<std::string> dayNameOfLog(const std::filesystem::path& log);
+std::optional<std::string> dayNameOfDraft(const std::filesystem::path& draft);
 // A file name as the log stores it: UTF-8 on every system.
 std::string storedName(const std::filesystem::path& path);
 std::filesystem::path directoryOf(const std::filesystem::path& path);

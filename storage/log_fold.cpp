@@ -11,18 +11,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kLogSuffix = ".kzrt-log";
-constexpr std::string_view kDraftSuffix = ".kzrt-new";
 constexpr std::string_view kForeignSuffix = ".ignored";
 constexpr std::string_view kDamagedSuffix = ".damaged-log";
 constexpr std::string_view kSetAsideSuffix = ".rows-from-log.csv";
-
-// Day's file of a log name: ".KZRT2015125.csv.kzrt-log" belongs to KZRT2015125.csv.
-std::optional<std::string> dayNameOfLog(const fs::path& log) {
-    const std::string name = storedName(log);
-    if (name.size() <= 1 + kLogSuffix.size() || name[0] != '.' || !name.ends_with(kLogSuffix)) return std::nullopt;
-    return name.substr(1, name.size() - 1 - kLogSuffix.size());
-}
 
 fs::path nativeName(const std::string& stored) { return fs::path(std::u8string(stored.begin(), stored.end())); }
 
@@ -157,9 +148,9 @@ Recovery recoverDirectory(FileSystem& files, const fs::path& directory) {
     // A draft whose log is gone was published or abandoned; one whose day's
     // file is locked belongs to a running program.
     for (const fs::path& name : names) {
-        const std::string text = storedName(name);
-        if (!text.starts_with('.') || !text.ends_with(kDraftSuffix)) continue;
-        const fs::path dayFile = directory / nativeName(text.substr(1, text.size() - 1 - kDraftSuffix.size()));
+        const std::optional<std::string> dayName = dayNameOfDraft(name);
+        if (!dayName) continue;
+        const fs::path dayFile = directory / nativeName(*dayName);
         if (files.stamp(recordingLogPath(dayFile)) || files.lock(lockPath(dayFile)) != Lock::kTaken) continue;
         removedDraft = files.remove(directory / name) || removedDraft;
         files.unlock(lockPath(dayFile));

@@ -265,6 +265,7 @@ TEST_F(RecorderStorage, AFullDiskThatIsFreedCostsNoRowAndCountsTruly) {
     const std::vector<std::string> rows = rowLines(dayFileIn(dir));
     ::umount2(dir.c_str(), MNT_DETACH);
     EXPECT_EQ(code, 0) << recorder.err();
+    EXPECT_NE(recorder.err().find("write-failed"), std::string::npos) << "the disk never filled: " << recorder.err();
     EXPECT_EQ(qint64(rows.size()), result.value("rows").toInteger());
     EXPECT_EQ(result.value("rows_failed").toInteger(), 0);
     EXPECT_EQ(result.value("rows_waiting").toInteger(), 0);

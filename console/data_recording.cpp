@@ -95,8 +95,8 @@ QString foldNote(const storage::FoldNote& note) {
             .arg(note.rows)
             .arg(fileNameText(note.keptAs));
     case Kind::kDamagedLog:
-        return RecordBox::tr("The hidden log of %1 was damaged: every row that could be read is in the file, and "
-                             "the log is kept as %2.")
+        return RecordBox::tr("The hidden log of %1 was damaged: the file keeps every row it had with the log's "
+                             "rows before the damage, and the log is kept as %2.")
             .arg(fileNameText(note.dayFile), fileNameText(note.keptAs));
     case Kind::kForeignLog:
         return RecordBox::tr("The side file %1 belongs to another file: it was not applied, and is kept as %2.")

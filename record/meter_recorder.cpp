@@ -34,7 +34,7 @@ std::string foldText(const storage::FoldNote& note) {
         return file + " had changed since a recording into it was cut short and is not in time order; left as it is, " +
                std::to_string(note.rows) + " rows of that recording are kept in " + fileText(note.keptAs);
     case Kind::kDamagedLog:
-        return file + " its hidden log was damaged; every row that could be read is in the file, the log is kept as " +
+        return file + " its hidden log was damaged; the file keeps every row it had with the log's rows before the damage, the log is kept as " +
                fileText(note.keptAs);
     case Kind::kForeignLog:
         return "side file " + fileText(note.log) + " belongs to another file; not applied, kept as " +

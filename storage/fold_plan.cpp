@@ -62,6 +62,27 @@ FoldPlan planFold(std::string_view dayFile, std::string_view view) {
         ownRows = ownRows || !inView.contains(fileLines[i].text);
     }
     if (!ownRows) return {FoldPlan::Kind::kPublishView, {}, 0};
+    const auto isCutShortViewLine = [&](std::string_view text) {
+        for (std::size_t i = 1; i < viewLines.size(); ++i) {
+            if (viewLines[i].text.starts_with(text)) return true;
+        }
+        return false;
+    };
+    // Zeros, or a last line cut short inside one of the view's rows: what a
+    // power cut leaves of a version the log published, whose newest rows the
+    // torn end of the log lost. Those rows go back on top of the view.
+    const bool torn = dayFile.find('\0') != std::string_view::npos ||
+                      (fileLines.size() > 1 && fileLines.back().end.empty() && isCutShortViewLine(fileLines.back().text));
+    if (torn) {
+        FoldPlan rebuilt{FoldPlan::Kind::kPublishView, runtime::Text(view.substr(0, meter::kRecordingHeaderBytes)), 0};
+        for (std::size_t i = 1; i < fileLines.size(); ++i) {
+            if (rowTime(fileLines[i]) && !inView.contains(fileLines[i].text)) {
+                rebuilt.content.append("\r\n").append(fileLines[i].text);
+            }
+        }
+        rebuilt.content.append(view.substr(meter::kRecordingHeaderBytes));
+        return rebuilt;
+    }
 
     // The view's rows that the file lacks, newest first as the view holds them.
     std::vector<std::string_view> missing;
@@ -80,12 +101,6 @@ FoldPlan planFold(std::string_view dayFile, std::string_view view) {
         for (std::string_view row : missing) aside.content.append(row).append("\r\n");
         return aside;
     }
-    const auto isCutShortViewLine = [&](std::string_view text) {
-        for (std::size_t i = 1; i < viewLines.size(); ++i) {
-            if (viewLines[i].text.starts_with(text)) return true;
-        }
-        return false;
-    };
     FoldPlan merged{FoldPlan::Kind::kMerge, {}, missing.size()};
     merged.content.reserve(dayFile.size() + view.size());
     std::size_t next = 0;

@@ -21,7 +21,8 @@ namespace storage {
 struct FoldPlan {
     enum class Kind {
         kNothing,      // the day's file already holds every row of the view
-        kPublishView,  // the view replaces the day's file
+        kPublishView,  // the view replaces the day's file (with `content`, when not empty: the view
+                       // with the rows that a torn version kept and the torn log lost on top)
         kMerge,        // `content` (the day's file with `rows` rows put in) replaces it
         kSetAside,     // the day's file stays; `content` holds the `rows` rows it lacks
     };

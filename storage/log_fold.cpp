@@ -47,7 +47,7 @@ bool applyLog(FileSystem& files, const fs::path& dayFile, const LogContent& cont
         recovery.notes.push_back({FoldNote::Kind::kRowsSetAside, dayFile, {}, aside, plan.rows});
         return true;
     }
-    const std::string_view next = plan.kind == FoldPlan::Kind::kMerge ? std::string_view(plan.content) : view;
+    const std::string_view next = plan.content.empty() ? std::string_view(view) : std::string_view(plan.content);
     if (!publishView(files, dayFile, next, result)) return false;
     if (plan.kind == FoldPlan::Kind::kMerge) recovery.notes.push_back({FoldNote::Kind::kRowsMerged, dayFile, {}, {}, plan.rows});
     return true;

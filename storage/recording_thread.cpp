@@ -1,5 +1,7 @@
 #include "storage/recording_thread.h"
 
+#include <algorithm>
+
 namespace storage {
 namespace {
 
@@ -103,7 +105,18 @@ void RecordingThread::recordBatch(const std::filesystem::path& dayFile, const st
         // Logs a crash left, of this day or an earlier one.
         notes = recoverDirectory(*m_files, directory).notes;
     }
-    if (!m_session) m_session = std::make_unique<DayFileSession>(*m_files, dayFile);
+    if (!m_session) {
+        // A session whose end is still waiting holds the lock and the log of
+        // its day's file: recording into that file again goes on with it.
+        const auto ending = std::find_if(m_ending.begin(), m_ending.end(),
+                                         [&](const auto& session) { return session->dayFile() == dayFile; });
+        if (ending != m_ending.end()) {
+            m_session = std::move(*ending);
+            m_ending.erase(ending);
+        } else {
+            m_session = std::make_unique<DayFileSession>(*m_files, dayFile);
+        }
+    }
     const RecordingStep step = m_session->record(rows);
     std::vector<FoldNote> more = m_session->takeNotes();
     notes.insert(notes.end(), more.begin(), more.end());

@@ -263,8 +263,8 @@ Example, beside the console in the same directory:
         <translation>%1 had changed since a recording into it was cut short, and its rows are not in time order: it was left as it is, and the %2 rows of that recording it lacked are kept in %3.</translation>
     </message>
     <message>
-        <source>The hidden log of %1 was damaged: every row that could be read is in the file, and the log is kept as %2.</source>
-        <translation>The hidden log of %1 was damaged: every row that could be read is in the file, and the log is kept as %2.</translation>
+        <source>The hidden log of %1 was damaged: the file keeps every row it had with the log's rows before the damage, and the log is kept as %2.</source>
+        <translation>The hidden log of %1 was damaged: the file keeps every row it had with the log's rows before the damage, and the log is kept as %2.</translation>
     </message>
 </context>
 </TS>

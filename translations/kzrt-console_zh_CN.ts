@@ -260,8 +260,8 @@ Example, beside the console in the same directory:
         <translation>%1 在上次记录中断后被改动过，且其中的行未按时间排列；文件保持原样，该次记录中它缺少的 %2 行保存在 %3 中。</translation>
     </message>
     <message>
-        <source>The hidden log of %1 was damaged: every row that could be read is in the file, and the log is kept as %2.</source>
-        <translation>%1 的隐藏日志已损坏；所有能读出的行都已写入文件，日志另存为 %2。</translation>
+        <source>The hidden log of %1 was damaged: the file keeps every row it had with the log's rows before the damage, and the log is kept as %2.</source>
+        <translation>%1 的隐藏日志已损坏；文件保留了原有的所有行及日志中损坏处之前的行，日志另存为 %2。</translation>
     </message>
 </context>
 </TS>

@@ -70,6 +70,14 @@ INSTANTIATE_TEST_SUITE_P(
         FoldCase{"what a power cut left: a sector of zeros",
                  kView.substr(0, 100) + std::string(512, '\0') + kView.substr(612), kView,
                  FoldPlan::Kind::kPublishView, "", 0},
+        // A version published after the log's last synced row, torn by the
+        // power cut: the rows it kept go back on top of the view.
+        FoldCase{"a torn version with rows the torn log lost",
+                 [] {
+                     const std::string newer = dayFileView(timedDayFile(2001, 2005), timedRows(2006, 2011));
+                     return newer.substr(0, newer.size() - 40);
+                 }(),
+                 kView, FoldPlan::Kind::kPublishView, withRowsOnTop(kView, 2010, 2011), 0},
         // A backup restored over the file whose log waits: every row of the
         // backup stays and none is doubled.
         FoldCase{"a restored backup holding the log's rows", timedDayFile(1, 3000), kView, FoldPlan::Kind::kNothing,

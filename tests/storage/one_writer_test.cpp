@@ -142,6 +142,27 @@ TEST_F(OneWriter, ASessionEndThatFailsIsTriedAgainWhileTheProgramRuns) {
     EXPECT_EQ(readFile(day), dayFileView("", testing::timedRows(2, 4)));
     EXPECT_FALSE(fs::exists(recordingLogPath(day)));
 }
+
+// Recording starts again into a day's file whose last session could not end
+// yet: it goes on with that session, its lock and its log, and no row is lost
+// or doubled.
+TEST_F(OneWriter, RecordingAgainIntoAFileWhoseEndWaitsGoesOnWithIt) {
+    RecordingThread thread(NativeFileSystem(), {});
+    for (int n = 1; n <= 2; ++n) thread.record(day, timedRow(n));
+    thread.waitUntilIdle();
+    const int holder = ::open(day.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    thread.record(day, timedRow(3));
+    thread.finish();
+    thread.waitUntilIdle();
+    thread.record(day, timedRow(4));
+    thread.waitUntilIdle();
+    ::close(holder);
+    thread.finish();
+    ASSERT_TRUE(thread.waitUntilEnded(std::chrono::seconds(5)));
+    EXPECT_EQ(readFile(day), dayFileView("", testing::timedRows(2, 4)));
+    EXPECT_FALSE(fs::exists(recordingLogPath(day)));
+}
 #endif
 
 }  // namespace

@@ -115,13 +115,10 @@ void cutAndRecover(const Recording& run, long at, CutKind kind, std::mt19937& ra
         } else {
             // A tear that kept a later sector of the last write and lost an
             // earlier one looks like damage: the log is kept aside, and the
-            // day's file still gets every row before the tear. A torn log
-            // beside a version of the file that kept rows the log lost looks
-            // like a changed file: the rows of both are merged.
-            ASSERT_EQ(kind, CutKind::kTearUnsynced) << where << ": a fold beyond the ordinary without a tear";
-            ASSERT_NE(note.kind, storage::FoldNote::Kind::kRowsSetAside) << where;
-            ASSERT_NE(note.kind, storage::FoldNote::Kind::kForeignLog) << where;
-            if (note.kind == storage::FoldNote::Kind::kDamagedLog) ++keptAside;
+            // day's file still gets every row before the tear.
+            ASSERT_EQ(note.kind, storage::FoldNote::Kind::kDamagedLog) << where << ": an unexpected fold";
+            ASSERT_EQ(kind, CutKind::kTearUnsynced) << where << ": a log damaged without a tear";
+            ++keptAside;
         }
     }
     // What the next start leaves is on the disk: another cut changes nothing.

@@ -85,6 +85,10 @@ int RecorderApp::start() {
         if (m_outputs) {
             connect(meter, &MeterRecorder::rowRecorded, this,
                     [this, meter](runtime::DateTime when) { m_outputs->rowRecorded(*meter, when); });
+            // A stopped meter says so at once, before the others stop.
+            for (auto signal : {&MeterRecorder::secondPassed, &MeterRecorder::stopped}) {
+                connect(meter, signal, this, [this, meter] { m_outputs->follow(*meter); });
+            }
         }
         m_meters.push_back(meter);
     }
@@ -97,7 +101,10 @@ int RecorderApp::start() {
     }
     new StopSignals([this] { stopAll(StopReason::Signal); }, this);
     auto* links = new QTimer(this);
-    connect(links, &QTimer::timeout, this, [this] { m_links.followReplacedLinks(); });
+    connect(links, &QTimer::timeout, this, [this] {
+        m_links.followReplacedLinks();
+        if (m_outputs) m_outputs->logEvents();
+    });
     links->start(1000);
     if (const auto period = watchdogPeriod()) {
         auto* watchdog = new QTimer(this);

@@ -3,7 +3,7 @@
 // copy over it while the handle stays open. Where another program holds the
 // file open without delete sharing, no rename can replace it; the new content
 // is then written in place under the protection of a journal
-// (file_journal_win32.h), so a reader that allows writing never costs rows or
+// (rewrite_journal_win32.h), so a reader that allows writing never costs rows or
 // settings, and a killed process never leaves a file that cannot be finished.
 #include <windows.h>
 

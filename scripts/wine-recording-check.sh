@@ -36,14 +36,15 @@ link() {  # program, sources...
 
 runtime=(runtime/conversions.cpp runtime/date_time.cpp runtime/date_time_win32.cpp runtime/file_numbers.cpp
          runtime/native_file_win32.cpp runtime/native_handle_win32.cpp runtime/rewrite_journal_win32.cpp
-         runtime/gbk_codec_win32.cpp runtime/gbk_sequences.cpp runtime/native_path.cpp
-         runtime/program_paths.cpp runtime/program_paths_win32.cpp
+         runtime/gbk_codec_win32.cpp runtime/gbk_sequences.cpp runtime/local_time.cpp runtime/local_time_win32.cpp
+         runtime/native_path.cpp runtime/program_paths.cpp runtime/program_paths_win32.cpp
          runtime/runtime_errors.cpp runtime/settings_store.cpp runtime/texts.cpp)
 recording=(meter/recording_row.cpp storage/day_file_session.cpp storage/day_file_view.cpp storage/file_system.cpp storage/fold_plan.cpp
            storage/log_fold.cpp storage/log_format.cpp storage/native_file_system_win32.cpp storage/recording_thread.cpp)
 gtest_main=("$gtest/src/gtest-all.cc" "$gtest/src/gtest_main.cc")
 
 link runtime_test "${runtime[@]}" "${gtest_main[@]}" tests/runtime/conversions_test.cpp tests/runtime/date_time_test.cpp \
+  tests/runtime/local_time_test.cpp \
   tests/runtime/files_test.cpp tests/runtime/files_win32_test.cpp tests/runtime/child_process_win32.cpp \
   tests/runtime/program_paths_test.cpp tests/runtime/settings_store_test.cpp tests/runtime/texts_test.cpp
 link runtime_files_child "${runtime[@]}" tests/runtime/files_child.cpp

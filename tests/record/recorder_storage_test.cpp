@@ -16,7 +16,7 @@
 #include <set>
 
 #include "meter/recording_row.h"
-#include "record/day_file_reader.h"
+#include "lookback/day_file_reader.h"
 #include "runtime/conversions.h"
 #include "storage/day_file_view.h"
 #include "storage/log_format.h"
@@ -140,7 +140,7 @@ TEST_F(RecorderStorage, ACrashLeftLogKeepsEveryRowOfAChangedDayFile) {
     EXPECT_NE(again.err().find("kzrt-record:"), std::string::npos);
     EXPECT_NE(again.err().find("had changed since a recording into it was cut short"), std::string::npos)
         << again.err();
-    EXPECT_EQ(record::readDayFile(readBytes(day)).skipped, 0);
+    EXPECT_EQ(lookback::readDayFile(readBytes(day)).skipped, 0);
 }
 
 // A byte flipped in the killed run's log: the day file keeps every row it
@@ -194,7 +194,7 @@ TEST_F(RecorderStorage, TwoRecordersInOneFolderOneRecordsTheOtherIsRefused) {
     EXPECT_GE(lost.value("rows_failed").toInteger(), 1);
     EXPECT_EQ(lost.value("stopped_by").toString(), QStringLiteral("in-use"));
     const std::string volts = exitA == 0 ? "3.7000" : "5.0000";
-    for (const record::DayRow& row : record::readDayFile(readBytes(dayFileIn(dir))).rows) {
+    for (const lookback::DayRow& row : lookback::readDayFile(readBytes(dayFileIn(dir))).rows) {
         if (!row.zeroed()) EXPECT_EQ(row.values[0], volts);
     }
 }

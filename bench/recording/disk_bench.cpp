@@ -152,7 +152,8 @@ Figures runLog(const Options& options, int rows) {
                 }
             }
             published += long(report.rows);
-            if (report.step != storage::RecordingStep::RowInserted && report.step != storage::RecordingStep::FileCreated) {
+            if (report.step != storage::RecordingStep::RowInserted && report.step != storage::RecordingStep::FileCreated &&
+                report.step != storage::RecordingStep::SessionEnded) {
                 failed = true;
             }
         });

@@ -2,7 +2,7 @@
 # Builds and runs the whole test suite; exits non-zero on any failure.
 #   ./test.sh             release build in build/, every test
 #   ./test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/, every test
-#   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the serial tests
+#   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the serial unit and web server tests
 #   ./test.sh --fuzz      libFuzzer targets (clang) in build-fuzz/, each run briefly
 #   ./test.sh --win32     cross-compiles the Win32 serial engine, and the file layer and the
 #                         recording with their tests, with mingw-w64 and runs them under wine
@@ -39,7 +39,7 @@ run_tsan() {
   scripts/install-deps.sh
   configure_and_build build-tsan -DKZRT_TSAN=ON -DKZRT_BENCH=OFF
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L serial
+    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L "serial|web"
 }
 
 run_fuzz() {
@@ -88,7 +88,7 @@ timed() {  # stage function
 run_all() {
   scripts/install-deps.sh clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix dpkg-dev file \
     desktop-file-utils appstream lintian qt6-base-dev-tools wine wine64 xvfb xauth zip xdotool \
-    x11-utils x11-apps netpbm bc systemd googletest
+    x11-utils x11-apps netpbm bc systemd googletest chromium
   local qt_log="${TMPDIR:-/tmp}/kzrt-qt-windows-$$.log" qt_start=$SECONDS
   # Its CPU time goes to its log (bash's time), for the budget.
   { time nice -n 10 scripts/build-qt-windows.sh; } >"$qt_log" 2>&1 &

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include <QString>
+#include <sys/socket.h>
 
 namespace publish {
 
@@ -14,6 +15,16 @@ struct ListenAddress {
     int port = 0;                    // 0: any free port (tests)
 };
 
-std::variant<ListenAddress, QString> parseListenAddress(const QString& text);
+// `what` names the address in the error ("metrics", "web").
+std::variant<ListenAddress, QString> parseListenAddress(const QString& text,
+                                                        const QString& what = QStringLiteral("metrics"));
+
+// The socket address to bind, for either family, as libmicrohttpd takes it.
+struct SocketAddress {
+    sockaddr_storage storage{};
+    bool ipv6 = false;
+    sockaddr* get() { return reinterpret_cast<sockaddr*>(&storage); }
+};
+SocketAddress socketAddress(const ListenAddress& address);
 
 }  // namespace publish

@@ -24,6 +24,9 @@ struct OutputOptions {
 struct OutputSettings {
     std::optional<PublisherSettings> mqtt;
     std::optional<ListenAddress> metrics;
+    // /metrics is served by another listener on the same port (the recorder's
+    // web page), which renders Outputs::renderMetrics(); no listener of our own.
+    bool metricsOnSharedListener = false;
     bool any() const { return mqtt || metrics; }
 };
 

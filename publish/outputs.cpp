@@ -6,7 +6,7 @@ namespace publish {
 
 std::variant<std::unique_ptr<Outputs>, QString> Outputs::start(const OutputSettings& settings) {
     std::unique_ptr<Outputs> outputs(new Outputs(settings));
-    if (settings.metrics) {
+    if (settings.metrics && !settings.metricsOnSharedListener) {
         auto server = MetricsServer::start(*settings.metrics, outputs->m_registry);
         if (auto* error = std::get_if<QString>(&server)) return *error;
         outputs->m_server = std::move(std::get<std::unique_ptr<MetricsServer>>(server));
@@ -49,7 +49,7 @@ void Outputs::publish(const std::string& name, const MeterTick& tick) {
         meter.publisher->publishState(stateJson(tick));
         dropped = meter.publisher->dropped();
     }
-    if (m_server) m_registry.update(meter.safeName, meterMetrics(tick, dropped));
+    if (m_settings.metrics) m_registry.update(meter.safeName, meterMetrics(tick, dropped));
 }
 
 std::uint64_t Outputs::mqttDropped(const std::string& name) const {

@@ -1,0 +1,50 @@
+#include "record/recorder_web.h"
+
+#include <algorithm>
+
+#include "record/log_line.h"
+#include "record/meter_recorder.h"
+#include "record/recorder_ticks.h"
+
+namespace record {
+namespace {
+
+std::string shownName(const MeterSpec& meter) { return meter.name.empty() ? meter.port : meter.name; }
+
+}  // namespace
+
+std::variant<std::unique_ptr<RecorderWeb>, std::string> RecorderWeb::start(const RecordOptions& options,
+                                                                           std::function<std::string()> metrics) {
+    auto settings = web::webSettings(QString::fromStdString(options.network.web),
+                                     QString::fromStdString(options.network.webPasswordFile));
+    if (auto* error = std::get_if<QString>(&settings)) return error->toStdString();
+    const web::WebSettings& checked = std::get<web::WebSettings>(settings);
+    std::vector<web::MeterInfo> meters;
+    std::vector<std::string> names;
+    for (const MeterSpec& meter : options.meters) {
+        names.push_back(shownName(meter));
+        meters.push_back(web::MeterInfo{names.back(), options.stopBelowVolts, options.holdSeconds});
+    }
+    std::unique_ptr<RecorderWeb> page(new RecorderWeb(std::move(meters)));
+    page->m_names = std::move(names);
+    auto server = web::WebServer::start(checked, page->m_feed, web::WebHooks{std::move(metrics)});
+    if (auto* error = std::get_if<QString>(&server)) return error->toStdString();
+    page->m_server = std::move(std::get<std::unique_ptr<web::WebServer>>(server));
+    if (const auto warning = web::openPageWarning(checked)) logLine(LogKind::Warning, "web-open", *warning);
+    return page;
+}
+
+std::size_t RecorderWeb::indexOf(const MeterRecorder& meter) const {
+    const auto found = std::find(m_names.begin(), m_names.end(), shownName(meter.spec()));
+    return std::size_t(found - m_names.begin());
+}
+
+void RecorderWeb::rowRecorded(const MeterRecorder& meter, runtime::DateTime now) {
+    m_feed.push(indexOf(meter), webTick(meter, now, true));
+}
+
+void RecorderWeb::meterStopped(const MeterRecorder& meter, runtime::DateTime now) {
+    m_feed.push(indexOf(meter), webTick(meter, now, false));
+}
+
+}  // namespace record

@@ -40,7 +40,7 @@ function setLink(state, words) {
 function axisColour() { return getComputedStyle(document.body).color; }
 
 function makeChart(element, data) {
-  const stroke = axisColour();
+  const stroke = () => axisColour();  // follows the system's light or dark setting
   const grid = { stroke: "rgba(128,128,128,0.25)", width: 1 };
   const opts = {
     width: Math.max(280, element.clientWidth), height: 260,
@@ -195,6 +195,10 @@ setInterval(() => {
   const recording = page.meters.some((m) => m.card.querySelector(".state").dataset.state !== "stopped");
   if (page.source && recording && Date.now() - page.lastEventAt > 20000) restart(false);
 }, 5000);
+
+matchMedia("(prefers-color-scheme: dark)").addEventListener("change", () => {
+  for (const meter of page.meters) meter.chart.redraw(false, true);
+});
 
 window.addEventListener("resize", () => {
   for (const meter of page.meters) {

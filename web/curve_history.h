@@ -1,10 +1,12 @@
 #pragma once
 // One meter's curve since the recorder started, up to a bound: points in
-// full chunks that never change again, and a tail being filled. A reader
-// copies the chunk pointers and the short tail under the feed's lock and
-// formats outside it, so a page loading a day of points never holds up a tick.
+// full chunks that never change again (each formatted once, when it fills),
+// and a tail being filled. A reader copies the chunk pointers and the short
+// tail under the feed's lock and joins the texts outside it, so a page
+// loading a day of points neither holds up a tick nor formats a number twice.
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "web/feed_json.h"
@@ -18,8 +20,14 @@ public:
 
     void append(const CurvePoint& point);
 
+    // A full chunk and its JSON list texts, each value after a comma: the
+    // times as milliseconds after the previous point (from the second one on).
+    struct Chunk {
+        std::int64_t firstMs = 0, lastMs = 0;
+        std::string times, volts, amps;
+    };
     struct Copy {
-        std::vector<std::shared_ptr<const std::vector<CurvePoint>>> chunks;
+        std::vector<std::shared_ptr<const Chunk>> chunks;
         std::vector<CurvePoint> tail;
         std::size_t size() const;
     };
@@ -27,7 +35,7 @@ public:
 
 private:
     std::size_t m_maxPoints;
-    std::deque<std::shared_ptr<const std::vector<CurvePoint>>> m_chunks;
+    std::deque<std::shared_ptr<const Chunk>> m_chunks;
     std::vector<CurvePoint> m_tail;
 };
 

@@ -14,6 +14,9 @@ LiveFeed::LiveFeed(std::vector<MeterInfo> meters, FeedLimits limits) : m_limits(
 void LiveFeed::push(std::size_t meter, const WebTick& tick) {
     // Formatted before the lock: the server's thread waits only for the copy.
     const CurvePoint point = curvePoint(tick);
+    // When the row was handed to its day file, to the millisecond (the row's
+    // own time has whole seconds): what a page's delay is measured from.
+    const std::int64_t handedMs = QDateTime::currentMSecsSinceEpoch();
     const std::int64_t awaySince = tick.meter.deviceAway ? point.ms : 0;
     {
         std::lock_guard lock(m_mutex);
@@ -28,6 +31,8 @@ void LiveFeed::push(std::size_t meter, const WebTick& tick) {
         const std::uint64_t sequence = ++m_sequence;
         std::string text = "id: " + m_instance + "." + std::to_string(sequence) + "\nevent: tick\ndata: {\"m\":";
         appendJsonInteger(text, std::int64_t(meter));
+        text += ",\"at\":";
+        appendJsonInteger(text, handedMs);
         text += ",\"s\":" + m.status;
         if (tick.row) {
             text += ",\"p\":[";

@@ -18,6 +18,7 @@ const page = {
   source: null,
   watchdog: 0,
   lastEventAt: 0,
+  delays: [],     // milliseconds from a row's hand-over to its event here
 };
 
 function text(n) { return n === null || n === undefined ? "" : String(n); }
@@ -122,10 +123,11 @@ function queueRedraw() {
 
 // The whole state: every meter's status and curve since the recorder started.
 async function loadSnapshot() {
+  const started = performance.now();
   const response = await fetch("live.json", { cache: "no-store" });
   if (!response.ok) throw new Error(`live.json: ${response.status}`);
   const snap = await response.json();
-  const started = performance.now();
+  const fetched = performance.now();
   const newRun = page.instance !== null && page.instance !== snap.instance;
   snap.meters.forEach((m, index) => {
     let meter = page.meters[index];
@@ -143,7 +145,9 @@ async function loadSnapshot() {
     showStatus(meter, m.status);
   });
   redraw();
-  window.kzrtDrawMs = performance.now() - started;
+  await new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));  // painted
+  page.drawMs = performance.now() - started;
+  page.fetchMs = fetched - started;
   page.instance = snap.instance;
   page.lastId = `${snap.instance}.${snap.seq}`;
 }
@@ -156,7 +160,9 @@ function onTick(event) {
   showStatus(meter, tick.s);
   if (tick.p) addPoint(meter, tick.p[0], tick.p[1], tick.p[2]);
   page.lastId = event.lastEventId;
-  window.kzrtLastTick = { id: event.lastEventId, at: performance.timeOrigin + performance.now() };
+  // How long rows take from their day file's writer to this page (the last 1000).
+  page.delays.push(performance.timeOrigin + performance.now() - tick.at);
+  if (page.delays.length > 1000) page.delays.shift();
   queueRedraw();
 }
 

@@ -174,4 +174,36 @@ TEST(LivePage, ARestartedRecorderIsRejoinedAndNoRowOfTheOutageIsMissing) {
     EXPECT_GE(checked, 6u);
 }
 
+TEST(LivePage, ACapacityTestShowsItsCutoffAndAMeterThatStoppedSaysWhy) {
+    // The cell drops below 3.0 V after 3 s; the load next to it goes on.
+    PtyMeter cell([](double t) { return meter_sim::MeterSample{t < 3.0 ? 3.6 : 2.9, 1.5, 25.0}; });
+    PtyMeter load(record::testing::steady(3.3, 0.2));
+    const int port = publish::testing::freePort();
+    Recorder recorder;
+    recorder.start({"--web", QString::number(port), "--stop-below", "3.0", "--hold", "2",
+                    "cell=" + QString::fromStdString(cell.slavePath()), "load=" + QString::fromStdString(load.slavePath())});
+    ASSERT_TRUE(publish::testing::waitUntil([&] { return publish::testing::portOpen(port); }, 5s)) << recorder.err();
+    Browser browser;
+    ASSERT_TRUE(browser.ready());
+    ASSERT_TRUE(browser.open(pageUrl(port)));
+    const QString cellState = "document.querySelector('[data-meter=\"cell\"] .state')";
+    ASSERT_TRUE(browser.waitFor(cellState + "?.dataset.state === 'stopped'", 15s)) << recorder.err();
+    EXPECT_EQ(browser.evaluate(cellState + ".textContent").toString(), "stopped: the voltage stayed below the cutoff");
+    const auto counter = [&](const char* meter, const char* key) {
+        return browser.evaluate(QStringLiteral("document.querySelector('[data-meter=\"%1\"] [data-c=\"%2\"]').textContent")
+                                    .arg(meter, key)).toString().toStdString();
+    };
+    EXPECT_EQ(counter("cell", "cutoff"), "3");
+    EXPECT_EQ(counter("cell", "hold"), "2");
+    EXPECT_EQ(counter("cell", "below"), "2");
+    EXPECT_GT(std::stod(counter("cell", "ah")), 0.0);
+    EXPECT_GT(std::stod(counter("cell", "wh")), 0.0);
+    const auto rows = web::testing::dayRows(recorder.folder() / "cell");
+    EXPECT_EQ(counter("cell", "rows"), std::to_string(rows.size())) << "the rows its day files hold";
+    EXPECT_TRUE(browser.waitFor("document.querySelector('[data-meter=\"load\"] .state').dataset.state === 'recording'", 3s));
+    EXPECT_FALSE(browser.evaluate("document.querySelector('[data-meter=\"load\"] .capacity').hidden").toBool());
+    recorder.signal(SIGTERM);
+    EXPECT_EQ(recorder.waitForExit(5000), 0) << recorder.err();
+}
+
 }  // namespace

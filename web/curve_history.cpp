@@ -14,7 +14,7 @@ std::shared_ptr<const CurveHistory::Chunk> formatChunk(const std::vector<CurvePo
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (i > 0) {
             chunk->times += ',';
-            appendJsonInteger(chunk->times, points[i].ms - points[i - 1].ms);
+            appendJsonInteger(chunk->times, points[i].ms / 1000 - points[i - 1].ms / 1000);
         }
         chunk->volts += ',';
         appendJsonNumber(chunk->volts, points[i].volts);
@@ -51,11 +51,11 @@ void appendCurveJson(std::string& out, const CurveHistory::Copy& curve) {
     out.reserve(out.size() + bytes);
 
     out += "\"t0\":";
-    appendJsonInteger(out, chunks.empty() ? 0 : chunks.front()->firstMs);
+    appendJsonInteger(out, chunks.empty() ? 0 : chunks.front()->firstMs / 1000);
     out += ",\"t\":[";
     for (std::size_t i = 0; i < chunks.size(); ++i) {
         if (i > 0) out += ',';
-        appendJsonInteger(out, i == 0 ? 0 : chunks[i]->firstMs - chunks[i - 1]->lastMs);
+        appendJsonInteger(out, i == 0 ? 0 : chunks[i]->firstMs / 1000 - chunks[i - 1]->lastMs / 1000);
         out += chunks[i]->times;
     }
     // The lists' texts start with a comma each: the first one is dropped.

@@ -21,7 +21,7 @@ public:
     void append(const CurvePoint& point);
 
     // A full chunk and its JSON list texts, each value after a comma: the
-    // times as milliseconds after the previous point (from the second one on).
+    // times as seconds after the previous point (from the second one on).
     struct Chunk {
         std::int64_t firstMs = 0, lastMs = 0;
         std::string times, volts, amps;
@@ -39,8 +39,9 @@ private:
     std::vector<CurvePoint> m_tail;
 };
 
-// The curve as the page reads it: "t0" the first time in ms, "t" each time
-// as milliseconds after the previous one, "v" and "a" with null for gaps.
+// The curve as the page reads it: "t0" the first time in seconds since the
+// epoch, "t" each time as seconds after the previous one (rows have whole
+// seconds, so the deltas are short), "v" and "a" with null for gaps.
 void appendCurveJson(std::string& out, const CurveHistory::Copy& curve);
 
 }  // namespace web

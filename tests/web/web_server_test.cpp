@@ -101,13 +101,40 @@ TEST(WebStream, SnapshotHoldsEveryMetersStateAndCurveWithGaps) {
     Served served;
     served.feed.push(0, tick("12.000", 5000));
     served.feed.push(0, tick("0", 6000, true));
-    served.feed.push(0, tick("12.500", 7500));
+    served.feed.push(0, tick("12.500", 8000));
     const std::string body = get(served.port(), "/live.json");
     EXPECT_EQ(statusOf(body), 200);
     EXPECT_NE(body.find("\"seq\":3"), std::string::npos);
-    EXPECT_NE(body.find("\"t0\":5000,\"t\":[0,1000,1500],\"v\":[12,null,12.5]"), std::string::npos) << body;
+    EXPECT_NE(body.find("\"t0\":5,\"t\":[0,1,2],\"v\":[12,null,12.5]"), std::string::npos) << body;
     EXPECT_NE(body.find("\"name\":\"right\""), std::string::npos);
     EXPECT_NE(body.find("\"state\":\"recording\""), std::string::npos);
+}
+
+// Across the curve's chunks, and once the oldest go: every point once, in order.
+TEST(WebStream, ADayOfCurveKeepsItsBoundAndEveryPointInOrder) {
+    web::LiveFeed feed({{"only"}}, web::FeedLimits{3000, 100});
+    const int pushed = 5000;
+    for (int i = 0; i < pushed; ++i) feed.push(0, tick(std::to_string(i).c_str(), std::int64_t(i) * 1000));
+    const std::string body = feed.snapshotJson();
+    const auto list = [&](const std::string& name) {
+        const std::size_t start = body.find("\"" + name + "\":[") + name.size() + 4;
+        std::vector<long> values;
+        for (std::size_t at = start; body[at - 1] != ']'; at = body.find_first_of(",]", at) + 1) {
+            values.push_back(std::stol(body.substr(at, body.find_first_of(",]", at) - at)));
+        }
+        return values;
+    };
+    const std::vector<long> deltas = list("t"), volts = list("v");
+    ASSERT_EQ(deltas.size(), volts.size());
+    EXPECT_GE(volts.size(), 3000u);
+    EXPECT_LT(volts.size(), 3000u + web::CurveHistory::kChunk * 2);
+    EXPECT_EQ(volts.back(), pushed - 1);
+    const long t0 = std::stol(body.substr(body.find("\"t0\":") + 5));
+    EXPECT_EQ(t0, volts.front()) << "the first kept point's time";
+    for (std::size_t i = 1; i < volts.size(); ++i) {
+        ASSERT_EQ(volts[i], volts[i - 1] + 1) << i;
+        ASSERT_EQ(deltas[i], 1) << i;
+    }
 }
 
 TEST(WebRequests, EachBadRequestGetsItsOwnAnswer) {

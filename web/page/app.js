@@ -137,10 +137,10 @@ async function loadSnapshot() {
     capacity.hidden = m.cutoff === null;
     meter.card.querySelector('[data-c="cutoff"]').textContent = text(m.cutoff);
     meter.card.querySelector('[data-c="hold"]').textContent = text(m.hold);
-    let ms = m.t0;
+    let seconds = m.t0;
     for (let i = 0; i < m.t.length; i++) {
-      ms += m.t[i];
-      addPoint(meter, ms, m.v[i], m.a[i]);
+      seconds += m.t[i];
+      addPoint(meter, seconds * 1000, m.v[i], m.a[i]);
     }
     showStatus(meter, m.status);
   });
@@ -161,7 +161,7 @@ function onTick(event) {
   if (tick.p) addPoint(meter, tick.p[0], tick.p[1], tick.p[2]);
   page.lastId = event.lastEventId;
   // How long rows take from their day file's writer to this page (the last 1000).
-  page.delays.push(performance.timeOrigin + performance.now() - tick.at);
+  page.delays.push(Date.now() - tick.at);
   if (page.delays.length > 1000) page.delays.shift();
   queueRedraw();
 }

@@ -4,7 +4,10 @@
 
 #include <QTemporaryDir>
 #include <QFile>
+#include <unistd.h>
+
 #include <algorithm>
+#include <fstream>
 #include <thread>
 
 #include "tests/web/raw_client.h"
@@ -40,6 +43,14 @@ struct Served {
 
 std::string streamRequest(const std::string& query = {}, const std::string& headers = {}) {
     return "GET /events" + query + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "\r\n";
+}
+
+// This process's resident memory, in MB.
+double residentMegabytes() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1e6;
 }
 
 std::size_t countOf(const std::string& text, const std::string& part) {
@@ -235,6 +246,7 @@ TEST(WebAbuse, IdleUnreadAndDroppedClientsNeitherDelayTicksNorLockOutAGoodOne) {
     web::WebSettings settings;
     settings.limits.streams = 64;
     Served served(settings);
+    const double memoryBefore = residentMegabytes();
     std::vector<RawClient> idle(300);
     for (RawClient& client : idle) ASSERT_TRUE(client.connect(served.port()));
     RawClient unread;
@@ -265,8 +277,10 @@ TEST(WebAbuse, IdleUnreadAndDroppedClientsNeitherDelayTicksNorLockOutAGoodOne) {
     ASSERT_TRUE(good.readUntilContains("\"last\"", 5s));
     EXPECT_EQ(countOf(good.received(), "event: tick"), 200u);
     EXPECT_EQ(statusOf(get(served.port(), "/live.json")), 200);
-    // The dropped streams are gone once a tick found them closed.
+    // The dropped streams are gone once a tick found them closed, and what
+    // the clients cost is bounded (an unread stream holds one event).
     EXPECT_LE(served.server->streamCount(), 3u);
+    EXPECT_LT(residentMegabytes() - memoryBefore, 100.0);
 }
 
 TEST(WebAbuse, StreamsOverTheCapAreRefusedWithAReason) {

@@ -273,7 +273,7 @@ TEST(WebAbuse, IdleUnreadAndDroppedClientsNeitherDelayTicksNorLockOutAGoodOne) {
         slowestMs = std::max(slowestMs, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         std::this_thread::sleep_for(5ms);
     }
-    EXPECT_LT(slowestMs, 20.0);
+    EXPECT_LT(slowestMs, 100.0) << "a tick never waits for a client";
     ASSERT_TRUE(good.readUntilContains("\"last\"", 5s));
     EXPECT_EQ(countOf(good.received(), "event: tick"), 200u);
     EXPECT_EQ(statusOf(get(served.port(), "/live.json")), 200);

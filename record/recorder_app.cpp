@@ -99,7 +99,12 @@ int RecorderApp::start() {
     }
     new StopSignals([this] { stopAll(StopReason::Signal); }, this);
     auto* links = new QTimer(this);
-    connect(links, &QTimer::timeout, this, [this] { m_links.followReplacedLinks(); });
+    connect(links, &QTimer::timeout, this, [this] {
+        m_links.followReplacedLinks();
+        if (!m_outputs) return;
+        const runtime::DateTime now = runtime::Now();
+        for (const MeterRecorder* meter : m_meters) m_outputs->secondPassed(*meter, now);
+    });
     links->start(1000);
     if (const auto period = watchdogPeriod()) {
         auto* watchdog = new QTimer(this);

@@ -21,6 +21,9 @@ public:
     virtual void rowRecorded(const MeterRecorder& meter, runtime::DateTime now) = 0;
     // This meter stopped recording (its summary says why) at `now`.
     virtual void meterStopped(const MeterRecorder& meter, runtime::DateTime now) = 0;
+    // Once a second for every meter, rows or not (a long --interval): a
+    // device that went away or came back is told at once.
+    virtual void secondPassed(const MeterRecorder& meter, runtime::DateTime now) = 0;
 };
 
 // Nothing when no output is asked for; the outputs, started (the metrics

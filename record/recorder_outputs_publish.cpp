@@ -34,6 +34,9 @@ public:
     void meterStopped(const MeterRecorder& meter, runtime::DateTime now) override {
         if (m_web) m_web->meterStopped(meter, now);
     }
+    void secondPassed(const MeterRecorder& meter, runtime::DateTime now) override {
+        if (m_web) m_web->secondPassed(meter, now);
+    }
 
     std::unique_ptr<publish::Outputs> m_outputs;
     bool m_metricsShared = false;  // /metrics is served by the web page's listener

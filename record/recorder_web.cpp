@@ -26,6 +26,7 @@ std::variant<std::unique_ptr<RecorderWeb>, std::string> RecorderWeb::start(const
         meters.push_back(web::MeterInfo{names.back(), options.stopBelowVolts, options.holdSeconds});
     }
     std::unique_ptr<RecorderWeb> page(new RecorderWeb(std::move(meters)));
+    page->m_away.assign(names.size(), 0);
     page->m_names = std::move(names);
     auto server = web::WebServer::start(checked, page->m_feed, web::WebHooks{std::move(metrics)});
     if (auto* error = std::get_if<QString>(&server)) return error->toStdString();
@@ -40,7 +41,16 @@ std::size_t RecorderWeb::indexOf(const MeterRecorder& meter) const {
 }
 
 void RecorderWeb::rowRecorded(const MeterRecorder& meter, runtime::DateTime now) {
-    m_feed.push(indexOf(meter), webTick(meter, now, true));
+    const std::size_t index = indexOf(meter);
+    m_away[index] = meter.deviceAway();
+    m_feed.push(index, webTick(meter, now, true));
+}
+
+void RecorderWeb::secondPassed(const MeterRecorder& meter, runtime::DateTime now) {
+    const std::size_t index = indexOf(meter);
+    if (!meter.running() || bool(m_away[index]) == meter.deviceAway()) return;
+    m_away[index] = meter.deviceAway();
+    m_feed.push(index, webTick(meter, now, false));
 }
 
 void RecorderWeb::meterStopped(const MeterRecorder& meter, runtime::DateTime now) {

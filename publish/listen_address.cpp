@@ -7,6 +7,13 @@
 
 namespace publish {
 
+std::string ListenAddress::text() const { return textWithPort(port); }
+
+std::string ListenAddress::textWithPort(int actualPort) const {
+    const bool ipv6 = host.find(':') != std::string::npos;
+    return (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(actualPort);
+}
+
 std::variant<ListenAddress, QString> parseListenAddress(const QString& text, const QString& what) {
     const auto error = [&](const QString& problem) {
         return QStringLiteral("%1 address \"%2\": %3 (expected [HOST:]PORT)").arg(what, text, problem);

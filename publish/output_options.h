@@ -5,6 +5,7 @@
 #include <variant>
 
 #include <QString>
+#include <QStringList>
 
 #include "publish/listen_address.h"
 #include "publish/meter_publisher.h"
@@ -27,6 +28,7 @@ struct OutputSettings {
     // /metrics is served by another listener on the same port (the recorder's
     // web page), which renders Outputs::renderMetrics(); no listener of our own.
     bool metricsOnSharedListener = false;
+    QStringList warnings;  // to tell the user; the settings work all the same
     bool any() const { return mqtt || metrics; }
 };
 

@@ -13,6 +13,7 @@
 #include "record/meter_pipeline.h"
 #include "runtime/native_path.h"
 #include "record/record_options.h"
+#include "record/cutoff_watch.h"
 #include "record/run_summary.h"
 #include "serial/serial_port_unit.h"
 
@@ -47,6 +48,8 @@ signals:
     // Each row as it is handed to the day file's writer, with the row's time.
     // Publishers hook in here and read the meter's state.
     void rowRecorded(runtime::DateTime when);
+    // Once a second while recording, after the row if there was one.
+    void secondPassed();
     void stopped();
 
 private:

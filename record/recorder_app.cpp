@@ -85,8 +85,10 @@ int RecorderApp::start() {
         if (m_outputs) {
             connect(meter, &MeterRecorder::rowRecorded, this,
                     [this, meter](runtime::DateTime when) { m_outputs->rowRecorded(*meter, when); });
-            connect(meter, &MeterRecorder::stopped, this,
-                    [this, meter] { m_outputs->meterStopped(*meter, runtime::Now()); });
+            // A stopped meter says so at once, before the others stop.
+            for (auto signal : {&MeterRecorder::secondPassed, &MeterRecorder::stopped}) {
+                connect(meter, signal, this, [this, meter] { m_outputs->follow(*meter); });
+            }
         }
         m_meters.push_back(meter);
     }
@@ -101,9 +103,7 @@ int RecorderApp::start() {
     auto* links = new QTimer(this);
     connect(links, &QTimer::timeout, this, [this] {
         m_links.followReplacedLinks();
-        if (!m_outputs) return;
-        const runtime::DateTime now = runtime::Now();
-        for (const MeterRecorder* meter : m_meters) m_outputs->secondPassed(*meter, now);
+        if (m_outputs) m_outputs->logEvents();
     });
     links->start(1000);
     if (const auto period = watchdogPeriod()) {

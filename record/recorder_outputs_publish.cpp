@@ -1,6 +1,7 @@
 #include <map>
 
 #include "publish/outputs.h"
+#include "record/log_line.h"
 #include "record/meter_recorder.h"
 #include "record/recorder_outputs.h"
 #include "record/recorder_ticks.h"
@@ -24,6 +25,26 @@ publish::OutputOptions outputOptions(const NetworkOptions& options) {
     return out;
 }
 
+void logEvent(const publish::OutputEvent& event, const std::string& broker) {
+    using Kind = publish::OutputEvent::Kind;
+    const std::string detail = event.detail.toStdString();
+    switch (event.kind) {
+    case Kind::MetricsListening: logLine(LogKind::Info, "metrics", "listening on " + detail); break;
+    case Kind::MetricsWaiting:
+        logLine(LogKind::Warning, "metrics-waiting",
+                detail + "; trying again every " + std::to_string(publish::MetricsServer::kRetryPeriod.count()) +
+                    " s, recording goes on");
+        break;
+    case Kind::MqttConnected: logLine(LogKind::Info, "mqtt-connected", event.meter + " broker=" + broker); break;
+    case Kind::MqttRefused:
+        logLine(LogKind::Problem, "mqtt-refused", event.meter + " broker=" + broker + " reason=" + detail);
+        break;
+    case Kind::MqttUnreachable:
+        logLine(LogKind::Warning, "mqtt-unreachable", event.meter + " broker=" + broker + " reason=" + detail);
+        break;
+    }
+}
+
 // MQTT and /metrics (either may be absent), and the web page (when asked).
 class NetworkOutputs final : public RecorderOutputs {
 public:
@@ -31,14 +52,20 @@ public:
         if (m_outputs) m_outputs->publish(publishedName(meter.spec()), meterTick(meter, now));
         if (m_web) m_web->rowRecorded(meter, now);
     }
-    void meterStopped(const MeterRecorder& meter, runtime::DateTime now) override {
-        if (m_web) m_web->meterStopped(meter, now);
+
+    void follow(const MeterRecorder& meter) override {
+        const runtime::DateTime now = runtime::Now();
+        if (m_outputs) m_outputs->follow(publishedName(meter.spec()), meterTick(meter, now));
+        if (m_web) m_web->follow(meter, now);
     }
-    void secondPassed(const MeterRecorder& meter, runtime::DateTime now) override {
-        if (m_web) m_web->secondPassed(meter, now);
+
+    void logEvents() override {
+        if (!m_outputs) return;
+        for (const publish::OutputEvent& event : m_outputs->takeEvents()) logEvent(event, m_broker);
     }
 
     std::unique_ptr<publish::Outputs> m_outputs;
+    std::string m_broker;          // host:port, for the log
     bool m_metricsShared = false;  // /metrics is served by the web page's listener
     std::unique_ptr<RecorderWeb> m_web;  // after the outputs: stops before their registry goes
 };
@@ -66,6 +93,7 @@ std::string startPublishing(const NetworkOptions& options, const std::vector<Met
     auto settings = publish::outputSettings(outputOptions(options));
     if (auto* error = std::get_if<QString>(&settings)) return error->toStdString();
     auto& checked = std::get<publish::OutputSettings>(settings);
+    for (const QString& warning : checked.warnings) logLine(LogKind::Warning, "insecure", warning.toStdString());
     const auto shared = metricsOnWebListener(options, checked.metrics);
     if (auto* error = std::get_if<std::string>(&shared)) return *error;
     checked.metricsOnSharedListener = std::get<bool>(shared);
@@ -78,6 +106,9 @@ std::string startPublishing(const NetworkOptions& options, const std::vector<Met
         }
     }
     outputs.m_metricsShared = checked.metricsOnSharedListener;
+    outputs.m_broker =
+        checked.mqtt ? checked.mqtt->broker.host + ":" + std::to_string(checked.mqtt->broker.port) : std::string();
+    outputs.logEvents();
     return {};
 }
 

@@ -17,6 +17,7 @@ publish::MeterTick meterTick(const MeterRecorder& meter, runtime::DateTime now) 
     tick.deviceLosses = std::uint64_t(summary.deviceLosses);
     tick.deviceAway = meter.deviceAway();
     tick.up = meter.pipeline().live(runtime::MonotonicMilliseconds());
+    tick.stopped = !meter.running();
     return tick;
 }
 

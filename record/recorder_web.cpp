@@ -27,6 +27,7 @@ std::variant<std::unique_ptr<RecorderWeb>, std::string> RecorderWeb::start(const
     }
     std::unique_ptr<RecorderWeb> page(new RecorderWeb(std::move(meters)));
     page->m_away.assign(names.size(), 0);
+    page->m_stopped.assign(names.size(), 0);
     page->m_names = std::move(names);
     auto server = web::WebServer::start(checked, page->m_feed, web::WebHooks{std::move(metrics)});
     if (auto* error = std::get_if<QString>(&server)) return error->toStdString();
@@ -46,15 +47,13 @@ void RecorderWeb::rowRecorded(const MeterRecorder& meter, runtime::DateTime now)
     m_feed.push(index, webTick(meter, now, true));
 }
 
-void RecorderWeb::secondPassed(const MeterRecorder& meter, runtime::DateTime now) {
+void RecorderWeb::follow(const MeterRecorder& meter, runtime::DateTime now) {
     const std::size_t index = indexOf(meter);
-    if (!meter.running() || bool(m_away[index]) == meter.deviceAway()) return;
+    const bool stopped = !meter.running();
+    if (m_stopped[index] || (!stopped && bool(m_away[index]) == meter.deviceAway())) return;
     m_away[index] = meter.deviceAway();
+    m_stopped[index] = stopped;
     m_feed.push(index, webTick(meter, now, false));
-}
-
-void RecorderWeb::meterStopped(const MeterRecorder& meter, runtime::DateTime now) {
-    m_feed.push(indexOf(meter), webTick(meter, now, false));
 }
 
 }  // namespace record

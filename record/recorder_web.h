@@ -23,16 +23,17 @@ public:
     static std::variant<std::unique_ptr<RecorderWeb>, std::string> start(const RecordOptions& options,
                                                                          std::function<std::string()> metrics);
     void rowRecorded(const MeterRecorder& meter, runtime::DateTime now);
-    void meterStopped(const MeterRecorder& meter, runtime::DateTime now);
-    // Tells the page when a device went away or came back between rows.
-    void secondPassed(const MeterRecorder& meter, runtime::DateTime now);
+    // Each second and when the meter stops: the page hears at once that a
+    // device went away or came back (between rows too), or that it stopped.
+    void follow(const MeterRecorder& meter, runtime::DateTime now);
 
 private:
     explicit RecorderWeb(std::vector<web::MeterInfo> meters) : m_feed(std::move(meters)) {}
     std::size_t indexOf(const MeterRecorder& meter) const;
 
     std::vector<std::string> m_names;  // by feed index
-    std::vector<char> m_away;          // by feed index: the device was away at the last tick told
+    // By feed index, what the page was last told: the device away, the meter stopped.
+    std::vector<char> m_away, m_stopped;
     web::LiveFeed m_feed;
     std::unique_ptr<web::WebServer> m_server;  // after the feed: stops first
 };

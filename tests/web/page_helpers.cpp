@@ -25,30 +25,30 @@ Card cardOf(Browser& browser, const std::string& meter) {
     return card;
 }
 
-std::vector<record::DayRow> dayRows(const std::filesystem::path& folder) {
+std::vector<lookback::DayRow> dayRows(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (entry.path().extension() == ".csv") files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
-    std::vector<record::DayRow> rows;
+    std::vector<lookback::DayRow> rows;
     for (const auto& file : files) {
-        for (const record::DayRow& row : record::readDayFile(record::testing::readBytes(file)).rows) rows.push_back(row);
+        for (const lookback::DayRow& row : lookback::readDayFile(record::testing::readBytes(file)).rows) rows.push_back(row);
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const record::DayRow& a, const record::DayRow& b) {
+    std::stable_sort(rows.begin(), rows.end(), [](const lookback::DayRow& a, const lookback::DayRow& b) {
         return epochSeconds(a) < epochSeconds(b);
     });
     return rows;
 }
 
-std::string clockText(const record::DayRow& row) {
+std::string clockText(const lookback::DayRow& row) {
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", row.year, row.month, row.day, row.hour,
                   row.minute, row.second);
     return text;
 }
 
-std::int64_t epochSeconds(const record::DayRow& row) {
+std::int64_t epochSeconds(const lookback::DayRow& row) {
     return QDateTime(QDate(row.year, row.month, row.day), QTime(row.hour, row.minute, row.second)).toSecsSinceEpoch();
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "record/day_file_reader.h"
+#include "lookback/day_file_reader.h"
 #include "tests/web/browser.h"
 
 namespace web::testing {
@@ -23,9 +23,9 @@ struct Card {
 Card cardOf(Browser& browser, const std::string& meter);
 
 // Every row of a folder's day files, oldest first.
-std::vector<record::DayRow> dayRows(const std::filesystem::path& folder);
-std::string clockText(const record::DayRow& row);
-std::int64_t epochSeconds(const record::DayRow& row);
+std::vector<lookback::DayRow> dayRows(const std::filesystem::path& folder);
+std::string clockText(const lookback::DayRow& row);
+std::int64_t epochSeconds(const lookback::DayRow& row);
 
 // Pixels of pure-ish red and blue (the curves' colours).
 struct CurvePixels {

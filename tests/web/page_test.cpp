@@ -28,7 +28,7 @@ QString pageUrl(int port) { return QStringLiteral("http://127.0.0.1:%1/").arg(po
 
 // Waits until the card shows the newest row of the meter's day files, and
 // returns that row (or nothing when it never did).
-std::optional<record::DayRow> newestRowShown(Browser& browser, const fs::path& folder, const std::string& meter) {
+std::optional<lookback::DayRow> newestRowShown(Browser& browser, const fs::path& folder, const std::string& meter) {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < 8000) {
@@ -166,7 +166,7 @@ TEST(LivePage, ARestartedRecorderIsRejoinedAndNoRowOfTheOutageIsMissing) {
     std::set<std::int64_t> curve;
     for (const QJsonValue& x : browser.evaluate("page.meters[0].x").toArray()) curve.insert(std::int64_t(std::llround(x.toDouble() * 1000)));
     std::size_t checked = 0;
-    for (const record::DayRow& row : web::testing::dayRows(dir / "m")) {
+    for (const lookback::DayRow& row : web::testing::dayRows(dir / "m")) {
         const std::int64_t ms = web::testing::epochSeconds(row) * 1000;
         if (ms < std::int64_t(openedAt * 1000)) continue;
         ++checked;

@@ -2,6 +2,8 @@
 
 #include <microhttpd.h>
 
+#include <cstring>
+
 namespace web {
 namespace {
 
@@ -24,13 +26,24 @@ int HttpReply::queue(unsigned status, MHD_Response* response) const {
     return result;
 }
 
-int HttpReply::send(unsigned status, std::string_view body, std::string_view contentType) const {
+int HttpReply::send(unsigned status, std::string_view body, std::string_view contentType,
+                    const std::string& download) const {
     MHD_Response* response =
         MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
     if (response == nullptr) return MHD_NO;
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, std::string(contentType).c_str());
     if (status == MHD_HTTP_METHOD_NOT_ALLOWED) MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
     if (status == MHD_HTTP_SERVICE_UNAVAILABLE) MHD_add_response_header(response, MHD_HTTP_HEADER_RETRY_AFTER, "5");
+    if (!download.empty()) {
+        // Names are the recorder's own (a meter's NAME, KZRT…csv): quotes and
+        // control characters are dropped all the same.
+        std::string name;
+        for (const char c : download) {
+            if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) name += c;
+        }
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_DISPOSITION,
+                                ("attachment; filename=\"" + name + "\"").c_str());
+    }
     return queue(status, response);
 }
 
@@ -66,9 +79,17 @@ std::string HttpReply::header(const char* name) const {
     return value != nullptr ? value : "";
 }
 
+// Whole, NUL bytes included (a "%00" in the query), so that a name cut
+// short at a NUL never passes for another.
 std::string HttpReply::argument(const char* name) const {
-    const char* value = MHD_lookup_connection_value(m_connection, MHD_GET_ARGUMENT_KIND, name);
-    return value != nullptr ? value : "";
+    const char* value = nullptr;
+    std::size_t size = 0;
+    if (MHD_lookup_connection_value_n(m_connection, MHD_GET_ARGUMENT_KIND, name, std::strlen(name), &value, &size) !=
+            MHD_YES ||
+        value == nullptr) {
+        return {};
+    }
+    return std::string(value, size);
 }
 
 }  // namespace web

@@ -15,8 +15,9 @@ class HttpReply {
 public:
     explicit HttpReply(MHD_Connection* connection) : m_connection(connection) {}
 
-    // `body` is copied.
-    int send(unsigned status, std::string_view body, std::string_view contentType) const;
+    // `body` is copied; with a `download` name, the browser saves it under that name.
+    int send(unsigned status, std::string_view body, std::string_view contentType,
+             const std::string& download = {}) const;
     // A refusal or an error: the reason as text, one line.
     int refuse(unsigned status, std::string_view reason) const;
     int asset(const PageAsset& asset) const;
@@ -26,7 +27,7 @@ public:
 
     // A request header's value, or empty.
     std::string header(const char* name) const;
-    // A query argument's value, or empty.
+    // A query argument's value (NUL bytes included), or empty.
     std::string argument(const char* name) const;
 
 private:

@@ -104,7 +104,25 @@ int WebServer::route(MHD_Connection* connection, const std::string& path, bool h
         MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, m_settings.limits.streamTimeoutSeconds);
         return reply.queue(MHD_HTTP_OK, stream);
     }
+    if (m_hooks.lookBack && path.rfind("/lookback/", 0) == 0) return lookBackRoute(connection, path);
     return reply.refuse(MHD_HTTP_NOT_FOUND, "Nothing is here.");
+}
+
+// Files are named by query arguments, never by the path: /lookback/day?meter=0&name=KZRT2026127.csv.
+int WebServer::lookBackRoute(MHD_Connection* connection, const std::string& path) {
+    const HttpReply reply(connection);
+    LookBackAnswer answer;
+    if (path == "/lookback/files.json") {
+        answer = m_hooks.lookBack->files();
+    } else if (path == "/lookback/span.json" || path == "/lookback/span.csv") {
+        answer = m_hooks.lookBack->span(reply.argument("meter"), reply.argument("from"), reply.argument("to"),
+                                        path.ends_with(".csv"));
+    } else if (path == "/lookback/day") {
+        answer = m_hooks.lookBack->dayFile(reply.argument("meter"), reply.argument("name"));
+    } else {
+        return reply.refuse(MHD_HTTP_NOT_FOUND, "Nothing is here.");
+    }
+    return reply.send(answer.status, answer.body, answer.contentType, answer.fileName);
 }
 
 }  // namespace web

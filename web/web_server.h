@@ -14,6 +14,7 @@
 #include "web/basic_auth.h"
 #include "web/event_streams.h"
 #include "web/live_feed.h"
+#include "web/look_back.h"
 #include "web/web_settings.h"
 
 struct MHD_Daemon;
@@ -25,6 +26,8 @@ struct WebHooks {
     // /metrics on this listener (the text format's body), when set. It is
     // served without the password, as a scraper expects.
     std::function<std::string()> metrics;
+    // The look back over the day files, when the page offers it.
+    std::shared_ptr<const LookBack> lookBack;
 };
 
 class WebServer {
@@ -44,6 +47,7 @@ private:
     static int answer(void* self, MHD_Connection* connection, const char* url, const char* method, const char*,
                       const char*, std::size_t* uploadSize, void** context);
     int route(MHD_Connection* connection, const std::string& path, bool head);
+    int lookBackRoute(MHD_Connection* connection, const std::string& path);
 
     WebSettings m_settings;
     LiveFeed& m_feed;

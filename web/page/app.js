@@ -204,12 +204,95 @@ setInterval(() => {
 
 matchMedia("(prefers-color-scheme: dark)").addEventListener("change", () => {
   for (const meter of page.meters) meter.chart.redraw(false, true);
+  if (lookBack.chart) lookBack.chart.redraw(false, true);
 });
 
 window.addEventListener("resize", () => {
   for (const meter of page.meters) {
     meter.chart.setSize({ width: Math.max(280, meter.card.querySelector(".chart").clientWidth), height: 260 });
   }
+  if (lookBack.chart) {
+    lookBack.chart.setSize({ width: Math.max(280, document.getElementById("lb-chart").clientWidth), height: 260 });
+  }
 });
 
-connect(true);
+// The look back: a meter's day files, and a span of them plotted (drag to
+// zoom, double-click to zoom out) or downloaded as the export's CSV.
+const lookBack = { chart: null, meters: [], rows: 0 };
+
+function localInputText(seconds) {
+  const d = new Date(seconds * 1000);
+  const two = (n) => String(n).padStart(2, "0");
+  return `${d.getFullYear()}-${two(d.getMonth() + 1)}-${two(d.getDate())}T${two(d.getHours())}:${two(d.getMinutes())}:${two(d.getSeconds())}`;
+}
+
+function spanQuery() {
+  const q = new URLSearchParams({ meter: document.getElementById("lb-meter").value || "0" });
+  const from = document.getElementById("lb-from").value, to = document.getElementById("lb-to").value;
+  if (from) q.set("from", from);
+  if (to) q.set("to", to);
+  return q.toString();
+}
+
+function sizeText(bytes) {
+  return bytes < 1024 ? `${bytes} B` : bytes < 1048576 ? `${(bytes / 1024).toFixed(1)} KB` : `${(bytes / 1048576).toFixed(1)} MB`;
+}
+
+function showFiles() {
+  const index = Number(document.getElementById("lb-meter").value || 0);
+  const body = document.querySelector("#lb-files tbody");
+  body.replaceChildren();
+  for (const file of (lookBack.meters[index] || { files: [] }).files) {
+    const row = body.insertRow();
+    row.insertCell().textContent = file.date;
+    row.insertCell().textContent = String(file.rows);
+    row.insertCell().textContent = sizeText(file.bytes);
+    const link = document.createElement("a");
+    link.href = `lookback/day?${new URLSearchParams({ meter: String(index), name: file.name })}`;
+    link.textContent = file.name;
+    link.download = file.name;
+    row.insertCell().appendChild(link);
+  }
+  document.getElementById("lb-csv").href = `lookback/span.csv?${spanQuery()}`;
+}
+
+async function loadFiles() {
+  const response = await fetch("lookback/files.json", { cache: "no-store" });
+  if (!response.ok) return;
+  lookBack.meters = (await response.json()).meters;
+  const select = document.getElementById("lb-meter");
+  if (select.options.length !== lookBack.meters.length) {
+    select.replaceChildren(...lookBack.meters.map((m, i) => new Option(m.name, String(i))));
+  }
+  showFiles();
+}
+
+async function plotSpan() {
+  const why = document.getElementById("lb-why");
+  const response = await fetch(`lookback/span.json?${spanQuery()}`, { cache: "no-store" });
+  if (!response.ok) {
+    why.textContent = (await response.text()).trim();
+    return;
+  }
+  const span = await response.json();
+  why.textContent = span.notes.join(" ");
+  lookBack.rows = span.t.filter((t, i) => span.v[i] !== null || span.a[i] !== null).length;
+  const element = document.getElementById("lb-chart");
+  if (lookBack.chart) lookBack.chart.destroy();
+  lookBack.chart = makeChart(element, [span.t, span.v, span.a]);
+  lookBack.span = span;
+}
+
+function startLookBack() {
+  // This run by default, else the newest day.
+  const first = page.meters.find((m) => m.x.length > 0);
+  if (first && !document.getElementById("lb-from").value) {
+    document.getElementById("lb-from").value = localInputText(Math.floor(first.x[0]));
+  }
+  for (const id of ["lb-meter", "lb-from", "lb-to"]) document.getElementById(id).addEventListener("change", showFiles);
+  document.getElementById("lb-form").addEventListener("submit", (event) => { event.preventDefault(); plotSpan(); });
+  loadFiles().then(plotSpan);
+  setInterval(loadFiles, 60000);
+}
+
+connect(true).then(startLookBack);

@@ -54,6 +54,7 @@ SocketAddress socketAddress(const ListenAddress& address) {
     v6->sin6_family = AF_INET6;
     v6->sin6_port = htons(std::uint16_t(address.port));
     bind.ipv6 = true;
+    bind.anyIpv6 = IN6_IS_ADDR_UNSPECIFIED(&v6->sin6_addr);
     return bind;
 }
 

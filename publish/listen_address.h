@@ -26,6 +26,7 @@ std::variant<ListenAddress, QString> parseListenAddress(const QString& text,
 struct SocketAddress {
     sockaddr_storage storage{};
     bool ipv6 = false;
+    bool anyIpv6 = false;  // "::": IPv4 clients too
     sockaddr* get() { return reinterpret_cast<sockaddr*>(&storage); }
 };
 SocketAddress socketAddress(const ListenAddress& address);

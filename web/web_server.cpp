@@ -30,7 +30,11 @@ std::variant<std::unique_ptr<WebServer>, QString> WebServer::start(const WebSett
     std::unique_ptr<WebServer> server(new WebServer(settings, feed, std::move(hooks)));
     publish::SocketAddress bind = publish::socketAddress(settings.address);
     unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME;
-    if (bind.ipv6) flags |= MHD_USE_IPv6;
+    if (bind.anyIpv6) {
+        flags |= MHD_USE_DUAL_STACK;  // "::" serves IPv4 clients too, as /metrics does
+    } else if (bind.ipv6) {
+        flags |= MHD_USE_IPv6;
+    }
     const WebLimits& limits = settings.limits;
     errno = 0;
     server->m_daemon = MHD_start_daemon(

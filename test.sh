@@ -2,7 +2,7 @@
 # Builds and runs the whole test suite; exits non-zero on any failure.
 #   ./test.sh             release build in build/, every test
 #   ./test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/, every test
-#   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the threaded units (serial, publish, the recording writer) and the recorder
+#   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the threaded units (serial, publish, the recording writer), the recorder and the web server
 #   ./test.sh --fuzz      libFuzzer targets (clang) in build-fuzz/, each run briefly
 #   ./test.sh --win32     cross-compiles the Win32 serial engine, the file layer and the
 #                         recording, and the look-back's core, with their tests, with
@@ -40,7 +40,7 @@ run_tsan() {
   scripts/install-deps.sh
   configure_and_build build-tsan -DKZRT_TSAN=ON -DKZRT_BENCH=OFF
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan_suppressions.txt \
-    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L 'serial|publish|record|storage'
+    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L 'serial|publish|record|storage|web'
 }
 
 run_fuzz() {
@@ -90,7 +90,7 @@ timed() {  # stage function
 run_all() {
   scripts/install-deps.sh clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix dpkg-dev file \
     desktop-file-utils appstream lintian qt6-base-dev-tools wine wine64 xvfb xauth zip xdotool \
-    x11-utils x11-apps netpbm bc systemd googletest
+    x11-utils x11-apps netpbm bc systemd googletest chromium
   local qt_log="${TMPDIR:-/tmp}/kzrt-qt-windows-$$.log" qt_start=$SECONDS
   # Its CPU time goes to its log (bash's time), for the budget.
   { time nice -n 10 scripts/build-qt-windows.sh; } >"$qt_log" 2>&1 &

@@ -40,6 +40,9 @@ public:
     std::int64_t rowsWritten() const { return m_rowsInserted; }
     // The meter's device is away: never opened yet, or gone and watched for.
     bool deviceAway() const { return !m_port.isOpen() || m_port.deviceGone(); }
+    // Seconds since the recording started, and the capacity test's seconds below its cutoff.
+    std::int64_t elapsedSeconds() const { return m_seconds; }
+    int secondsBelowCutoff() const { return m_cutoff.secondsBelow(); }
 
 signals:
     // Each row as it is handed to the day file's writer, with the row's time.

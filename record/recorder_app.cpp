@@ -58,10 +58,10 @@ int RecorderApp::prepareFolders(std::vector<runtime::Path>& dayFolders) {
     return 0;
 }
 
-// MQTT and /metrics, before any meter records: a broken option stops the
+// MQTT, /metrics and the web page, before any meter records: a broken option stops the
 // run at once (exit 2) instead of after its first rows.
 int RecorderApp::startOutputs() {
-    auto started = startRecorderOutputs(m_options.network, m_options.meters);
+    auto started = startRecorderOutputs(m_options);
     if (auto* error = std::get_if<std::string>(&started)) {
         std::fprintf(stderr, "kzrt-record: %s\n", error->c_str());
         return 2;

@@ -4,8 +4,9 @@
 #   ./test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/, every test
 #   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the threaded units and the recorder
 #   ./test.sh --fuzz      libFuzzer targets (clang) in build-fuzz/, each run briefly
-#   ./test.sh --win32     cross-compiles the Win32 serial engine, and the file layer and the
-#                         recording with their tests, with mingw-w64 and runs them under wine
+#   ./test.sh --win32     cross-compiles the Win32 serial engine, the file layer and the
+#                         recording, and the look-back's core, with their tests, with
+#                         mingw-w64 and runs them under wine
 #   ./test.sh --package   release build, build/kzrt-console_<version>_amd64.deb, and its checks
 #   ./test.sh --windows   Qt for Windows (cached), the whole program cross-built into
 #                         build-windows/ and zipped, the tests, the serial engine and the
@@ -63,6 +64,7 @@ run_win32() {
   scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest
   scripts/check-win32.sh
   scripts/wine-recording-check.sh 5
+  scripts/wine-lookback-check.sh
 }
 
 run_package() {

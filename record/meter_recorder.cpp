@@ -4,10 +4,10 @@
 #include <filesystem>
 
 #include "meter/recording_file.h"
-#include "record/iso_time.h"
 #include "record/log_line.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
+#include "runtime/local_time.h"
 #include "serial/notification.h"
 #include "serial/port_hints.h"
 
@@ -85,7 +85,7 @@ MeterRecorder::~MeterRecorder() {
 std::string MeterRecorder::label() const { return m_meter.name.empty() ? m_meter.port : m_meter.name; }
 
 bool MeterRecorder::start() {
-    m_summary.startTime = isoNow();
+    m_summary.startTime = runtime::IsoNow();
     if (!m_port.Open() && m_options.noWait) {
         logLine(LogKind::Problem, "missing", label() + " port=" + m_meter.port + " reason=" + m_port.lastOpenError());
         return false;
@@ -187,7 +187,7 @@ void MeterRecorder::finish(StopReason reason) {
     m_writer->waitUntilIdle();
     m_summary.rowsWritten = m_rowsInserted;
     m_summary.stopReason = reason;
-    m_summary.endTime = isoNow();
+    m_summary.endTime = runtime::IsoNow();
     m_summary.durationSeconds = m_seconds;
     m_summary.wattHours = m_pipeline.energyWattSeconds() / 3600.0;
     m_summary.ampereHours = m_pipeline.chargeAmpereSeconds() / 3600.0;

@@ -13,6 +13,7 @@
 #include "record/meter_pipeline.h"
 #include "runtime/native_path.h"
 #include "record/record_options.h"
+#include "record/cutoff_watch.h"
 #include "record/run_summary.h"
 #include "serial/serial_port_unit.h"
 

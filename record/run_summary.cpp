@@ -21,13 +21,4 @@ void noteReading(RunSummary& summary, double volts, double amps) {
     summary.maximumAmps = std::max(summary.maximumAmps.value_or(amps), amps);
 }
 
-bool CutoffWatch::second(std::optional<double> volts) {
-    if (!m_cutoff) return false;
-    if (!volts || !(*volts < *m_cutoff)) {
-        m_below = 0;
-        return false;
-    }
-    return ++m_below >= m_hold;
-}
-
 }  // namespace record

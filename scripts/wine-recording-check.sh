@@ -36,13 +36,15 @@ link() {  # program, sources...
 
 runtime=(runtime/conversions.cpp runtime/date_time.cpp runtime/date_time_win32.cpp runtime/files.cpp
          runtime/files_win32.cpp runtime/file_layer_win32.cpp runtime/file_system.cpp runtime/file_system_win32.cpp
-         runtime/file_journal_win32.cpp runtime/gbk_codec_win32.cpp runtime/gbk_sequences.cpp runtime/native_path.cpp
+         runtime/file_journal_win32.cpp runtime/gbk_codec_win32.cpp runtime/gbk_sequences.cpp runtime/local_time.cpp
+         runtime/local_time_win32.cpp runtime/native_path.cpp
          runtime/program_paths.cpp runtime/program_paths_win32.cpp runtime/row_log.cpp
          runtime/runtime_errors.cpp runtime/settings_store.cpp runtime/texts.cpp)
 recording=(meter/recording_row.cpp meter/recording_file.cpp meter/recording_writer.cpp)
 gtest_main=("$gtest/src/gtest-all.cc" "$gtest/src/gtest_main.cc")
 
 link runtime_test "${runtime[@]}" "${gtest_main[@]}" tests/runtime/conversions_test.cpp tests/runtime/date_time_test.cpp \
+  tests/runtime/local_time_test.cpp \
   tests/runtime/files_test.cpp tests/runtime/files_win32_test.cpp tests/runtime/child_process_win32.cpp \
   tests/runtime/program_paths_test.cpp tests/runtime/settings_store_test.cpp tests/runtime/texts_test.cpp
 link runtime_files_child "${runtime[@]}" tests/runtime/files_child.cpp

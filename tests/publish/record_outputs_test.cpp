@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "record/day_file_reader.h"
+#include "lookback/day_file_reader.h"
 #include "tests/publish/local_programs.h"
 #include "tests/record/recorder_process.h"
 
@@ -32,7 +32,7 @@ std::vector<std::string> rowVoltages(const std::filesystem::path& folder) {
     std::vector<std::string> volts;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (entry.path().extension() != ".csv") continue;
-        for (const record::DayRow& row : record::readDayFile(record::testing::readBytes(entry.path())).rows) {
+        for (const lookback::DayRow& row : lookback::readDayFile(record::testing::readBytes(entry.path())).rows) {
             volts.push_back(row.values[0]);
         }
     }

@@ -47,14 +47,13 @@ bool foldLog(runtime::FileSystem& files, const fs::path& dayFile, const fs::path
            files.syncDirectory(directory);
 }
 
-// Publishes `content` as the day's file through its draft; the draft's stamp,
-// which the day's file now carries, on success.
-std::optional<runtime::FileStamp> publishView(runtime::FileSystem& files, const fs::path& dayFile,
-                                              std::string_view content, runtime::Published& result) {
+// Publishes the day's draft as the day's file; the draft's stamp, which the
+// day's file now carries, on success.
+std::optional<runtime::FileStamp> publishDraft(runtime::FileSystem& files, const fs::path& dayFile,
+                                               runtime::Published& result) {
     const fs::path draft = recordingDraftPath(dayFile);
-    std::optional<runtime::FileStamp> stamp;
-    result = runtime::Published::kFailed;
-    if (files.write(draft, content) && (stamp = files.stamp(draft))) result = files.publish(draft, dayFile);
+    const std::optional<runtime::FileStamp> stamp = files.stamp(draft);
+    result = stamp ? files.publish(draft, dayFile) : runtime::Published::kFailed;
     if (result != runtime::Published::kDone) {
         files.remove(draft);
         return std::nullopt;
@@ -63,6 +62,17 @@ std::optional<runtime::FileStamp> publishView(runtime::FileSystem& files, const 
     // file is still the old one, with the new content.
     const std::optional<runtime::FileStamp> now = files.stamp(dayFile);
     return now && !runtime::SameFile(*now, *stamp) ? now : stamp;
+}
+
+// Publishes `content` as the day's file through its draft.
+std::optional<runtime::FileStamp> publishView(runtime::FileSystem& files, const fs::path& dayFile,
+                                              std::string_view content, runtime::Published& result) {
+    result = runtime::Published::kFailed;
+    if (!files.write(recordingDraftPath(dayFile), content)) {
+        files.remove(recordingDraftPath(dayFile));
+        return std::nullopt;
+    }
+    return publishDraft(files, dayFile, result);
 }
 
 // Day's file of a log name: ".KZRT2015125.csv.kzrt-log" belongs to KZRT2015125.csv.
@@ -175,13 +185,24 @@ RecordingStep DayFileSession::open() {
         return created ? RecordingStep::CreateFailed : RecordingStep::WriteFailed;
     }
     m_open = true;
-    m_base = normalisedBase(*content);
-    m_rows.clear();
-    m_published = 0;
+    m_waiting.clear();
     m_logBytes = std::int64_t(base.size());
-    m_version = created ? std::nullopt : m_files.stamp(m_dayFile);
-    m_needsPublish = created;
+    takeBase(*content, created ? std::nullopt : m_files.stamp(m_dayFile));
     return created ? RecordingStep::FileCreated : RecordingStep::RowInserted;
+}
+
+// The content of the day's file as it is now (version `stamp`, none when the
+// file is new) becomes what the next version is made from. A file that holds
+// at least a whole header line is used where it lies; a shorter one, or a new
+// file, is kept in memory until it is published.
+void DayFileSession::takeBase(std::string_view content, std::optional<runtime::FileStamp> stamp) {
+    m_version = stamp;
+    if (stamp && content.size() >= kRecordingHeaderBytes) {
+        m_base.reset();
+        m_head = runtime::Text(content.substr(0, kRecordingHeaderBytes));
+    } else {
+        m_base = normalisedBase(content);
+    }
 }
 
 bool DayFileSession::appendToLog(std::string_view records) {
@@ -199,27 +220,49 @@ bool DayFileSession::appendToLog(std::string_view records) {
 // that no published version holds yet go on top of it.
 bool DayFileSession::rebaseIfChanged(bool& created) {
     const std::optional<runtime::FileStamp> now = m_files.stamp(m_dayFile);
-    if (m_needsPublish || now == m_version) return true;
+    if (m_base || now == m_version) return true;
     created = !now;
     const std::optional<std::string> content = created ? std::string() : m_files.read(m_dayFile);
     if (!content) return false;
-    std::vector<runtime::Text> waiting(m_rows.begin() + std::ptrdiff_t(m_published), m_rows.end());
-    if (!appendToLog(runtime::EncodeLogBase(storedName(m_dayFile), *content) + logRows(waiting))) return false;
-    m_base = normalisedBase(*content);
-    m_rows = std::move(waiting);
-    m_published = 0;
-    m_needsPublish = true;
+    if (!appendToLog(runtime::EncodeLogBase(storedName(m_dayFile), *content) + logRows(m_waiting))) return false;
+    takeBase(*content, now);
     return true;
+}
+
+// The next version: the first line, the waiting rows newest first, then the
+// rest of the base, from memory or copied from the version we published last.
+std::optional<runtime::FileStamp> DayFileSession::publishNext(runtime::Published& result, bool& changed) {
+    changed = false;
+    if (m_base) return publishView(m_files, m_dayFile, dayFileView(*m_base, m_waiting), result);
+    result = runtime::Published::kFailed;
+    runtime::Text top = m_head;
+    for (auto row = m_waiting.rbegin(); row != m_waiting.rend(); ++row) top += *row;
+    const fs::path draft = recordingDraftPath(m_dayFile);
+    runtime::Copied copied = runtime::Copied::kFailed;
+    if (m_version && m_files.write(draft, top)) {
+        copied = m_files.appendTail(m_dayFile, *m_version, std::int64_t(kRecordingHeaderBytes), draft);
+    }
+    if (copied == runtime::Copied::kDone) return publishDraft(m_files, m_dayFile, result);
+    m_files.remove(draft);
+    changed = copied == runtime::Copied::kChanged;
+    return std::nullopt;
 }
 
 RecordingStep DayFileSession::publish() {
     runtime::Published result = runtime::Published::kFailed;
-    const std::optional<runtime::FileStamp> version =
-        publishView(m_files, m_dayFile, dayFileView(m_base, m_rows), result);
+    bool changed = false;
+    std::optional<runtime::FileStamp> version = publishNext(result, changed);
+    // Another program wrote the file between our look and the copy: its
+    // version becomes the base, as at the start of a tick.
+    bool created = false;
+    if (changed && rebaseIfChanged(created)) version = publishNext(result, changed);
     if (!version) return result == runtime::Published::kHeld ? RecordingStep::OpenFailed : RecordingStep::WriteFailed;
     m_version = version;
-    m_published = m_rows.size();
-    m_needsPublish = false;
+    if (m_base) m_head = m_base->substr(0, kRecordingHeaderBytes);
+    m_base.reset();
+    m_waiting.clear();
+    // A long wait for a held file may have gathered many rows.
+    if (m_waiting.capacity() > 64) m_waiting.shrink_to_fit();
     return RecordingStep::RowInserted;
 }
 
@@ -236,14 +279,14 @@ RecordingStep DayFileSession::record(const std::vector<runtime::Text>& rows) {
     if (step == RecordingStep::FileCreated && !fresh.empty()) fresh.erase(fresh.begin());
     if (!fresh.empty()) {
         if (!appendToLog(logRows(fresh))) return RecordingStep::WriteFailed;
-        m_rows.insert(m_rows.end(), fresh.begin(), fresh.end());
+        m_waiting.insert(m_waiting.end(), fresh.begin(), fresh.end());
     }
     // The new version is published before the log is synced: a sync may wait
     // seconds on a slow disk, and the rows belong in the file at once. This is
     // safe because after a power cut the file is made again from the log, and
     // the rows count as recorded only once the sync has returned.
     RecordingStep published = RecordingStep::RowInserted;
-    if (m_needsPublish || m_published != m_rows.size()) published = publish();
+    if (m_base || !m_waiting.empty()) published = publish();
     if (!m_files.sync(m_log)) return RecordingStep::WriteFailed;
     if (published != RecordingStep::RowInserted) {
         return step == RecordingStep::FileCreated ? RecordingStep::CreateFailed : published;
@@ -253,12 +296,12 @@ RecordingStep DayFileSession::record(const std::vector<runtime::Text>& rows) {
 
 bool DayFileSession::finish() {
     if (!m_open) return true;
-    const bool whole = (!m_needsPublish && m_published == m_rows.size()) || publish() == RecordingStep::RowInserted;
+    const bool whole = (!m_base && m_waiting.empty()) || publish() == RecordingStep::RowInserted;
     const bool folded = whole && foldLog(m_files, m_dayFile, m_log);
     m_files.unlock(m_log);
     m_open = false;
-    m_rows.clear();
-    m_published = 0;
+    m_waiting = {};
+    m_base.reset();
     return folded;
 }
 

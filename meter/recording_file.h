@@ -80,18 +80,24 @@ private:
     RecordingStep open();
     bool rebaseIfChanged(bool& created);
     bool appendToLog(std::string_view records);
+    void takeBase(std::string_view content, std::optional<runtime::FileStamp> stamp);
     RecordingStep publish();
+    std::optional<runtime::FileStamp> publishNext(runtime::Published& result, bool& changed);
 
     runtime::FileSystem& m_files;
     std::filesystem::path m_dayFile;
     std::filesystem::path m_log;
     bool m_open = false;
-    runtime::Text m_base;                      // normalised: at least the header
-    std::vector<runtime::Text> m_rows;         // in the log, oldest first
-    std::size_t m_published = 0;               // rows of m_rows in the published version
+    // The next version is made from the last one we published (its first
+    // line kept in m_head, the rest copied from the file), or, until a base
+    // that the file does not hold yet is published, from that base. Nothing
+    // of the day's rows stays in memory, so a day costs no more memory at its
+    // end than at its start.
+    std::optional<runtime::Text> m_base;       // normalised: at least the header
+    runtime::Text m_head;                      // the published version's first kRecordingHeaderBytes
+    std::vector<runtime::Text> m_waiting;      // in the log, not yet published, oldest first
     std::int64_t m_logBytes = 0;               // the log's good length
     std::optional<runtime::FileStamp> m_version;  // what we published last
-    bool m_needsPublish = false;               // the base changed since
     std::vector<IgnoredSideFile> m_ignored;
 };
 

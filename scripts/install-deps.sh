@@ -7,7 +7,7 @@ set -euo pipefail
 # start Debian's mosquitto broker, mosquitto_sub, promtool and prometheus.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
           libbenchmark-dev qt6-svg-dev libsystemd-dev fonts-wqy-zenhei fonts-wqy-microhei qt6-l10n-tools xvfb
-          libmosquitto-dev libmicrohttpd-dev mosquitto mosquitto-clients prometheus "$@")
+          libmosquitto-dev libmicrohttpd-dev mosquitto mosquitto-clients prometheus libfaketime "$@")
 
 missing=()
 for p in "${packages[@]}"; do

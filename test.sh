@@ -2,10 +2,11 @@
 # Builds and runs the whole test suite; exits non-zero on any failure.
 #   ./test.sh             release build in build/, every test
 #   ./test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/, every test
-#   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the serial tests
+#   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the threaded units (serial, publish, the recording writer) and the recorder
 #   ./test.sh --fuzz      libFuzzer targets (clang) in build-fuzz/, each run briefly
-#   ./test.sh --win32     cross-compiles the Win32 serial engine, and the file layer and the
-#                         recording with their tests, with mingw-w64 and runs them under wine
+#   ./test.sh --win32     cross-compiles the Win32 serial engine, the file layer and the
+#                         recording, and the look-back's core, with their tests, with
+#                         mingw-w64 and runs them under wine
 #   ./test.sh --package   release build, build/kzrt-console_<version>_amd64.deb, and its checks
 #   ./test.sh --windows   Qt for Windows (cached), the whole program cross-built into
 #                         build-windows/ and zipped, the tests, the serial engine and the
@@ -38,8 +39,8 @@ run_sanitize() {
 run_tsan() {
   scripts/install-deps.sh
   configure_and_build build-tsan -DKZRT_TSAN=ON -DKZRT_BENCH=OFF
-  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L serial
+  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan_suppressions.txt \
+    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L 'serial|publish|record|storage'
 }
 
 run_fuzz() {
@@ -63,6 +64,7 @@ run_win32() {
   scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 googletest
   scripts/check-win32.sh
   scripts/wine-recording-check.sh 5
+  scripts/wine-lookback-check.sh
 }
 
 run_package() {

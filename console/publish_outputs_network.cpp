@@ -1,3 +1,4 @@
+#include <optional>
 #include <string>
 
 #include <QDate>
@@ -42,6 +43,7 @@ public:
         const bool gone = !console.port.isOpen() || console.port.deviceGone();
         if (gone && !m_wasGone && console.port.deviceGone()) ++m_deviceLosses;
         m_wasGone = gone;
+        noteFrames(console.values.framesDecoded);
         m_outputs->publish(m_meter, tick(console, now, gone));
     }
 
@@ -59,6 +61,14 @@ private:
         if (!error.isEmpty()) m_problem = error;
     }
 
+    // Up follows decoded frames, not bytes (a wrong baud rate gives bytes):
+    // the time the frame count last grew, judged by the staleness rule.
+    void noteFrames(std::uint64_t frames) {
+        if (frames == m_frames) return;
+        m_frames = frames;
+        m_lastFrameMs = runtime::MonotonicMilliseconds();
+    }
+
     publish::MeterTick tick(const Console& console, runtime::DateTime now, bool gone) const {
         const platform::Form& form = console.form;
         const ProgramValues& values = console.values;
@@ -72,8 +82,8 @@ private:
         tick.rowWriteFailures = values.rowWriteFailures;
         tick.deviceLosses = m_deviceLosses;
         tick.deviceAway = gone;
-        tick.up = values.lastByteMonotonicMs &&
-                  !meter::readoutsStale(values.lastByteMonotonicMs, runtime::MonotonicMilliseconds(), form.text(kUpdateStamp), now);
+        tick.up = m_lastFrameMs &&
+                  !meter::readoutsStale(m_lastFrameMs, runtime::MonotonicMilliseconds(), {}, runtime::DateTime{});
         return tick;
     }
 
@@ -81,6 +91,8 @@ private:
     QString m_problem;
     std::string m_meter;
     bool m_wasGone = false;
+    std::uint64_t m_frames = 0;
+    std::optional<std::int64_t> m_lastFrameMs;
     std::uint64_t m_deviceLosses = 0;
 };
 

@@ -9,10 +9,24 @@ namespace {
 
 QString urlError(const QString& url, const QString& what) {
     return QStringLiteral("MQTT URL \"%1\": %2 (expected mqtt://[user[:password]@]host[:port] or mqtts://…)")
-        .arg(url, what);
+        .arg(redactedUrl(url), what);
 }
 
 }  // namespace
+
+// Text-based rather than through QUrl, so that a URL too broken to parse is
+// redacted as well. The password runs from the first ":" after the scheme to
+// the last "@", which hides too much rather than too little when a password
+// holds an unencoded "/" or "@".
+QString redactedUrl(const QString& url) {
+    const qsizetype scheme = url.indexOf(QLatin1String("://"));
+    const qsizetype authority = scheme < 0 ? 0 : scheme + 3;
+    const qsizetype at = url.lastIndexOf(QLatin1Char('@'));
+    if (at < authority) return url;
+    const qsizetype colon = url.indexOf(QLatin1Char(':'), authority);
+    if (colon < 0 || colon > at) return url;
+    return url.left(colon + 1) + QStringLiteral("***") + url.mid(at);
+}
 
 std::variant<BrokerAddress, QString> parseBrokerUrl(const QString& url) {
     const QUrl parsed(url, QUrl::StrictMode);
@@ -40,18 +54,26 @@ std::variant<BrokerAddress, QString> parseBrokerUrl(const QString& url) {
     return address;
 }
 
-std::variant<std::string, QString> readPasswordFile(const QString& path) {
+std::variant<std::string, QString> readPasswordFile(const QString& path, QStringList* warnings) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return QStringLiteral("MQTT password file \"%1\": %2").arg(path, file.errorString());
     }
     QByteArray line = file.readLine(4096);
     while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+    // An empty password is almost always a file not filled in yet, and the
+    // broker would only say "not authorised" on every retry.
+    if (line.isEmpty()) return QStringLiteral("MQTT password file \"%1\" is empty").arg(path);
+    const QFileDevice::Permissions others = file.permissions() & (QFileDevice::ReadOther | QFileDevice::WriteOther);
+    if (others && warnings) {
+        *warnings << QStringLiteral("MQTT password file \"%1\" can be %2 by every user of this machine (chmod o-rw)")
+                         .arg(path, others & QFileDevice::WriteOther ? QStringLiteral("changed") : QStringLiteral("read"));
+    }
     return line.toStdString();
 }
 
 std::variant<BrokerAddress, QString> brokerAddress(const QString& url, const QString& caFile,
-                                                   const QString& passwordFile) {
+                                                   const QString& passwordFile, QStringList* warnings) {
     auto parsed = parseBrokerUrl(url);
     if (auto* error = std::get_if<QString>(&parsed)) return *error;
     BrokerAddress address = std::get<BrokerAddress>(parsed);
@@ -62,7 +84,7 @@ std::variant<BrokerAddress, QString> brokerAddress(const QString& url, const QSt
         address.caFile = QFileInfo(caFile).absoluteFilePath().toStdString();
     }
     if (!passwordFile.isEmpty()) {
-        auto password = readPasswordFile(passwordFile);
+        auto password = readPasswordFile(passwordFile, warnings);
         if (auto* error = std::get_if<QString>(&password)) return *error;
         if (address.user.empty()) return QStringLiteral("an MQTT password file needs a user in the URL");
         address.password = std::get<std::string>(password);

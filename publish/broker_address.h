@@ -6,6 +6,7 @@
 #include <variant>
 
 #include <QString>
+#include <QStringList>
 
 namespace publish {
 
@@ -22,13 +23,17 @@ struct BrokerAddress {
 // password may be percent-encoded ("%40" for "@").
 std::variant<BrokerAddress, QString> parseBrokerUrl(const QString& url);
 
+// The URL as it may be shown: a password in it reads "***".
+QString redactedUrl(const QString& url);
+
 // The password file's first line, without its line end; a message when the
-// file cannot be read.
-std::variant<std::string, QString> readPasswordFile(const QString& path);
+// file cannot be read or the password is empty. A file that every user can
+// read or write adds a warning.
+std::variant<std::string, QString> readPasswordFile(const QString& path, QStringList* warnings = nullptr);
 
 // URL plus the CA and password-file options, checked together: a CA file only
 // goes with mqtts://, and a password file replaces a password in the URL.
 std::variant<BrokerAddress, QString> brokerAddress(const QString& url, const QString& caFile,
-                                                   const QString& passwordFile);
+                                                   const QString& passwordFile, QStringList* warnings = nullptr);
 
 }  // namespace publish

@@ -6,6 +6,13 @@
 
 namespace publish {
 
+std::string ListenAddress::text() const { return textWithPort(port); }
+
+std::string ListenAddress::textWithPort(int actualPort) const {
+    const bool ipv6 = host.find(':') != std::string::npos;
+    return (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(actualPort);
+}
+
 std::variant<ListenAddress, QString> parseListenAddress(const QString& text) {
     const auto error = [&](const QString& what) {
         return QStringLiteral("metrics address \"%1\": %2 (expected [HOST:]PORT)").arg(text, what);

@@ -12,6 +12,9 @@ namespace publish {
 struct ListenAddress {
     std::string host = "127.0.0.1";  // numeric IPv4 or IPv6 address
     int port = 0;                    // 0: any free port (tests)
+    // "127.0.0.1:9101", "[::]:9101"
+    std::string text() const;
+    std::string textWithPort(int actualPort) const;
 };
 
 std::variant<ListenAddress, QString> parseListenAddress(const QString& text);

@@ -3,15 +3,18 @@
 #include <mosquitto.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 
 namespace publish {
 namespace {
 
-// State messages handed to libmosquitto and not yet on the socket. Enough to
-// keep a connection busy; few enough that a stalled broker holds only these
-// outside the bounded queue.
-constexpr int kInFlightLimit = 8;
+// State messages handed to libmosquitto and not yet acknowledged. Enough to
+// keep a connection busy; few enough that libmosquitto's unbounded queue
+// never holds more than these.
+constexpr std::size_t kInFlightLimit = 8;
+constexpr int kQos = 1;
 constexpr int kKeepAliveSeconds = 15;
 constexpr int kPollMilliseconds = 200;
 // Closing: at most 4 polls of 100 ms to write what was queued, and as many
@@ -58,6 +61,8 @@ MeterPublisher::~MeterPublisher() {
     if (m_client != nullptr) mosquitto_destroy(m_client);
 }
 
+// Also after every lost connection, on a client reset beforehand: what
+// libmosquitto still held is dropped there and sent again from our queue.
 QString MeterPublisher::configure() {
     if (m_client == nullptr) return QStringLiteral("MQTT: the client could not be created");
     const BrokerAddress& broker = m_settings.broker;
@@ -99,20 +104,54 @@ QString MeterPublisher::start() {
 void MeterPublisher::run() {
     int delay = 1;
     bool attached = false;  // a connection attempt is under way or established
+    bool first = true;
     while (!m_stopping) {
+        int result = MOSQ_ERR_SUCCESS;
         if (!attached) {
-            attached = mosquitto_connect_async(m_client, m_settings.broker.host.c_str(), m_settings.broker.port,
-                                               kKeepAliveSeconds) == MOSQ_ERR_SUCCESS;
-        } else if (mosquitto_loop(m_client, kPollMilliseconds, 1) != MOSQ_ERR_SUCCESS) {
-            attached = false;
+            result = first || connectAgain() ? mosquitto_connect_async(m_client, m_settings.broker.host.c_str(),
+                                                                       m_settings.broker.port, kKeepAliveSeconds)
+                                             : MOSQ_ERR_NOMEM;
+            first = false;
+        } else {
+            result = mosquitto_loop(m_client, kPollMilliseconds, 1);
         }
+        attached = result == MOSQ_ERR_SUCCESS;
         if (attached) continue;
+        noteFailure(result == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
+                                             : QString::fromUtf8(mosquitto_strerror(result)));
         if (connections() > m_connectionsAtLastFailure) delay = 1;
         m_connectionsAtLastFailure = connections();
         if (!waitUnlessStopping(delay)) break;
         delay = std::min(delay * 2, m_settings.reconnectDelayMaxSeconds);
     }
     if (attached) closeCleanly();
+}
+
+// A fresh client for the next attempt. The states the broker did not
+// acknowledge go back to the front of the queue, oldest first, so they are
+// sent again (at least once, as QoS 1 promises) instead of being lost with
+// the connection; libmosquitto's own copies go with the reset.
+bool MeterPublisher::connectAgain() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_connected = false;  // from here on no other thread touches the client
+        for (auto sent = m_unacknowledged.rbegin(); sent != m_unacknowledged.rend(); ++sent) {
+            m_queue.pushFront(std::move(sent->json));
+        }
+        m_unacknowledged.clear();
+        m_refusedThisAttempt = false;
+    }
+    // Outside our lock: libmosquitto takes its own, and calls us back under them.
+    if (mosquitto_reinitialise(m_client, nullptr, true, this) != MOSQ_ERR_SUCCESS) return false;
+    return configure().isEmpty();
+}
+
+// A refusal was noted when the broker sent it; anything else that ends an
+// attempt means the broker could not be reached or the connection died.
+void MeterPublisher::noteFailure(QString reason) {
+    std::lock_guard lock(m_mutex);
+    m_connected = false;
+    if (!m_refusedThisAttempt) setLinkLocked(LinkState::Unreachable, std::move(reason));
 }
 
 bool MeterPublisher::waitUnlessStopping(int seconds) {
@@ -143,11 +182,11 @@ void MeterPublisher::publishState(QByteArray json) {
     drainLocked();
 }
 
-void MeterPublisher::setDeviceAway(bool away) {
+void MeterPublisher::setOnline(bool online) {
     std::lock_guard lock(m_mutex);
-    if (away == m_deviceAway) return;
-    m_deviceAway = away;
-    if (m_connected) sendLocked({availabilityTopic(m_settings.topics, m_meter), away ? kOffline : kOnline, true});
+    if (online == m_online) return;
+    m_online = online;
+    if (m_connected) sendLocked({availabilityTopic(m_settings.topics, m_meter), online ? kOnline : kOffline, true});
 }
 
 std::uint64_t MeterPublisher::dropped() const {
@@ -157,7 +196,7 @@ std::uint64_t MeterPublisher::dropped() const {
 
 bool MeterPublisher::idle() const {
     std::lock_guard lock(m_mutex);
-    return !m_connected || (m_queue.size() == 0 && m_inFlight == 0);
+    return !m_connected || (m_queue.size() == 0 && m_unacknowledged.empty());
 }
 
 bool MeterPublisher::connected() const {
@@ -165,23 +204,34 @@ bool MeterPublisher::connected() const {
     return m_connected;
 }
 
-bool MeterPublisher::sendLocked(const MqttMessage& message) {
-    const int result = mosquitto_publish(m_client, nullptr, message.topic.c_str(), int(message.payload.size()),
-                                         message.payload.constData(), 0, message.retained);
-    if (result != MOSQ_ERR_SUCCESS) return false;
-    ++m_inFlight;
-    return true;
+LinkStatus MeterPublisher::linkStatus() const {
+    std::lock_guard lock(m_mutex);
+    return m_link;
+}
+
+void MeterPublisher::setLinkLocked(LinkState state, QString reason) {
+    // A reason that changes from one retry to the next (a refused port, then
+    // a timeout) is not a change a user needs to hear of.
+    if (state == m_link.state && (state != LinkState::Refused || reason == m_link.reason)) return;
+    m_link = {state, std::move(reason)};
+}
+
+bool MeterPublisher::sendLocked(const MqttMessage& message, int* messageId) {
+    return mosquitto_publish(m_client, messageId, message.topic.c_str(), int(message.payload.size()),
+                             message.payload.constData(), kQos, message.retained) == MOSQ_ERR_SUCCESS;
 }
 
 void MeterPublisher::drainLocked() {
     const std::string topic = stateTopic(m_settings.topics, m_meter);
-    while (m_connected && m_inFlight < kInFlightLimit) {
+    while (m_connected && m_unacknowledged.size() < kInFlightLimit) {
         std::optional<QByteArray> state = m_queue.pop();
         if (!state) return;
-        if (!sendLocked({topic, *state, false})) {
+        int messageId = 0;
+        if (!sendLocked({topic, *state, false}, &messageId)) {
             m_queue.pushFront(std::move(*state));
             return;
         }
+        m_unacknowledged.push_back({messageId, std::move(*state)});
     }
 }
 
@@ -190,15 +240,20 @@ void MeterPublisher::drainLocked() {
 void MeterPublisher::announce() {
     std::lock_guard lock(m_mutex);
     m_connected = true;
-    m_inFlight = 0;
-    sendLocked({availabilityTopic(m_settings.topics, m_meter), m_deviceAway ? kOffline : kOnline, true});
+    setLinkLocked(LinkState::Connected);
+    sendLocked({availabilityTopic(m_settings.topics, m_meter), m_online ? kOnline : kOffline, true});
     for (const MqttMessage& config : m_discovery) sendLocked(config);
     drainLocked();
 }
 
 void MeterPublisher::onConnect(mosquitto*, void* self, int result) {
-    if (result != 0) return;  // refused (bad login): the loop tries again
     auto* publisher = static_cast<MeterPublisher*>(self);
+    if (result != 0) {  // refused (bad login): the loop tries again
+        std::lock_guard lock(publisher->m_mutex);
+        publisher->m_refusedThisAttempt = true;
+        publisher->setLinkLocked(LinkState::Refused, QString::fromUtf8(mosquitto_connack_string(result)));
+        return;
+    }
     ++publisher->m_connections;
     publisher->announce();
 }
@@ -207,13 +262,15 @@ void MeterPublisher::onDisconnect(mosquitto*, void* self, int) {
     auto* publisher = static_cast<MeterPublisher*>(self);
     std::lock_guard lock(publisher->m_mutex);
     publisher->m_connected = false;
-    publisher->m_inFlight = 0;  // libmosquitto discards what it had not written
 }
 
-void MeterPublisher::onPublish(mosquitto*, void* self, int) {
+// With QoS 1 this comes with the broker's acknowledgement.
+void MeterPublisher::onPublish(mosquitto*, void* self, int messageId) {
     auto* publisher = static_cast<MeterPublisher*>(self);
     std::lock_guard lock(publisher->m_mutex);
-    if (publisher->m_inFlight > 0) --publisher->m_inFlight;
+    auto& sent = publisher->m_unacknowledged;
+    const auto found = std::find_if(sent.begin(), sent.end(), [&](const SentState& s) { return s.messageId == messageId; });
+    if (found != sent.end()) sent.erase(found);
     publisher->drainLocked();
 }
 

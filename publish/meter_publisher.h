@@ -10,13 +10,18 @@
 // a network wait. (libmosquitto's own loop thread gives up for good when the
 // very first connection is refused, so the thread is ours.)
 //
-// State messages wait in a bounded queue that drops the oldest; at most a few
-// are handed to libmosquitto at a time (its own queue has no bound), the next
-// when the previous reached the socket. Availability and discovery configs
-// are retained and sent again after every (re)connection.
+// State messages go at QoS 1 and wait in a bounded queue that drops the
+// oldest (and counts it); at most a few are handed to libmosquitto at a time
+// (its own queue has no bound), the next when the broker acknowledged one.
+// Those not acknowledged when a connection dies go back to the front of the
+// queue, oldest first, and are sent again on the next connection: a broker
+// that hangs or restarts loses no state that the bound did not count.
+// Availability and discovery configs are retained and sent again after every
+// (re)connection. Availability says "online" only once told so.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <string>
@@ -39,6 +44,14 @@ struct PublisherSettings {
     int reconnectDelayMaxSeconds = 10;
 };
 
+// Where the connection stands, as a user is told of it: each change once.
+enum class LinkState { Connecting, Connected, Refused, Unreachable };
+
+struct LinkStatus {
+    LinkState state = LinkState::Connecting;
+    QString reason;  // the broker's refusal, or why it cannot be reached
+};
+
 class MeterPublisher {
 public:
     // `meter` is topic-safe; `displayName` is what Home Assistant shows.
@@ -59,10 +72,12 @@ public:
 
     // Never waits for the network.
     void publishState(QByteArray json);
-    void setDeviceAway(bool away);
+    // The retained availability: "online" while true. False at the start.
+    void setOnline(bool online);
 
     std::uint64_t dropped() const;
     bool connected() const;
+    LinkStatus linkStatus() const;
     std::uint64_t connections() const { return m_connections.load(); }
 
 private:
@@ -71,12 +86,20 @@ private:
     static void onPublish(mosquitto*, void* self, int messageId);
     QString configure();
     void run();
+    bool connectAgain();
+    void noteFailure(QString reason);
     bool waitUnlessStopping(int seconds);
     void closeCleanly();
-    bool idle() const;  // nothing queued or in flight, or nowhere to send it
+    bool idle() const;  // nothing queued or unacknowledged, or nowhere to send it
     void announce();
     void drainLocked();
-    bool sendLocked(const MqttMessage& message);
+    bool sendLocked(const MqttMessage& message, int* messageId = nullptr);
+    void setLinkLocked(LinkState state, QString reason = {});
+
+    struct SentState {
+        int messageId;
+        QByteArray json;
+    };
 
     PublisherSettings m_settings;
     std::string m_meter;
@@ -89,9 +112,11 @@ private:
 
     mutable std::mutex m_mutex;  // everything below
     DropOldestQueue<QByteArray> m_queue;
+    std::deque<SentState> m_unacknowledged;  // oldest first
     bool m_connected = false;
-    bool m_deviceAway = false;
-    int m_inFlight = 0;
+    bool m_online = false;
+    LinkStatus m_link;
+    bool m_refusedThisAttempt = false;
     std::atomic<std::uint64_t> m_connections{0};
     std::uint64_t m_connectionsAtLastFailure = 0;  // the connection thread's
 };

@@ -1,11 +1,17 @@
 #include "publish/meter_tick.h"
 
+#include <QTimeZone>
+
+#include "runtime/local_time.h"
+
 namespace publish {
 
 QDateTime tickTime(runtime::DateTime when) {
-    using runtime::TimePart;
-    return QDateTime(QDate(TimePart(when, 1), TimePart(when, 3), TimePart(when, 5)),
-                     QTime(TimePart(when, 6), TimePart(when, 7), TimePart(when, 8)));
+    // A reading just taken is not in the future: in the hour the clock is set
+    // back, that tells which pass of the hour it belongs to.
+    const runtime::ZonedTime time =
+        runtime::LocalZone().resolve(runtime::ToWallSeconds(when), runtime::UtcSecondsNow() + 1);
+    return QDateTime::fromSecsSinceEpoch(time.utcSeconds, QTimeZone(time.offsetSeconds));
 }
 
 }  // namespace publish

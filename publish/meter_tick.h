@@ -32,8 +32,14 @@ struct MeterTick {
     std::uint64_t rowWriteFailures = 0;  // rows that could not be written
     std::uint64_t deviceLosses = 0;      // times the device went away
     bool deviceAway = false;             // the device is gone right now
-    bool up = false;                     // frames arrived within the staleness window
+    bool up = false;                     // decoded frames arrived within the staleness window
+    bool stopped = false;                // the meter's recording has ended
 };
+
+// What availability says and kzrt_up shows: the meter records, its device is
+// there, and it sends frames that decode. Bytes alone (a wrong baud rate or
+// parity) do not count.
+inline bool meterOnline(const MeterTick& tick) { return tick.up && !tick.deviceAway && !tick.stopped; }
 
 // A tick's local date-time as the outputs carry it.
 QDateTime tickTime(runtime::DateTime when);

@@ -22,8 +22,8 @@ std::optional<double> scaled(const std::optional<double>& value, double factor) 
     return *value * factor;
 }
 
-const std::array<Family, 13>& families() {
-    static const std::array<Family, 13> table = {{
+const std::array<Family, 14>& families() {
+    static const std::array<Family, 14> table = {{
         {"kzrt_voltage_volts", "gauge", "Voltage read-out.", [](auto& m) { return m.numbers.voltage; }},
         {"kzrt_current_amperes", "gauge", "Current read-out.", [](auto& m) { return m.numbers.current; }},
         {"kzrt_power_watts", "gauge", "Power read-out.", [](auto& m) { return m.numbers.power; }},
@@ -42,7 +42,13 @@ const std::array<Family, 13>& families() {
          [](auto& m) { return double(m.deviceLosses); }},
         {"kzrt_mqtt_dropped_total", "counter", "MQTT state messages dropped while the broker could not take them.",
          [](auto& m) { return double(m.mqttDropped); }},
-        {"kzrt_up", "gauge", "1 while frames arrive within the staleness window.",
+        {"kzrt_mqtt_connected", "gauge", "1 while the meter's MQTT connection is up and accepted by the broker.",
+         [](auto& m) -> std::optional<double> {
+             if (!m.mqttConnected) return std::nullopt;
+             return *m.mqttConnected ? 1.0 : 0.0;
+         }},
+        {"kzrt_up", "gauge",
+         "1 while the meter records and decoded frames arrive within the staleness window (the MQTT availability).",
          [](auto& m) { return m.up ? 1.0 : 0.0; }},
     }};
     return table;
@@ -72,9 +78,9 @@ void appendNumber(std::string& out, double value) {
 
 }  // namespace
 
-MeterMetrics meterMetrics(const MeterTick& tick, std::uint64_t mqttDropped) {
-    return {readoutNumbers(tick.readouts), tick.frames,      tick.rowsWritten, tick.rowWriteFailures,
-            tick.deviceLosses,             mqttDropped,      tick.up};
+MeterMetrics meterMetrics(const MeterTick& tick, std::uint64_t mqttDropped, std::optional<bool> mqttConnected) {
+    return {readoutNumbers(tick.readouts), tick.frames, tick.rowsWritten, tick.rowWriteFailures, tick.deviceLosses,
+            mqttDropped, mqttConnected, meterOnline(tick)};
 }
 
 std::string renderMetrics(const std::map<std::string, MeterMetrics>& meters) {

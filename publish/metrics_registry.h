@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "publish/meter_tick.h"
@@ -19,10 +20,13 @@ struct MeterMetrics {
     std::uint64_t rowWriteFailures = 0;
     std::uint64_t deviceLosses = 0;
     std::uint64_t mqttDropped = 0;
+    std::optional<bool> mqttConnected;  // none without MQTT
     bool up = false;
 };
 
-MeterMetrics meterMetrics(const MeterTick& tick, std::uint64_t mqttDropped);
+// `up` is the tick's availability (meterOnline), so that kzrt_up and the MQTT
+// availability never disagree.
+MeterMetrics meterMetrics(const MeterTick& tick, std::uint64_t mqttDropped, std::optional<bool> mqttConnected);
 
 // The exposition text for these meters (label `meter`), HELP and TYPE first
 // for every family. A gauge whose read-out shows no number is left out.

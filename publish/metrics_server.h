@@ -1,48 +1,51 @@
 #pragma once
-// /metrics over HTTP, served by libmicrohttpd on its own thread.
-//
-// libmicrohttpd rather than Qt HttpServer: Qt 6.4's server (a technology
-// preview there) has no bound on a request's size, no limit on connections
-// and no idle timeout, and runs on the thread of its event loop, which here is
-// the recording's. libmicrohttpd bounds all three and polls on a thread of its
-// own, so a stalled or hostile client costs that thread, never a row.
+// /metrics: the registry served over HTTP (publish/http_listener). An address
+// that cannot be had yet (an interface still coming up at boot, a port still
+// held) is tried again every few seconds while recording goes on.
+#include <chrono>
 #include <cstdint>
 #include <memory>
-#include <variant>
+#include <string_view>
 
 #include <QString>
 
+#include "publish/http_listener.h"
 #include "publish/listen_address.h"
 #include "publish/metrics_registry.h"
 
-struct MHD_Daemon;
-
 namespace publish {
 
-struct MetricsServerLimits {
-    unsigned connections = 256;       // open at once; more are refused
-    unsigned idleTimeoutSeconds = 10; // a connection that sends nothing is closed
-    std::size_t requestBytes = 16384; // request line and headers; more gets 431
-};
+// The answer to GET `path` of a listener that serves /metrics (and may serve
+// more: a caller that shares its port routes only /metrics here).
+HttpAnswer metricsAnswer(const MetricsRegistry& registry, std::string_view path);
 
 class MetricsServer {
 public:
-    // Listening, or the reason it cannot (address in use, not an address of this machine).
-    static std::variant<std::unique_ptr<MetricsServer>, QString> start(const ListenAddress& address,
-                                                                       const MetricsRegistry& registry,
-                                                                       const MetricsServerLimits& limits = {});
-    ~MetricsServer();
-    MetricsServer(const MetricsServer&) = delete;
-    MetricsServer& operator=(const MetricsServer&) = delete;
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::seconds kRetryPeriod{2};
 
-    std::uint16_t port() const;
+    // Tries to listen at once.
+    MetricsServer(const ListenAddress& address, const MetricsRegistry& registry, const HttpLimits& limits = {});
+
+    // Tries again when not listening and the retry period has passed. Cheap
+    // otherwise; called from the recording's ticks.
+    void retry(Clock::time_point now = Clock::now());
+    bool listening() const { return m_listener != nullptr; }
+    // The port it listens on (the one it got, for port 0); 0 while not listening.
+    std::uint16_t port() const { return m_listener ? m_listener->port() : 0; }
+    // Why the last attempt failed; empty while listening.
+    const QString& problem() const { return m_problem; }
+    const ListenAddress& address() const { return m_address; }
 
 private:
-    explicit MetricsServer(const MetricsRegistry& registry) : m_registry(registry) {}
-    const MetricsRegistry& m_registry;
-    MHD_Daemon* m_daemon = nullptr;
+    void listen(Clock::time_point now);
 
-    friend struct MetricsRequest;
+    ListenAddress m_address;
+    const MetricsRegistry& m_registry;
+    HttpLimits m_limits;
+    std::unique_ptr<HttpListener> m_listener;
+    QString m_problem;
+    Clock::time_point m_lastAttempt;
 };
 
 }  // namespace publish

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "publish/quantities.h"
+#include "runtime/local_time.h"
 
 namespace publish {
 namespace {
@@ -40,12 +41,7 @@ QJsonObject sensorConfig(const MqttTopics& topics, const std::string& meter, con
 }  // namespace
 
 QString isoTimeWithOffset(const QDateTime& time) {
-    // Written by hand: Qt writes a zero offset as "Z", and a reader of local
-    // times should see "+00:00" like any other offset.
-    const int offset = time.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + QLatin1Char(offset < 0 ? '-' : '+') +
-           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return QString::fromStdString(runtime::IsoText({time.toSecsSinceEpoch(), time.offsetFromUtc()}));
 }
 
 std::string stateTopic(const MqttTopics& topics, const std::string& meter) {

@@ -17,7 +17,7 @@ bool validPrefix(const QString& prefix) {
 std::variant<OutputSettings, QString> outputSettings(const OutputOptions& options) {
     OutputSettings settings;
     if (!options.mqttUrl.isEmpty()) {
-        auto broker = brokerAddress(options.mqttUrl, options.mqttCaFile, options.mqttPasswordFile);
+        auto broker = brokerAddress(options.mqttUrl, options.mqttCaFile, options.mqttPasswordFile, &settings.warnings);
         if (auto* error = std::get_if<QString>(&broker)) return *error;
         if (!validPrefix(options.mqttPrefix)) return QStringLiteral("MQTT prefix \"%1\" is not a topic").arg(options.mqttPrefix);
         if (!validPrefix(options.haPrefix)) return QStringLiteral("Home Assistant prefix \"%1\" is not a topic").arg(options.haPrefix);

@@ -5,6 +5,7 @@
 #include <variant>
 
 #include <QString>
+#include <QStringList>
 
 #include "publish/listen_address.h"
 #include "publish/meter_publisher.h"
@@ -24,6 +25,7 @@ struct OutputOptions {
 struct OutputSettings {
     std::optional<PublisherSettings> mqtt;
     std::optional<ListenAddress> metrics;
+    QStringList warnings;  // to tell the user; the settings work all the same
     bool any() const { return mqtt || metrics; }
 };
 

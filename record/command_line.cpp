@@ -12,8 +12,9 @@ const char kDescription[] =
     "the same files, rows and rules as kzrt-console's recording, one meter per PORT.\n"
     "PORT is a port number, COMn, or a device path such as /dev/ttyUSB0.\n"
     "\n"
-    "  kzrt-record export FILE.csv [-o OUT.csv]   a tidy UTF-8 copy for spreadsheets\n"
-    "  kzrt-record plot FILE.csv -o OUT.png|.svg  voltage and current over the whole file";
+    "  kzrt-record export FILE.csv... [-o OUT.csv]   a tidy UTF-8 copy for spreadsheets\n"
+    "  kzrt-record plot FILE.csv... -o OUT.png|.svg  voltage and current over the files\n"
+    "  either with --dir DIR [--from T] [--to T]     a meter's folder over a span (ISO 8601)";
 
 struct Flag {
     const char* name;

@@ -10,6 +10,15 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
 
+// "dir = out # data" means "out": a "#" after a blank starts a comment, as
+// in the shell. A "#" inside a word ("rack#2") is part of the value.
+std::string_view withoutComment(std::string_view value) {
+    for (std::size_t hash = value.find('#'); hash != std::string_view::npos; hash = value.find('#', hash + 1)) {
+        if (hash > 0 && (value[hash - 1] == ' ' || value[hash - 1] == '\t')) return value.substr(0, hash);
+    }
+    return value;
+}
+
 }  // namespace
 
 ConfigParse parseConfigText(std::string_view text) {
@@ -29,7 +38,7 @@ ConfigParse parseConfigText(std::string_view text) {
             result.error = "line " + std::to_string(lineNumber) + ": expected key = value";
             return result;
         }
-        result.entries.push_back({std::string(key), std::string(trimmed(line.substr(equals + 1))), lineNumber});
+        result.entries.push_back({std::string(key), std::string(trimmed(withoutComment(line.substr(equals + 1)))), lineNumber});
     }
     return result;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The recorder's configuration file: the command line's options as
 // `key = value` lines, one meter per `meter = [NAME=]PORT` line. Blank lines
-// and lines starting with # or ; are comments. Keys repeat only for `meter`;
+// and lines starting with # or ; are comments, and so is the rest of a line
+// from a # that follows a blank ("dir = out # data" is "out"); a # within a
+// word stays ("meter = rack#2=/dev/ttyUSB0"). Keys repeat only for `meter`;
 // a later line of another key replaces an earlier one.
 #include <string>
 #include <string_view>

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "record/command_line.h"
-#include "record/export_csv.h"
+#include "lookback/export_csv.h"
 #include "record/recorder_app.h"
-#include "record/plot_launcher.h"
+#include "lookback/plot_launcher.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         for (const QString& argument : QCoreApplication::arguments().mid(2)) {
             arguments.push_back(argument.toStdString());
         }
-        return command == "export" ? record::runExport(arguments) : record::runPlotHelper(arguments);
+        return command == "export" ? lookback::runExport(arguments) : lookback::runPlotHelper(arguments);
     }
     return runRecording(argc, argv);
 }

@@ -13,15 +13,16 @@ bool MeterPipeline::receiveByte(int byte, std::int64_t nowMs) {
     const bool complete = meter::assembleFrameByte(byte, m_inFrameFlag, m_byteCounter, m_frameText);
     m_lastByteMs = nowMs;
     if (!complete) return false;
-    applyFrame();
+    applyFrame(nowMs);
     return true;
 }
 
-void MeterPipeline::applyFrame() {
+void MeterPipeline::applyFrame(std::int64_t nowMs) {
     std::optional<meter::DecodedFrame> frame = meter::decodeFrame(m_frameText);
     m_frameText.clear();
     if (!frame) return;
     ++m_framesDecoded;
+    m_lastFrameMs = nowMs;
     m_readouts.voltage = std::move(frame->voltage);
     if (frame->current) m_readouts.current = std::move(*frame->current);
     if (frame->temperature) m_readouts.temperature = std::move(*frame->temperature);

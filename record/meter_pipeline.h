@@ -38,13 +38,14 @@ public:
     bool takeFreshFrame();
     // Frames decoded since the start.
     std::uint64_t framesDecoded() const { return m_framesDecoded; }
-    // Whether bytes arrived within the staleness window before `nowMs`.
+    // Whether a frame decoded within the staleness window before `nowMs`.
+    // Bytes alone do not count: a wrong baud rate or parity gives bytes.
     bool live(std::int64_t nowMs) const {
-        return m_lastByteMs && !meter::readoutsStale(m_lastByteMs, nowMs, {}, runtime::DateTime{});
+        return m_lastFrameMs && !meter::readoutsStale(m_lastFrameMs, nowMs, {}, runtime::DateTime{});
     }
 
 private:
-    void applyFrame();
+    void applyFrame(std::int64_t nowMs);
 
     meter::ReadoutTexts m_readouts;
     int m_inFrameFlag = 0;
@@ -57,6 +58,7 @@ private:
     // the monotonic time, which decides from then on. So the pipeline keeps
     // the monotonic time alone and judges with an empty stamp.
     std::optional<std::int64_t> m_lastByteMs;
+    std::optional<std::int64_t> m_lastFrameMs;
     bool m_freshFrame = false;
     std::uint64_t m_framesDecoded = 0;
 };

@@ -9,10 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "meter/recording_writer.h"
+#include "storage/recording_thread.h"
 #include "record/meter_pipeline.h"
 #include "runtime/native_path.h"
 #include "record/record_options.h"
+#include "record/cutoff_watch.h"
 #include "record/run_summary.h"
 #include "serial/serial_port_unit.h"
 
@@ -44,13 +45,15 @@ signals:
     // Each row as it is handed to the day file's writer, with the row's time.
     // Publishers hook in here and read the meter's state.
     void rowRecorded(runtime::DateTime when);
+    // Once a second while recording, after the row if there was one.
+    void secondPassed();
     void stopped();
 
 private:
     void tryOpen();
     void onSecond();
     void writeRow(runtime::DateTime now);
-    void onReport(const meter::RecordingWriter::Report& report);
+    void onReport(const storage::RecordingThread::Report& report);
     void noticeReconnection();
     void finish(StopReason reason);
     std::string label() const;
@@ -72,8 +75,10 @@ private:
     runtime::Path m_lastDayFile;  // the day file the previous row went to
     // Written on the writer's thread, read at the end.
     std::atomic<std::int64_t> m_rowsInserted{0};
+    std::atomic<std::int64_t> m_rowsFailed{0};
+    std::atomic<std::int64_t> m_rowsWaiting{0};
     std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
-    std::unique_ptr<meter::RecordingWriter> m_writer;
+    std::unique_ptr<storage::RecordingThread> m_writer;
     bool m_waitLogged = false;
 };
 

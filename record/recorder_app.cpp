@@ -85,6 +85,10 @@ int RecorderApp::start() {
         if (m_outputs) {
             connect(meter, &MeterRecorder::rowRecorded, this,
                     [this, meter](runtime::DateTime when) { m_outputs->rowRecorded(*meter, when); });
+            // A stopped meter says so at once, before the others stop.
+            for (auto signal : {&MeterRecorder::secondPassed, &MeterRecorder::stopped}) {
+                connect(meter, signal, this, [this, meter] { m_outputs->follow(*meter); });
+            }
         }
         m_meters.push_back(meter);
     }
@@ -97,7 +101,10 @@ int RecorderApp::start() {
     }
     new StopSignals([this] { stopAll(StopReason::Signal); }, this);
     auto* links = new QTimer(this);
-    connect(links, &QTimer::timeout, this, [this] { m_links.followReplacedLinks(); });
+    connect(links, &QTimer::timeout, this, [this] {
+        m_links.followReplacedLinks();
+        if (m_outputs) m_outputs->logEvents();
+    });
     links->start(1000);
     if (const auto period = watchdogPeriod()) {
         auto* watchdog = new QTimer(this);
@@ -125,7 +132,12 @@ void RecorderApp::onMeterStopped() {
         std::printf("%s\n", summaryLine(meter->summary()).c_str());
     }
     std::fflush(stdout);
+    // A run that lost rows, or left some only in a hidden log, did not do
+    // what it was asked.
     int code = 0;
+    for (const RunSummary& summary : summaries) {
+        if (rowsMissing(summary)) code = 1;
+    }
     if (!m_options.summaryFile.empty()) {
         QFile file(QString::fromStdString(m_options.summaryFile));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(summaryJson(summaries)) < 0) {

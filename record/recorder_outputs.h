@@ -19,6 +19,11 @@ public:
     virtual ~RecorderOutputs() = default;
     // One row of this meter went to its day file (or failed to) at `now`.
     virtual void rowRecorded(const MeterRecorder& meter, runtime::DateTime now) = 0;
+    // The meter's state between rows (each second) and when it stops:
+    // availability and /metrics follow it without a row.
+    virtual void follow(const MeterRecorder& meter) = 0;
+    // Logs what changed in the outputs since the last call, once each.
+    virtual void logEvents() = 0;
 };
 
 // Nothing when no output is asked for; the outputs, started (the metrics

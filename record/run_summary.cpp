@@ -9,6 +9,7 @@ const char* stopReasonName(StopReason reason) {
     case StopReason::Cutoff: return "cutoff";
     case StopReason::Duration: return "duration";
     case StopReason::Signal: return "signal";
+    case StopReason::InUse: return "in-use";
     case StopReason::Running: break;
     }
     return "running";
@@ -19,15 +20,6 @@ void noteReading(RunSummary& summary, double volts, double amps) {
     summary.endVolts = volts;
     summary.minimumVolts = std::min(summary.minimumVolts.value_or(volts), volts);
     summary.maximumAmps = std::max(summary.maximumAmps.value_or(amps), amps);
-}
-
-bool CutoffWatch::second(std::optional<double> volts) {
-    if (!m_cutoff) return false;
-    if (!volts || !(*volts < *m_cutoff)) {
-        m_below = 0;
-        return false;
-    }
-    return ++m_below >= m_hold;
 }
 
 }  // namespace record

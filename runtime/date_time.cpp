@@ -10,6 +10,7 @@
 #include <mutex>
 #include <utility>
 
+#include "runtime/civil_days.h"
 #include "runtime/conversions.h"
 
 namespace runtime {
@@ -32,45 +33,6 @@ std::int64_t SteadyMilliseconds()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
-{
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
-}
-
-std::int64_t FloorMod(std::int64_t a, std::int64_t b) { return a - FloorDiv(a, b) * b; }
-
-// Days since 1970-01-01 of a proleptic Gregorian date (month 1..12).
-std::int64_t DaysFromCivil(std::int64_t year, int month, int day)
-{
-    year -= month <= 2;
-    const std::int64_t era = FloorDiv(year, 400);
-    const std::int64_t yearOfEra = year - era * 400;
-    const int shiftedMonth = month > 2 ? month - 3 : month + 9;
-    const std::int64_t dayOfYear = (153 * shiftedMonth + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146'097 + dayOfEra - 719'468;
-}
-
-struct CivilDate {
-    std::int64_t year;
-    int month;
-    int day;
-};
-
-CivilDate CivilFromDays(std::int64_t days)
-{
-    days += 719'468;
-    const std::int64_t era = FloorDiv(days, 146'097);
-    const std::int64_t dayOfEra = days - era * 146'097;
-    const std::int64_t yearOfEra =
-        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
-    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
-    const int day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-    const int month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-    return {yearOfEra + era * 400 + (month <= 2), month, day};
 }
 
 struct Fields {

@@ -2,6 +2,7 @@
 // never written back, one state per recording tick, and a broken URL told in
 // the record box's tooltip while recording goes on.
 #include <QJsonDocument>
+#include <QAbstractButton>
 #include <QJsonObject>
 #include <chrono>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
 #include "tests/console/console_fixture.h"
+#include "tests/console/pty_link.h"
 #include "tests/publish/local_programs.h"
 
 namespace {
@@ -30,13 +32,14 @@ protected:
         return "[KZRT]\r\nPort=1\r\nBaud=2400\r\n\r\n[Publish]\r\n; where the readings go\r\n" + publish +
                "\r\n[Other]\r\nKey=1\r\n";
     }
-    void setReadouts(const std::string& voltage) {
+    void setReadouts(const std::string& voltage, bool frames = true) {
         form().setText(kVoltageReadout, voltage);
         form().setText(kCurrentReadout, "0.5000");
         form().setText(kTemperatureReadout, "+20.1");
         // A byte just arrived, so the tick's staleness check keeps them.
         form().setText(kUpdateStamp, runtime::ToText(double(meter::secondsWithinHour(runtime::Now()))));
         window->values().lastByteMonotonicMs = runtime::MonotonicMilliseconds();
+        if (frames) ++window->values().framesDecoded;
     }
     void tick() { form().raise(kRecordingTimer, platform::kTimerFired); }
 };
@@ -49,7 +52,9 @@ TEST_F(ConsolePublish, SectionIsReadAtStartUpPublishedEachTickAndNeverWrittenBac
                                 "\r\nMQTTPrefix=lab/bench\r\nMetrics=" + std::to_string(metricsPort) + "\r\n";
     writeFile(settingsPath(), settingsWith(section));
     publish::testing::Subscriber subscriber(broker.port(), {"lab/#"});
+    console::testing::PtyLink far(1);  // the meter's port, open: its device is there
     startWindow();
+    qobject_cast<QAbstractButton*>(form().find(kOpenPortButton)->widget)->click();
     ASSERT_NE(window->values().outputs, nullptr);
     EXPECT_EQ(window->values().outputs->problem(), QString());
 
@@ -63,9 +68,17 @@ TEST_F(ConsolePublish, SectionIsReadAtStartUpPublishedEachTickAndNeverWrittenBac
 
     ASSERT_TRUE(publish::testing::waitUntil([&] { return publish::testing::portOpen(metricsPort); }, 2s));
     std::this_thread::sleep_for(300ms);  // the broker connection
+    // Bytes that decode to no frame (a wrong baud rate) leave the meter down.
+    setReadouts("0", false);
+    tick();
+    EXPECT_NE(publish::testing::httpGet(metricsPort).find("kzrt_up{meter=\"COM1\"} 0\n"), std::string::npos);
+    EXPECT_EQ(subscriber.waitFor([](const std::string& l) { return l.find("availability") != std::string::npos; }),
+              "0 lab/bench/COM1/availability offline");
     setReadouts("12.345");
     tick();
-    const std::string state = subscriber.waitFor([](const std::string& l) { return l.rfind("0 lab/bench/COM1/state ", 0) == 0; });
+    const std::string state = subscriber.waitFor([](const std::string& l) {
+        return l.rfind("0 lab/bench/COM1/state ", 0) == 0 && l.find("12.345") != std::string::npos;
+    });
     ASSERT_FALSE(state.empty());
     const QJsonObject values = QJsonDocument::fromJson(QByteArray::fromStdString(state.substr(state.find('{')))).object();
     EXPECT_DOUBLE_EQ(values.value("voltage").toDouble(), 12.345);

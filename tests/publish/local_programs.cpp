@@ -25,17 +25,70 @@ sockaddr_in loopback(int port) {
     return address;
 }
 
-int connectTo(int port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(port);
-    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+int connectTo(int port) { return connectTcp(port); }
+
+// Sends, then reads until the peer closes, nothing comes for `timeout`, or
+// `complete` says the answer is whole.
+std::string sendAndRead(int fd, const std::string& request, std::chrono::milliseconds timeout,
+                        const std::function<bool(const std::string&)>& complete) {
+    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string answer;
+    char buffer[4096];
+    pollfd poller{fd, POLLIN, 0};
+    while (poll(&poller, 1, int(timeout.count())) > 0) {
+        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
+        answer.append(buffer, std::size_t(got));
+        if (complete(answer)) break;
+    }
+    return answer;
+}
+
+}  // namespace
+
+int connectTcp(int port, const char* host) {
+    sockaddr_storage storage{};
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+    socklen_t size = sizeof *v4;
+    if (inet_pton(AF_INET, host, &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(std::uint16_t(port));
+    } else {
+        inet_pton(AF_INET6, host, &v6->sin6_addr);
+        v6->sin6_family = AF_INET6;
+        v6->sin6_port = htons(std::uint16_t(port));
+        size = sizeof *v6;
+    }
+    const int fd = socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&storage), size) != 0) {
         close(fd);
         return -1;
     }
     return fd;
 }
 
-}  // namespace
+std::string httpOnConnection(int fd, const std::string& request, std::chrono::milliseconds timeout) {
+    bool whole = false;
+    std::string answer = sendAndRead(fd, request, timeout, [&](const std::string& got) {
+        const std::size_t blank = got.find("\r\n\r\n");
+        const std::size_t length = got.find("Content-Length: ");
+        whole = blank != std::string::npos && length != std::string::npos &&
+                got.size() >= blank + 4 + std::stoul(got.substr(length + 16));
+        return whole;
+    });
+    return whole ? answer : std::string();
+}
+
+int listenOn(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = loopback(port);
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || listen(fd, 4) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 int freePort() {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -77,9 +130,13 @@ bool Broker::start() {
     // Started by root, mosquitto would turn into the user "mosquitto", which
     // also clears the signal that ends it with the test.
     if (geteuid() == 0) anonymous += QStringLiteral("user root\n");
-    file.write(QStringLiteral("listener %1 127.0.0.1\n%2%3\npersistence false\nlog_dest none\n")
+    const QString persistence = m_persistent ? QStringLiteral("persistence true\npersistence_location %1/\n"
+                                                              "autosave_interval 1\n")
+                                                   .arg(m_dir.path())
+                                             : QStringLiteral("persistence false\n");
+    file.write(QStringLiteral("listener %1 127.0.0.1\n%2%3\n%4log_dest none\n")
                    .arg(m_port)
-                   .arg(anonymous, m_listenerOptions)
+                   .arg(anonymous, m_listenerOptions, persistence)
                    .toUtf8());
     file.close();
     // Nothing inherited: a broker outliving a crashed test must not hold the
@@ -99,9 +156,15 @@ void Broker::stop() {
     m_process.waitForFinished(5000);
 }
 
-Subscriber::Subscriber(int port, const QStringList& topics) {
+void Broker::signal(int number) {
+    if (m_process.state() != QProcess::NotRunning) ::kill(pid_t(m_process.processId()), number);
+    if (number == SIGKILL) m_process.waitForFinished(5000);
+}
+
+Subscriber::Subscriber(int port, const QStringList& topics, const QStringList& options) {
     QStringList arguments{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
                           QString::number(port), QStringLiteral("-F"), QStringLiteral("%r %t %p")};
+    arguments += options;
     for (const QString& topic : topics) arguments << QStringLiteral("-t") << topic;
     m_process.start(QStringLiteral("mosquitto_sub"), arguments);
     m_started = m_process.waitForStarted(5000);
@@ -153,21 +216,20 @@ std::size_t Subscriber::count(const std::string& line) {
 std::string httpExchange(int port, const std::string& request, std::chrono::milliseconds timeout) {
     const int fd = connectTo(port);
     if (fd < 0) return {};
-    send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string answer;
-    char buffer[4096];
-    pollfd poller{fd, POLLIN, 0};
-    while (poll(&poller, 1, int(timeout.count())) > 0) {
-        const ssize_t got = recv(fd, buffer, sizeof buffer, 0);
-        if (got <= 0) break;
-        answer.append(buffer, std::size_t(got));
-    }
+    std::string answer = sendAndRead(fd, request, timeout, [](const std::string&) { return false; });
     close(fd);
     return answer;
 }
 
 std::string httpGet(int port, const std::string& path) {
     return httpExchange(port, "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+std::string metricValue(const std::string& text, const std::string& series) {
+    const std::size_t at = text.find("\n" + series + " ");
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + series.size() + 2;
+    return text.substr(start, text.find('\n', start) - start);
 }
 
 std::string httpBody(const std::string& answer) {

@@ -12,6 +12,14 @@
 
 namespace publish::testing {
 
+// A connected TCP socket to host:port (numeric IPv4 or IPv6), or -1.
+int connectTcp(int port, const char* host = "127.0.0.1");
+// Sends `request` on an open socket and reads one HTTP answer (headers and a
+// Content-Length body), leaving the connection open; empty on timeout.
+std::string httpOnConnection(int fd, const std::string& request,
+                             std::chrono::milliseconds timeout = std::chrono::seconds(5));
+// A socket listening on 127.0.0.1:port (holding the port), or -1.
+int listenOn(int port);
 // A port nothing listens on right now.
 int freePort();
 // Whether a TCP connection to 127.0.0.1:port is accepted.
@@ -26,10 +34,15 @@ public:
     ~Broker();
     bool start();  // true once it accepts connections
     void stop();   // SIGTERM and wait
+    void signal(int number);  // SIGSTOP, SIGCONT, SIGHUP (reload), SIGKILL
+    // Keeps sessions and their queued messages on disk (saved every second),
+    // and finds them again when started anew.
+    void keepSessions() { m_persistent = true; }
     int port() const { return m_port; }
 
 private:
     int m_port;
+    bool m_persistent = false;
     QString m_listenerOptions;
     QTemporaryDir m_dir;
     QProcess m_process;
@@ -38,7 +51,8 @@ private:
 // mosquitto_sub printing "<retained> <topic> <payload>" per message.
 class Subscriber {
 public:
-    Subscriber(int port, const QStringList& topics);
+    // `options`: more mosquitto_sub options (a user, QoS 1 and a lasting session).
+    Subscriber(int port, const QStringList& topics, const QStringList& options = {});
     ~Subscriber();
     bool started() const { return m_started; }
     // Waits until a received line satisfies `match`; returns it, or empty.
@@ -54,6 +68,9 @@ private:
     std::string m_partial;
     std::vector<std::string> m_lines;
 };
+
+// The value of one sample in /metrics text ("kzrt_up{meter=\"a\"}"), or empty.
+std::string metricValue(const std::string& text, const std::string& series);
 
 // The whole answer to `request` (read until the server closes, or timeout).
 std::string httpExchange(int port, const std::string& request,

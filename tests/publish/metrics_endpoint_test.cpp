@@ -189,12 +189,69 @@ TEST(MetricsEndpoint, ABarePortListensOnLoopbackOnly) {
     address.sin_addr.s_addr = inet_addr("127.0.0.2");
     EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0) << std::strerror(errno);
     close(fd);
-    // A second server on the same address says why it cannot listen.
-    OutputOptions options;
-    options.metrics = QString::number(port);
-    const auto second = Outputs::start(std::get<OutputSettings>(outputSettings(options)));
-    ASSERT_TRUE(std::holds_alternative<QString>(second));
-    EXPECT_TRUE(std::get<QString>(second).contains(QString::number(port)));
+}
+
+// An address that cannot be had yet is tried again, and each change is said once.
+TEST(MetricsEndpoint, AnAddressInUseIsTriedAgainUntilItIsFree) {
+    auto first = metricsOutputs("127.0.0.1:0");
+    const int port = first->metricsPort();
+    auto second = metricsOutputs(QStringLiteral("127.0.0.1:%1").arg(port));
+    EXPECT_EQ(second->metricsPort(), 0);
+    std::vector<OutputEvent> events = second->takeEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, OutputEvent::Kind::MetricsWaiting);
+    EXPECT_TRUE(events[0].detail.contains(QStringLiteral("127.0.0.1:%1: Address already in use").arg(port)))
+        << events[0].detail.toStdString();
+    second->publish("bench1", tickWithVoltage("1.5"));
+    EXPECT_TRUE(second->takeEvents().empty());  // the same problem is not said again
+
+    first.reset();
+    ASSERT_TRUE(testing::waitUntil([&] { return !(events = second->takeEvents()).empty(); }, 5s));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, OutputEvent::Kind::MetricsListening);
+    EXPECT_EQ(events[0].detail, QStringLiteral("127.0.0.1:%1").arg(port));
+    // What was published while it waited is there.
+    EXPECT_NE(testing::httpGet(port).find("kzrt_voltage_volts{meter=\"bench1\"} 1.5\n"), std::string::npos);
+    EXPECT_TRUE(second->takeEvents().empty());
+}
+
+// Keep-alive, "[::]" for both families, and port 0 told as the port it got.
+TEST(MetricsEndpoint, KeepAliveDualStackAndThePortItGot) {
+    auto outputs = metricsOutputs("[::]:0");
+    outputs->publish("bench1", tickWithVoltage("12.345"));
+    const int port = outputs->metricsPort();
+    ASSERT_NE(port, 0);
+    const std::vector<OutputEvent> events = outputs->takeEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].detail, QStringLiteral("[::]:%1").arg(port));
+    for (const char* host : {"127.0.0.1", "::1"}) {
+        const int fd = testing::connectTcp(port, host);
+        ASSERT_GE(fd, 0) << host;
+        for (int request = 0; request < 3; ++request) {
+            const std::string answer = testing::httpOnConnection(fd, "GET /metrics HTTP/1.1\r\nHost: x\r\n\r\n", 2s);
+            EXPECT_EQ(status(answer), "200") << host << " request " << request;
+            EXPECT_EQ(answer.find("Connection: close"), std::string::npos) << answer.substr(0, 200);
+        }
+        close(fd);
+    }
+}
+
+// Clients that hold every connection with half a request cannot hold a stop.
+TEST(MetricsEndpoint, StoppingNeverWaitsForClients) {
+    auto outputs = metricsOutputs();
+    const int port = outputs->metricsPort();
+    std::vector<int> halves;
+    for (int i = 0; i < 256; ++i) {
+        const int fd = testing::connectTcp(port);
+        ASSERT_GE(fd, 0);
+        send(fd, "GET /metrics HTTP/1.1\r\nHost:", 28, MSG_NOSIGNAL);
+        halves.push_back(fd);
+    }
+    std::this_thread::sleep_for(300ms);  // all of them read and waiting
+    const auto start = std::chrono::steady_clock::now();
+    outputs.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    for (const int fd : halves) close(fd);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     settings.broker.port = std::atoi(argv[1]);
     publish::MeterPublisher publisher(settings, argv[2], argv[2]);
     if (!publisher.start().isEmpty()) return 1;
+    publisher.setOnline(true);
     bool said = false;
     while (true) {
         if (!said && publisher.connected()) {

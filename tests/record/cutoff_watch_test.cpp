@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "record/cutoff_watch.h"
 #include "record/run_summary.h"
 
 namespace {

@@ -106,4 +106,23 @@ TEST(ConfigFile, MalformedLineIsNamed) {
     EXPECT_EQ(spaced.entries[0].value, "/srv/logs/my bench");
 }
 
+// A "#" after a blank starts a comment; one inside a word is part of the value.
+TEST(ConfigFile, CommentsAfterAValue) {
+    const std::pair<std::string_view, std::string_view> cases[] = {
+        {"dir = out # data", "out"},
+        {"dir = out\t# data # more", "out"},
+        {"dir = out #", "out"},
+        {"meter = rack#2=/dev/ttyUSB0", "rack#2=/dev/ttyUSB0"},
+        {"meter = rack#2=/dev/ttyUSB0 # the left one", "rack#2=/dev/ttyUSB0"},
+        {"mqtt = mqtt://u:p#w@h", "mqtt://u:p#w@h"},
+        {"dir = # nothing yet", ""},
+        {"dir =#x", "#x"},
+    };
+    for (const auto& [line, value] : cases) {
+        const record::ConfigParse parsed = record::parseConfigText(line);
+        ASSERT_EQ(parsed.entries.size(), 1u) << line;
+        EXPECT_EQ(parsed.entries[0].value, value) << line;
+    }
+}
+
 }  // namespace

@@ -77,6 +77,17 @@ public:
     void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
     std::string out() { return (m_out += m_process.readAllStandardOutput()).toStdString(); }
     std::string err() { return (m_err += m_process.readAllStandardError()).toStdString(); }
+    // Waits until stderr holds `text` (from anywhere since the start).
+    bool waitForErr(const std::string& text, int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (err().find(text) == std::string::npos) {
+            if (timer.elapsed() > ms || m_process.state() == QProcess::NotRunning) return err().find(text) != std::string::npos;
+            m_process.waitForReadyRead(100);
+        }
+        return true;
+    }
+    qint64 pid() const { return m_process.processId(); }
 
 private:
     QTemporaryDir m_folder;

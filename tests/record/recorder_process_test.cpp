@@ -10,7 +10,7 @@
 #include <QThread>
 #include <memory>
 
-#include "record/day_file_reader.h"
+#include "lookback/day_file_reader.h"
 #include "runtime/conversions.h"
 #include "tests/record/recorder_process.h"
 
@@ -23,11 +23,11 @@ using record::testing::steady;
 namespace fs = std::filesystem;
 
 // The one day file in a folder (a run near midnight may make two: both read).
-record::DayFile dayFiles(const fs::path& folder) {
-    record::DayFile all;
+lookback::DayFile dayFiles(const fs::path& folder) {
+    lookback::DayFile all;
     for (const auto& entry : fs::directory_iterator(folder)) {
         if (entry.path().extension() != ".csv") continue;
-        record::DayFile file = record::readDayFile(readBytes(entry.path()));
+        lookback::DayFile file = lookback::readDayFile(readBytes(entry.path()));
         all.skipped += file.skipped;
         all.headerFound = file.headerFound;
         all.rows.insert(all.rows.end(), file.rows.begin(), file.rows.end());
@@ -48,12 +48,12 @@ TEST(Recorder, TwoMetersOnTwoPortsKeepTheirOwnRows) {
     ASSERT_EQ(recorder.waitForExit(8000), 0) << recorder.err();
     const std::pair<const char*, const char*> expected[] = {{"left", "12.000"}, {"right", "5.0000"}};
     for (const auto& [name, volts] : expected) {
-        const record::DayFile file = dayFiles(recorder.folder() / name);
+        const lookback::DayFile file = dayFiles(recorder.folder() / name);
         EXPECT_TRUE(file.headerFound);
         EXPECT_EQ(file.skipped, 0);
         EXPECT_EQ(file.rows.size(), 3u) << name;
         int live = 0;
-        for (const record::DayRow& row : file.rows) {
+        for (const lookback::DayRow& row : file.rows) {
             if (row.zeroed()) continue;
             EXPECT_EQ(row.values[0], volts) << name;
             ++live;
@@ -84,12 +84,12 @@ TEST(Recorder, CapacityTestStopsAtTheHoldAndItsTotalsAreTheRowsIntegration) {
     EXPECT_DOUBLE_EQ(summary.value("min_V").toDouble(), 8.0);
     EXPECT_DOUBLE_EQ(summary.value("max_A").toDouble(), 0.75);
 
-    const record::DayFile file = dayFiles(recorder.folder() / "cell");
+    const lookback::DayFile file = dayFiles(recorder.folder() / "cell");
     ASSERT_EQ(file.rows.size(), std::size_t(seconds));
     EXPECT_EQ(summary.value("rows").toInt(), seconds);
     // The integration reads each second's read-outs in single precision.
     double wattSeconds = 0.0, ampereSeconds = 0.0;
-    for (const record::DayRow& row : file.rows) {
+    for (const lookback::DayRow& row : file.rows) {
         const double volts = runtime::ToFloat(row.values[0]), amps = runtime::ToFloat(row.values[1]);
         wattSeconds += volts * amps;
         ampereSeconds += amps;
@@ -110,7 +110,7 @@ TEST(Recorder, SigtermFinishesTheRowAndExitsZeroWithinASecond) {
     ASSERT_EQ(recorder.waitForExit(3000), 0) << recorder.err();
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_NE(recorder.out().find("stopped_by=signal"), std::string::npos) << recorder.out();
-    const record::DayFile file = dayFiles(recorder.folder());
+    const lookback::DayFile file = dayFiles(recorder.folder());
     EXPECT_EQ(file.skipped, 0);
     EXPECT_GE(file.rows.size(), 2u);
 }
@@ -122,7 +122,7 @@ TEST(Recorder, KillNineLeavesAWholeDayFile) {
     QThread::msleep(2500);
     recorder.signal(SIGKILL);
     EXPECT_EQ(recorder.waitForExit(3000), -2);
-    const record::DayFile file = dayFiles(recorder.folder());
+    const lookback::DayFile file = dayFiles(recorder.folder());
     EXPECT_TRUE(file.headerFound);
     EXPECT_EQ(file.skipped, 0);
     EXPECT_GE(file.rows.size(), 1u);
@@ -144,7 +144,7 @@ TEST(Recorder, DeviceMissingAtStartIsWaitedForOrRefused) {
     EXPECT_EQ(log.find("waiting"), log.rfind("waiting")) << "said once: " << log;
     EXPECT_NE(log.find("waiting"), std::string::npos) << log;
     EXPECT_NE(log.find("start "), std::string::npos) << log;
-    const record::DayFile file = dayFiles(recorder.folder() / "rows");
+    const lookback::DayFile file = dayFiles(recorder.folder() / "rows");
     ASSERT_FALSE(file.rows.empty());
     EXPECT_EQ(file.rows.back().values[0], "12.000");
 }
@@ -168,7 +168,7 @@ TEST(Recorder, ADeviceThatGoesAndComesBackIsLoggedAndReadAgain) {
     const QJsonObject summary = firstSummary(recorder.folder() / "summary.json");
     EXPECT_EQ(summary.value("device_losses").toInt(), 1);
     EXPECT_EQ(summary.value("device_returns").toInt(), 1);
-    const record::DayFile file = dayFiles(recorder.folder() / "cell");
+    const lookback::DayFile file = dayFiles(recorder.folder() / "cell");
     ASSERT_FALSE(file.rows.empty());
     EXPECT_EQ(file.rows.front().values[0], "12.000");
     EXPECT_EQ(file.rows.back().values[0], "5.0000");

@@ -17,7 +17,7 @@
 #include <filesystem>
 #include <set>
 
-#include "record/day_file_reader.h"
+#include "lookback/day_file_reader.h"
 #include "tests/publish/local_programs.h"
 #include "tests/record/recorder_process.h"
 
@@ -201,7 +201,7 @@ TEST(RecorderTruth, ABrokerThatHangsAndRestartsLosesNoState) {
     std::size_t rows = 0;
     for (const auto& entry : std::filesystem::directory_iterator(recorder.folder() / "cell")) {
         if (entry.path().extension() == ".csv") {
-            rows += record::readDayFile(record::testing::readBytes(entry.path())).rows.size();
+            rows += lookback::readDayFile(record::testing::readBytes(entry.path())).rows.size();
         }
     }
     EXPECT_GE(rows, 15u);

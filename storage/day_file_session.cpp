@@ -1,5 +1,6 @@
 #include "storage/day_file_session.h"
 
+#include "meter/recording_row.h"
 #include "storage/log_format.h"
 
 namespace storage {
@@ -48,31 +49,38 @@ RecordingStep DayFileSession::open() {
         release();
         return m_files.unfinishedRewrite(m_dayFile) ? RecordingStep::RewriteUnfinished : RecordingStep::OpenFailed;
     }
-    if (!startLog(*content)) {
+    if (!startLog(*content, created ? std::nullopt : m_files.stamp(m_dayFile))) {
         release();
         return created ? RecordingStep::CreateFailed : RecordingStep::WriteFailed;
     }
-    m_version = created ? std::nullopt : m_files.stamp(m_dayFile);
-    m_needsPublish = m_needsPublish || created;
     m_state = State::kOpen;
     return created ? RecordingStep::FileCreated : RecordingStep::RowInserted;
 }
 
-// A new log whose base is `content`; the rows that no published version
-// holds go on top of it.
-bool DayFileSession::startLog(const std::string& content) {
-    std::vector<runtime::Text> waiting(m_rows.begin() + std::ptrdiff_t(m_published), m_rows.end());
-    const std::string records = EncodeLogBase(storedName(m_dayFile), content) + logRows(waiting);
+// A new log whose base is `content` (the day's file at `version`, none when
+// there is no file); the rows that no published version holds go on top.
+bool DayFileSession::startLog(const std::string& content, std::optional<FileStamp> version) {
+    const std::string records = EncodeLogBase(storedName(m_dayFile), content) + logRows(m_waiting);
     if (!m_files.write(m_log, records) || !m_files.sync(m_log) || !m_files.syncDirectory(directoryOf(m_dayFile))) {
         m_files.remove(m_log);  // ours: the lock is held
         return false;
     }
-    m_base = normalisedBase(content);
-    m_rows = std::move(waiting);
-    m_published = 0;
     m_logBytes = std::int64_t(records.size());
-    m_needsPublish = !m_rows.empty();
+    takeBase(content, version);
     return true;
+}
+
+// The next version is made from `content`, the day's file at `version`. A
+// file that holds at least a whole first line is used where it lies; a
+// shorter one, or none, is kept in memory until it is published.
+void DayFileSession::takeBase(std::string_view content, std::optional<FileStamp> version) {
+    m_version = version;
+    if (version && content.size() >= meter::kRecordingHeaderBytes) {
+        m_base.reset();
+        m_head = runtime::Text(content.substr(0, meter::kRecordingHeaderBytes));
+    } else {
+        m_base = normalisedBase(content);
+    }
 }
 
 bool DayFileSession::appendToLog(std::string_view records) {
@@ -92,12 +100,12 @@ bool DayFileSession::logWaitingRows() {
         // A log removed behind the session's back (by hand, by a cleaner)
         // begins again from the day's file as it is.
         if (m_files.stamp(m_log)) return false;
-        const std::optional<std::string> content = m_files.stamp(m_dayFile) ? m_files.read(m_dayFile) : std::string();
-        if (!content || !startLog(*content)) return false;
-        m_version = m_files.stamp(m_dayFile);
+        const std::optional<FileStamp> now = m_files.stamp(m_dayFile);
+        const std::optional<std::string> content = now ? m_files.read(m_dayFile) : std::string();
+        if (!content || !startLog(*content, now)) return false;
         if (!appendToLog(records)) return false;
     }
-    m_rows.insert(m_rows.end(), m_unlogged.begin(), m_unlogged.end());
+    m_waiting.insert(m_waiting.end(), m_unlogged.begin(), m_unlogged.end());
     m_unlogged.clear();
     return true;
 }
@@ -107,27 +115,53 @@ bool DayFileSession::logWaitingRows() {
 // that no published version holds yet go on top of it.
 bool DayFileSession::rebaseIfChanged(bool& created) {
     const std::optional<FileStamp> now = m_files.stamp(m_dayFile);
-    if (m_needsPublish || now == m_version) return true;
+    if (m_base || now == m_version) return true;
     created = !now;
     const std::optional<std::string> content = created ? std::string() : m_files.read(m_dayFile);
     if (!content) return false;
-    std::vector<runtime::Text> waiting(m_rows.begin() + std::ptrdiff_t(m_published), m_rows.end());
-    if (!appendToLog(EncodeLogBase(storedName(m_dayFile), *content) + logRows(waiting))) return false;
+    if (!appendToLog(EncodeLogBase(storedName(m_dayFile), *content) + logRows(m_waiting))) return false;
+    // Published at once from memory, with the waiting rows on top even when
+    // none wait, so that the version on the disk is ours again.
+    m_version = now;
     m_base = normalisedBase(*content);
-    m_rows = std::move(waiting);
-    m_published = 0;
-    m_needsPublish = true;
     return true;
+}
+
+// The next version: the first line, the waiting rows newest first, then the
+// rest of the base, from memory or copied from the version we know.
+std::optional<FileStamp> DayFileSession::publishNext(Published& result, bool& changed) {
+    changed = false;
+    if (m_base) return publishView(m_files, m_dayFile, dayFileView(*m_base, m_waiting), result);
+    result = Published::kFailed;
+    runtime::Text top = m_head;
+    for (auto row = m_waiting.rbegin(); row != m_waiting.rend(); ++row) top += *row;
+    const fs::path draft = recordingDraftPath(m_dayFile);
+    Copied copied = Copied::kFailed;
+    if (m_version && m_files.write(draft, top)) {
+        copied = m_files.appendTail(m_dayFile, *m_version, std::int64_t(meter::kRecordingHeaderBytes), draft);
+    }
+    if (copied == Copied::kDone) return publishDraft(m_files, m_dayFile, result);
+    m_files.remove(draft);
+    changed = copied == Copied::kChanged;
+    return std::nullopt;
 }
 
 RecordingStep DayFileSession::publish() {
     Published result = Published::kFailed;
-    const std::optional<FileStamp> version = publishView(m_files, m_dayFile, dayFileView(m_base, m_rows), result);
+    bool changed = false;
+    std::optional<FileStamp> version = publishNext(result, changed);
+    // Another program wrote the file between our look and the copy: its
+    // version becomes the base, as at the start of a tick.
+    bool created = false;
+    if (changed && rebaseIfChanged(created)) version = publishNext(result, changed);
     if (!version) return result == Published::kHeld ? RecordingStep::OpenFailed : RecordingStep::WriteFailed;
     m_version = version;
-    m_counts.written += m_rows.size() - m_published;
-    m_published = m_rows.size();
-    m_needsPublish = false;
+    if (m_base) m_head = m_base->substr(0, meter::kRecordingHeaderBytes);
+    m_base.reset();
+    m_counts.written += m_waiting.size();
+    m_waiting.clear();
+    // A long wait for a held file may have gathered many rows.
+    if (m_waiting.capacity() > 64) m_waiting.shrink_to_fit();
     return RecordingStep::RowInserted;
 }
 
@@ -168,7 +202,7 @@ RecordingStep DayFileSession::record(const std::vector<runtime::Text>& rows) {
     // seconds on a slow disk, and the rows belong in the file at once. This is
     // safe because after a power cut the file is made again from the log.
     RecordingStep published = RecordingStep::RowInserted;
-    if (m_needsPublish || m_published != m_rows.size()) published = publish();
+    if (needsPublish()) published = publish();
     if (!m_files.sync(m_log)) return RecordingStep::WriteFailed;
     if (published != RecordingStep::RowInserted) {
         return step == RecordingStep::FileCreated ? RecordingStep::CreateFailed : published;
@@ -184,13 +218,12 @@ bool DayFileSession::finish() {
     }
     bool created = false;
     if (!rebaseIfChanged(created) || !logWaitingRows()) return false;
-    if ((m_needsPublish || m_published != m_rows.size()) && publish() != RecordingStep::RowInserted) return false;
+    if (needsPublish() && publish() != RecordingStep::RowInserted) return false;
     if (!retireLog(m_files, m_dayFile, m_log)) return false;
     release();
     m_state = State::kEnded;
-    m_rows = {};
-    m_base = {};
-    m_published = 0;
+    m_waiting = {};
+    m_base.reset();
     return true;
 }
 

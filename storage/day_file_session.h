@@ -74,7 +74,7 @@ public:
     // Rows written and failed since the last call, and waiting now.
     RowCounts takeCounts();
     // Rows handed over that are not in the day's file yet and may still be.
-    std::size_t waitingRows() const { return m_unlogged.size() + (m_rows.size() - m_published); }
+    std::size_t waitingRows() const { return m_unlogged.size() + m_waiting.size(); }
     // What folding a log that a crash left did, since the last call.
     std::vector<FoldNote> takeNotes() { return std::exchange(m_notes, {}); }
 
@@ -86,11 +86,14 @@ private:
         kEnded,         // the log is gone and the lock released
     };
     RecordingStep open();
-    bool startLog(const std::string& content);
+    bool startLog(const std::string& content, std::optional<FileStamp> version);
+    void takeBase(std::string_view content, std::optional<FileStamp> version);
     bool rebaseIfChanged(bool& created);
     bool appendToLog(std::string_view records);
     bool logWaitingRows();
+    bool needsPublish() const { return m_base || !m_waiting.empty(); }
     RecordingStep publish();
+    std::optional<FileStamp> publishNext(Published& result, bool& changed);
     void failUnlogged();
     void release();
 
@@ -99,12 +102,16 @@ private:
     std::filesystem::path m_log;
     State m_state = State::kNotStarted;
     std::vector<runtime::Text> m_unlogged;     // handed over, not in the log yet, oldest first
-    runtime::Text m_base;                      // normalised: at least the header
-    std::vector<runtime::Text> m_rows;         // in the log, oldest first
-    std::size_t m_published = 0;               // rows of m_rows in the published version
+    // The next version is made from the version of the day's file we know
+    // (m_version: its first line kept in m_head, the rest copied from the
+    // file), or, while a base that the file does not hold yet waits to be
+    // published, from that base. None of the day's rows stays in memory, so
+    // a day costs no more memory at its end than at its start.
+    std::optional<runtime::Text> m_base;       // normalised: at least the header
+    runtime::Text m_head;                      // m_version's first kRecordingHeaderBytes
+    std::vector<runtime::Text> m_waiting;      // in the log, not yet published, oldest first
     std::int64_t m_logBytes = 0;               // the log's good length
-    std::optional<FileStamp> m_version;        // what we published last
-    bool m_needsPublish = false;               // the base changed since
+    std::optional<FileStamp> m_version;        // the day's file as we last saw or published it
     RowCounts m_counts;                        // written and failed since takeCounts
     std::vector<FoldNote> m_notes;
 };

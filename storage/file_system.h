@@ -27,6 +27,12 @@ enum class Published {
     kFailed,  // the target could not be replaced: nothing changed
 };
 
+enum class Copied {
+    kDone,
+    kChanged,  // the source is no longer the expected version: nothing appended
+    kFailed,
+};
+
 enum class Lock {
     kTaken,   // this program holds the lock now
     kHeld,    // another program holds it
@@ -53,6 +59,13 @@ public:
     virtual bool write(const std::filesystem::path& path, std::string_view content) = 0;
     // Appends to an existing file.
     virtual bool append(const std::filesystem::path& path, std::string_view bytes) = 0;
+    // Appends the bytes of `from` from `offset` to its end onto `to`, but only
+    // while `from` is still the version `expected`, so that a version another
+    // program wrote meanwhile is never mixed into ours. A new version of a
+    // long file is made from the previous one this way, without holding it in
+    // memory. This default reads it; the platforms copy inside the kernel.
+    virtual Copied appendTail(const std::filesystem::path& from, const FileStamp& expected, std::int64_t offset,
+                              const std::filesystem::path& to);
     // Cuts the file to `size` bytes.
     virtual bool truncate(const std::filesystem::path& path, std::int64_t size) = 0;
     // The file's content and size reach the disk before this returns.

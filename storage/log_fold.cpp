@@ -61,12 +61,10 @@ bool retireLog(FileSystem& files, const fs::path& dayFile, const fs::path& log) 
            files.syncDirectory(directory);
 }
 
-std::optional<FileStamp> publishView(FileSystem& files, const fs::path& dayFile, std::string_view content,
-                                     Published& result) {
+std::optional<FileStamp> publishDraft(FileSystem& files, const fs::path& dayFile, Published& result) {
     const fs::path draft = recordingDraftPath(dayFile);
-    std::optional<FileStamp> stamp;
-    result = Published::kFailed;
-    if (files.write(draft, content) && (stamp = files.stamp(draft))) result = files.publish(draft, dayFile);
+    const std::optional<FileStamp> stamp = files.stamp(draft);
+    result = stamp ? files.publish(draft, dayFile) : Published::kFailed;
     if (result != Published::kDone) {
         files.remove(draft);
         return std::nullopt;
@@ -75,6 +73,16 @@ std::optional<FileStamp> publishView(FileSystem& files, const fs::path& dayFile,
     // file is still the old one, with the new content.
     const std::optional<FileStamp> now = files.stamp(dayFile);
     return now && !SameFile(*now, *stamp) ? now : stamp;
+}
+
+std::optional<FileStamp> publishView(FileSystem& files, const fs::path& dayFile, std::string_view content,
+                                     Published& result) {
+    result = Published::kFailed;
+    if (!files.write(recordingDraftPath(dayFile), content)) {
+        files.remove(recordingDraftPath(dayFile));
+        return std::nullopt;
+    }
+    return publishDraft(files, dayFile, result);
 }
 
 void foldLeftLog(FileSystem& files, const fs::path& log, Recovery& recovery) {

@@ -44,6 +44,8 @@ void foldLeftLog(FileSystem& files, const std::filesystem::path& log, Recovery& 
 // day's file now carries, on success.
 std::optional<FileStamp> publishView(FileSystem& files, const std::filesystem::path& dayFile,
                                      std::string_view content, Published& result);
+// The same for a draft already written beside the day's file.
+std::optional<FileStamp> publishDraft(FileSystem& files, const std::filesystem::path& dayFile, Published& result);
 // Syncs the day's file, then removes its log: the log is never missing while
 // the file on the disk lacks rows.
 bool retireLog(FileSystem& files, const std::filesystem::path& dayFile, const std::filesystem::path& log);

@@ -84,6 +84,23 @@ public:
         return true;
     }
 
+    // The source's identity, size and time are checked on the open file, so
+    // the bytes copied are the expected version's even if its name is
+    // replaced meanwhile; a file rewritten in place at the same size and time
+    // is the one case no stamp can tell.
+    Copied appendTail(const fs::path& from, const FileStamp& expected, std::int64_t offset, const fs::path& to) override
+    {
+        const OwnedHandle source(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!source.valid()) return errno == ENOENT ? Copied::kChanged : Copied::kFailed;
+        if (StampOf(source.get()) != expected) return Copied::kChanged;
+        if (expected.size < offset) return Copied::kFailed;
+        const OwnedHandle target(::open(to.c_str(), O_WRONLY | O_CLOEXEC));
+        struct stat info{};
+        if (!target.valid() || fstat(target.get(), &info) != 0) return Copied::kFailed;
+        return CopyRange(source.get(), offset, target.get(), info.st_size, expected.size - offset) ? Copied::kDone
+                                                                                                  : Copied::kFailed;
+    }
+
     bool truncate(const fs::path& path, std::int64_t size) override
     {
         return ::truncate(path.c_str(), static_cast<off_t>(size)) == 0;

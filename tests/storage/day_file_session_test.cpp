@@ -230,5 +230,74 @@ TEST(RecordingRecovery, ADamagedLogNeverShrinksTheDayFile) {
     }
 }
 
+// The native file system beneath, with another program's write slipped in
+// just before the session copies the previous version into the next one.
+class WriteBeforeCopy final : public FileSystem {
+public:
+    explicit WriteBeforeCopy(std::function<void(const fs::path&)> write) : m_write(std::move(write)) {}
+    std::optional<std::string> read(const fs::path& p) override { return m_real->read(p); }
+    std::optional<FileStamp> stamp(const fs::path& p) override { return m_real->stamp(p); }
+    bool isReadOnly(const fs::path& p) override { return m_real->isReadOnly(p); }
+    bool write(const fs::path& p, std::string_view c) override { return m_real->write(p, c); }
+    bool append(const fs::path& p, std::string_view b) override { return m_real->append(p, b); }
+    Copied appendTail(const fs::path& from, const FileStamp& expected, std::int64_t offset,
+                               const fs::path& to) override {
+        if (m_write) std::exchange(m_write, {})(from);
+        return m_real->appendTail(from, expected, offset, to);
+    }
+    bool truncate(const fs::path& p, std::int64_t s) override { return m_real->truncate(p, s); }
+    bool sync(const fs::path& p) override { return m_real->sync(p); }
+    bool syncDirectory(const fs::path& d) override { return m_real->syncDirectory(d); }
+    Published publish(const fs::path& f, const fs::path& t) override { return m_real->publish(f, t); }
+    bool rename(const fs::path& f, const fs::path& t) override { return m_real->rename(f, t); }
+    bool remove(const fs::path& p) override { return m_real->remove(p); }
+    Lock lock(const fs::path& p) override { return m_real->lock(p); }
+    void unlock(const fs::path& p) override { m_real->unlock(p); }
+    void armWrite(std::function<void(const fs::path&)> write) { m_write = std::move(write); }
+
+private:
+    std::unique_ptr<FileSystem> m_real = NativeFileSystem();
+    std::function<void(const fs::path&)> m_write;
+};
+
+// A new version is made from the previous one on the disk, not from memory.
+// Another program that writes the file between the session's look and its
+// copy (in place or by a new file under the name) gets its content kept
+// whole, with the new row on top, and no byte of our previous version mixed
+// in. The log agrees with the file.
+TEST_F(RecordingFile, AVersionWrittenDuringTheCopyIsNeverMixedWithOurs) {
+    const std::string header = meter::recordingHeader();
+    const std::string theirs = header + row(7) + row(8) + "\r\n";
+    const struct {
+        const char* what;
+        std::function<void(const fs::path&)> write;
+    } cases[] = {
+        {"in place", [&](const fs::path& p) { std::ofstream(p, std::ios::binary | std::ios::trunc) << theirs; }},
+        {"a new file under the name",
+         [&](const fs::path& p) {
+             std::ofstream(p.string() + ".x", std::ios::binary) << theirs;
+             fs::rename(p.string() + ".x", p);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        WriteBeforeCopy files(nullptr);
+        DayFileSession racing(files, path);
+        ASSERT_EQ(racing.record({row(1)}), RecordingStep::FileCreated);
+        ASSERT_EQ(racing.record({row(2)}), RecordingStep::RowInserted);
+        ASSERT_EQ(racing.record({row(3)}), RecordingStep::RowInserted);
+        EXPECT_EQ(readFile(path), dayFileView("", {row(2), row(3)}));
+        files.armWrite(c.write);
+        ASSERT_EQ(racing.record({row(4)}), RecordingStep::RowInserted);
+        EXPECT_EQ(readFile(path), dayFileView(theirs, {row(4)}));
+        const std::optional<LogContent> log = DecodeLog(readFile(recordingLogPath(path)));
+        ASSERT_TRUE(log);
+        EXPECT_EQ(dayFileView(log->base, log->rows), readFile(path));
+        ASSERT_TRUE(racing.finish());
+    }
+}
+
 }  // namespace
 }  // namespace storage

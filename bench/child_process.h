@@ -1,6 +1,7 @@
 #pragma once
 // The whole-program benchmarks' children: a program started in a folder
-// (quiet unless asked), and stopped as a service manager stops it.
+// (quiet unless asked, with more environment if given), and stopped as a
+// service manager stops it.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,7 +13,8 @@
 
 namespace bench {
 
-inline pid_t spawn(const std::filesystem::path& folder, std::vector<std::string> arguments, bool quiet = true) {
+inline pid_t spawn(const std::filesystem::path& folder, std::vector<std::string> arguments, bool quiet = true,
+                   std::vector<std::string> environment = {}) {
     std::fflush(stdout);  // or the child prints this process's pending lines again
     const pid_t pid = fork();
     if (pid == 0) {
@@ -21,6 +23,7 @@ inline pid_t spawn(const std::filesystem::path& folder, std::vector<std::string>
             std::freopen("/dev/null", "w", stdout);
             std::freopen("/dev/null", "w", stderr);
         }
+        for (std::string& variable : environment) putenv(variable.data());
         std::vector<char*> argv;
         for (std::string& a : arguments) argv.push_back(a.data());
         argv.push_back(nullptr);

@@ -27,29 +27,13 @@
 #include <thread>
 #include <vector>
 
+#include "bench/child_process.h"
 #include "tests/publish/local_programs.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-pid_t spawn(const fs::path& folder, std::vector<std::string> arguments, const std::vector<std::string>& env = {}) {
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        fs::current_path(folder);
-        std::freopen("/dev/null", "w", stdout);
-        std::freopen((folder / "stderr.log").c_str(), "w", stderr);
-        for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> argv;
-        for (std::string& a : arguments) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
 
 long statusKb(pid_t pid, const std::string& field) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -136,14 +120,14 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 4; ++i) {
         const fs::path folder = root / ("meter" + std::to_string(i));
         fs::create_directories(folder);
-        simulators.push_back(spawn(folder, {KZRT_METER_SIM, "--port", "1", "--baud", "115200", "--fps", "0",
+        simulators.push_back(bench::spawn(folder, {KZRT_METER_SIM, "--port", "1", "--baud", "115200", "--fps", "0",
                                             "--profile", "battery", "--speed", "20"}));
         while (!fs::is_symlink(folder / "COM1")) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         arguments.push_back("m" + std::to_string(i) + "=" + (folder / "COM1").string());
     }
     char speedText[32];
     std::snprintf(speedText, sizeof speedText, "%g", speed);
-    const pid_t recorder = spawn(root, arguments,
+    const pid_t recorder = bench::spawn(root, arguments, true,
                                  {"LD_PRELOAD=" KZRT_LIBFAKETIME, std::string("FAKETIME=@") + startText + " x" + speedText,
                                   "FAKETIME_DONT_RESET=1", "FAKETIME_NO_CACHE=1"});
     const auto began = Clock::now();
@@ -167,7 +151,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_until(began + std::chrono::duration_cast<Clock::duration>(
                                                   std::chrono::duration<double>(next)));
         if (waitpid(recorder, nullptr, WNOHANG) == recorder) {
-            std::printf("the recorder ended early (see %s/stderr.log)\n", root.c_str());
+            std::printf("the recorder ended early\n");
             return 1;
         }
         const Sample s{next, start + std::time_t(next * speed), statusKb(recorder, "VmRSS"), openFiles(recorder)};
@@ -184,10 +168,7 @@ int main(int argc, char** argv) {
     kill(recorder, SIGTERM);
     int status = 0;
     waitpid(recorder, &status, 0);
-    for (pid_t simulator : simulators) {
-        kill(simulator, SIGTERM);
-        waitpid(simulator, nullptr, 0);
-    }
+    for (pid_t simulator : simulators) bench::stop(simulator);
 
     // The figures: the first sample a real minute in (ports open, buffers and
     // connections settled), the last before

@@ -133,8 +133,8 @@ std::optional<FileStamp> DayFileSession::publishNext(Published& result, bool& ch
     changed = false;
     if (m_base) return publishView(m_files, m_dayFile, dayFileView(*m_base, m_waiting), result);
     result = Published::kFailed;
-    runtime::Text top = m_head;
-    for (auto row = m_waiting.rbegin(); row != m_waiting.rend(); ++row) top += *row;
+    // m_head is a whole first line: its view is that line with the rows on top.
+    const runtime::Text top = dayFileView(m_head, m_waiting);
     const fs::path draft = recordingDraftPath(m_dayFile);
     Copied copied = Copied::kFailed;
     if (m_version && m_files.write(draft, top)) {

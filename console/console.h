@@ -12,7 +12,7 @@
 
 namespace serial { class SerialPortUnit; }
 namespace chart { class LineChartUnit; }
-namespace meter { class RecordingWriter; }
+namespace storage { class RecordingThread; }
 
 namespace console {
 
@@ -49,10 +49,16 @@ struct ProgramValues {
     // epoch) the update stamp was last written for.
     std::optional<std::int64_t> lastStampSecond;
     // The recording's writer thread, started by the first recorded row.
-    std::shared_ptr<meter::RecordingWriter> recordingWriter;
-    // Where the day files go: learnt when recording starts, and again after a
-    // row failed, not on every row (learning it creates a probe file).
-    std::optional<runtime::Path> recordingDirectory;
+    std::shared_ptr<storage::RecordingThread> recordingThread;
+    // Where the day files go: learnt when recording starts and when a new day
+    // begins, not on every row (learning it creates a probe file). A failed
+    // row does not move it: a folder unwritable for a moment would otherwise
+    // send the rest of the day elsewhere.
+    struct RecordingFolder {
+        runtime::Path path;
+        runtime::Text dayFileName;  // the day it was learnt for
+    };
+    std::optional<RecordingFolder> recordingFolder;
     // What the network outputs report beside the read-outs.
     std::uint64_t framesDecoded = 0;
     std::uint64_t rowsWritten = 0;

@@ -8,12 +8,12 @@
 #include "console/control_ids.h"
 #include "console/publish_outputs.h"
 #include "console/publish_section.h"
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "meter/recording_row.h"
-#include "meter/recording_writer.h"
+#include "storage/recording_thread.h"
 #include "platform/qt_text.h"
 #include "runtime/date_time.h"
-#include "runtime/file_system.h"
+#include "storage/file_system.h"
 #include "runtime/program_paths.h"
 
 namespace console {
@@ -46,24 +46,31 @@ meter::ReadoutTexts readoutTexts(const platform::Form& form) {
 }
 
 // What failed, for the tooltip; empty when nothing did.
-QString failureNote(meter::RecordingStep step) {
+QString failureNote(storage::RecordingStep step) {
     switch (step) {
-    case meter::RecordingStep::CreateFailed:
+    case storage::RecordingStep::CreateFailed:
         return RecordBox::tr("This file could not be created in this folder (no write permission, the folder "
                              "was deleted, or the disk is full): no data was recorded.");
-    case meter::RecordingStep::OpenFailed:
+    case storage::RecordingStep::OpenFailed:
         return RecordBox::tr("Another program holds this file, or it could not be opened: the last rows are kept "
                              "and written once it can be.");
-    case meter::RecordingStep::ReadOnly:
+    case storage::RecordingStep::ReadOnly:
         return RecordBox::tr("This file is read-only: the last row was not recorded. Once it is writable again, "
                              "the next rows are recorded as usual.");
-    case meter::RecordingStep::RewriteUnfinished:
+    case storage::RecordingStep::RewriteUnfinished:
         return RecordBox::tr("An earlier rewrite of this file was cut short and cannot be finished yet (another "
                              "program locks part of it, or the disk is full): the file is left as it is until it "
                              "can be, and the last row was not recorded.");
-    case meter::RecordingStep::WriteFailed:
-        return RecordBox::tr("Writing to this file failed (no write permission, or the disk is full): the last row "
-                             "was not recorded; the file keeps its content.");
+    case storage::RecordingStep::WriteFailed:
+        return RecordBox::tr("Writing to this file failed (no write permission, or the disk is full): the last rows "
+                             "are kept and written once it can be; the file keeps its content.");
+    case storage::RecordingStep::InUse:
+        return RecordBox::tr("Another copy of the console or of kzrt-record records into this file: this copy "
+                             "writes nothing to it, and keeps its rows until the other one stops.");
+    case storage::RecordingStep::EndFailed:
+        return RecordBox::tr("This file could not be completed when its recording ended (another program holds "
+                             "it, or the disk is full): its last rows wait in the hidden log beside it and are "
+                             "written as soon as it can be.");
     default:
         return {};
     }
@@ -71,14 +78,35 @@ QString failureNote(meter::RecordingStep step) {
 
 QString fileNameText(const std::filesystem::path& path) { return platform::pathToQString(path.filename()); }
 
-QString ignoredNote(const meter::IgnoredSideFile& side) {
-    if (side.keptAs.empty()) {
+// What folding a log that a crash left did, when it was more than the usual.
+QString foldNote(const storage::FoldNote& note) {
+    using Kind = storage::FoldNote::Kind;
+    switch (note.kind) {
+    case Kind::kRowsMerged:
+        return RecordBox::tr("%1 had changed since a recording into it was cut short: the %2 rows of that "
+                             "recording it lacked were put in at their place by time.")
+            .arg(fileNameText(note.dayFile))
+            .arg(note.rows);
+    case Kind::kRowsSetAside:
+        return RecordBox::tr("%1 had changed since a recording into it was cut short, and its rows are not in "
+                             "time order: it was left as it is, and the %2 rows of that recording it lacked are "
+                             "kept in %3.")
+            .arg(fileNameText(note.dayFile))
+            .arg(note.rows)
+            .arg(fileNameText(note.keptAs));
+    case Kind::kDamagedLog:
+        return RecordBox::tr("The hidden log of %1 was damaged: the file keeps every row it had with the log's "
+                             "rows before the damage, and the log is kept as %2.")
+            .arg(fileNameText(note.dayFile), fileNameText(note.keptAs));
+    case Kind::kForeignLog:
+        return RecordBox::tr("The side file %1 belongs to another file: it was not applied, and is kept as %2.")
+            .arg(fileNameText(note.log), fileNameText(note.keptAs));
+    case Kind::kEmptyLogRemoved:
         return RecordBox::tr("The side file %1 held no whole record (cut short before any row went in, or "
                              "damaged): it was not applied, and was removed.")
-            .arg(fileNameText(side.path));
+            .arg(fileNameText(note.log));
     }
-    return RecordBox::tr("The side file %1 belongs to another file: it was not applied, and is kept as %2.")
-        .arg(fileNameText(side.path), fileNameText(side.keptAs));
+    return {};
 }
 
 // What is wrong with the [Publish] section, for the record box's tooltip.
@@ -89,15 +117,9 @@ QString publishingNote(const Console& console) {
 }
 
 // Rows written and failed, for the network outputs' counters.
-void countRows(ProgramValues& values, const meter::RecordingWriter::Report& report) {
-    if (report.step == meter::RecordingStep::RowInserted) {
-        values.rowsWritten += report.rows;
-    } else if (report.step == meter::RecordingStep::FileCreated) {
-        // Creating the day's file takes the batch's first row, as it always has.
-        values.rowsWritten += report.rows > 0 ? report.rows - 1 : 0;
-    } else {
-        values.rowWriteFailures += report.rows;
-    }
+void countRows(ProgramValues& values, const storage::RecordingThread::Report& report) {
+    values.rowsWritten += report.written;
+    values.rowWriteFailures += report.failed;
 }
 
 // The record box's tooltip names the day's file and, after a failure, what
@@ -115,23 +137,21 @@ void describeRecording(const Console& console, const runtime::Path& path, const 
 }
 
 // On the window thread, when the writer has written (or failed to write) rows.
-void showReport(Console& console, const meter::RecordingWriter::Report& report) {
+void showReport(Console& console, const storage::RecordingThread::Report& report) {
     countRows(console.values, report);
     QString note = failureNote(report.step);
-    for (const meter::IgnoredSideFile& side : report.ignored) {
-        note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + ignoredNote(side);
+    for (const storage::FoldNote& fold : report.notes) {
+        note += (note.isEmpty() ? QString() : QStringLiteral("\n")) + foldNote(fold);
     }
-    // A failed row may mean the folder has changed: learn it again next tick.
-    if (!failureNote(report.step).isEmpty()) console.values.recordingDirectory.reset();
     describeRecording(console, report.dayFile, note);
 }
 
-meter::RecordingWriter& writerOf(Console& console) {
-    std::shared_ptr<meter::RecordingWriter>& writer = console.values.recordingWriter;
+storage::RecordingThread& recordingThreadOf(Console& console) {
+    std::shared_ptr<storage::RecordingThread>& writer = console.values.recordingThread;
     if (!writer) {
         QWidget* window = console.form.window();
-        writer = std::make_shared<meter::RecordingWriter>(
-            runtime::NativeFileSystem(), [&console, window](meter::RecordingWriter::Report report) {
+        writer = std::make_shared<storage::RecordingThread>(
+            storage::NativeFileSystem(), [&console, window](storage::RecordingThread::Report report) {
                 QMetaObject::invokeMethod(
                     window, [&console, report = std::move(report)] { showReport(console, report); },
                     Qt::QueuedConnection);
@@ -140,10 +160,12 @@ meter::RecordingWriter& writerOf(Console& console) {
     return *writer;
 }
 
-const runtime::Path& recordingDirectory(Console& console) {
-    std::optional<runtime::Path>& directory = console.values.recordingDirectory;
-    if (!directory) directory = runtime::RecordingDirectory();
-    return *directory;
+// The folder stays where it was learnt for the rest of the day.
+const runtime::Path& recordingDirectory(Console& console, runtime::DateTime now) {
+    std::optional<ProgramValues::RecordingFolder>& folder = console.values.recordingFolder;
+    const runtime::Text day = meter::recordingFileName(now);
+    if (!folder || folder->dayFileName != day) folder = ProgramValues::RecordingFolder{runtime::RecordingDirectory(), day};
+    return folder->path;
 }
 
 }  // namespace
@@ -157,8 +179,8 @@ void onRecordingTick(Console& console) {
     if (form.checked(kRecordBox) == 1) {
         // The row is handed to the writer's thread; what happened to it comes
         // back to the record box's tooltip.
-        const runtime::Path path = meter::recordingFilePath(recordingDirectory(console), now);
-        writerOf(console).record(path, meter::recordingRowText(now, readoutTexts(form)));
+        const runtime::Path path = meter::recordingFilePath(recordingDirectory(console, now), now);
+        recordingThreadOf(console).record(path, meter::recordingRowText(now, readoutTexts(form)));
     }
     // The network sees every tick, recorded or not: a dashboard watches the
     // meter whether or not a file is kept.
@@ -174,8 +196,9 @@ void onRecordBoxClicked(Console& console) {
     platform::Form& form = console.form;
     const bool ticked = form.checked(kRecordBox) == 1;
     if (ticked) {
-        console.values.recordingDirectory.reset();  // recording starts: learn the folder afresh
-        describeRecording(console, meter::recordingFilePath(recordingDirectory(console), runtime::Now()), {});
+        console.values.recordingFolder.reset();  // recording starts: learn the folder afresh
+        const runtime::DateTime now = runtime::Now();
+        describeRecording(console, meter::recordingFilePath(recordingDirectory(console, now), now), {});
     } else {
         endRecording(console);
     }
@@ -186,7 +209,7 @@ void onRecordBoxClicked(Console& console) {
 }
 
 void endRecording(Console& console) {
-    if (console.values.recordingWriter) console.values.recordingWriter->finish();
+    if (console.values.recordingThread) console.values.recordingThread->finish();
 }
 
 void applyRecordingInterval(Console& console) {

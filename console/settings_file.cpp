@@ -4,7 +4,7 @@
 
 #include "console/control_ids.h"
 #include "runtime/conversions.h"
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 #include "runtime/program_paths.h"
 #include "runtime/settings_store.h"
 

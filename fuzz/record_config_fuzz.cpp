@@ -31,7 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
         previousLine = entry.line;
-        written += entry.key + " = " + entry.value + "\n";
+        // Written back with no blank around "=": a value may begin with "#"
+        // ("k=#2"), which a blank before it would make a comment.
+        written += entry.key + "=" + entry.value + "\n";
     }
     if (!parsed.error.empty()) return 0;
     const record::ConfigParse again = record::parseConfigText(written);

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "runtime/conversions.h"
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 #include "runtime/texts.h"
 
 namespace meter {
@@ -28,6 +28,43 @@ runtime::Text recordingRowText(runtime::DateTime when, const ReadoutTexts& reado
                                readouts.energy, ",Wh,",
                                readouts.charge, ",Ah,",
                                readouts.temperature, degrees});
+}
+
+namespace {
+
+// Digits up to a GBK marker ("年", "时" ...), moving past both.
+bool readPart(std::string_view& text, std::string_view marker, std::int64_t& value) {
+    std::size_t digits = 0;
+    value = 0;
+    while (digits < text.size() && digits < 6 && text[digits] >= '0' && text[digits] <= '9') {
+        value = value * 10 + (text[digits] - '0');
+        ++digits;
+    }
+    if (digits == 0 || !text.substr(digits).starts_with(marker)) return false;
+    text.remove_prefix(digits + marker.size());
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> recordingRowTime(std::string_view line) {
+    static const runtime::Text markers[] = {runtime::Gbk("年"), runtime::Gbk("月"), runtime::Gbk("日"),
+                                            runtime::Gbk("时"), runtime::Gbk("分"), runtime::Gbk("秒")};
+    std::string_view text = line.substr(0, line.find(','));
+    if (text.size() == line.size()) return std::nullopt;
+    // Trailing parts that are zero are left out of the text.
+    std::int64_t parts[6] = {};
+    for (int i = 0; i < 6 && (i < 3 || !text.empty()); ++i) {
+        if (!readPart(text, markers[i], parts[i])) return std::nullopt;
+    }
+    if (!text.empty() || parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > 31 || parts[3] > 23 ||
+        parts[4] > 59 || parts[5] > 59) {
+        return std::nullopt;
+    }
+    std::int64_t key = 0;
+    const std::int64_t scale[6] = {10000, 13, 32, 24, 60, 60};
+    for (int i = 0; i < 6; ++i) key = key * scale[i] + parts[i];
+    return key;
 }
 
 runtime::Text recordingFileName(runtime::DateTime when) {

@@ -34,6 +34,11 @@ struct ReadoutTexts {
 // followed by its unit column.
 runtime::Text recordingRowText(runtime::DateTime when, const ReadoutTexts& readouts);
 
+// The time of a row as it is written (its line without the CR LF), as one
+// number that orders rows by time: year, month, day, hour, minute, second.
+// Nothing when the line does not begin with a row's time field.
+std::optional<std::int64_t> recordingRowTime(std::string_view line);
+
 // "KZRT" + year + month + day without padding + ".csv": 5 December 2015 is
 // KZRT2015125.csv (11 January and 1 November share KZRT2015111.csv).
 runtime::Text recordingFileName(runtime::DateTime when);

@@ -28,30 +28,6 @@ MHD_Result queue(MHD_Connection* connection, const HttpAnswer& answer) {
     return result;
 }
 
-// One socket address for either family, as libmicrohttpd takes it.
-struct BindAddress {
-    sockaddr_storage storage{};
-    bool ipv6 = false;
-    bool anyIpv6 = false;  // "::": IPv4 clients too
-};
-
-BindAddress bindAddress(const ListenAddress& address) {
-    BindAddress bind;
-    auto* v4 = reinterpret_cast<sockaddr_in*>(&bind.storage);
-    if (inet_pton(AF_INET, address.host.c_str(), &v4->sin_addr) == 1) {
-        v4->sin_family = AF_INET;
-        v4->sin_port = htons(std::uint16_t(address.port));
-        return bind;
-    }
-    auto* v6 = reinterpret_cast<sockaddr_in6*>(&bind.storage);
-    inet_pton(AF_INET6, address.host.c_str(), &v6->sin6_addr);
-    v6->sin6_family = AF_INET6;
-    v6->sin6_port = htons(std::uint16_t(address.port));
-    bind.ipv6 = true;
-    bind.anyIpv6 = IN6_IS_ADDR_UNSPECIFIED(&v6->sin6_addr);
-    return bind;
-}
-
 int gRequestSeen;  // its address marks a request whose headers have been seen
 
 }  // namespace
@@ -82,7 +58,7 @@ std::variant<std::unique_ptr<HttpListener>, QString> HttpListener::start(const L
                                                                         HttpHandler handler,
                                                                         const HttpLimits& limits) {
     std::unique_ptr<HttpListener> listener(new HttpListener(std::move(handler)));
-    BindAddress bind = bindAddress(address);
+    SocketAddress bind = socketAddress(address);
     // The wake-up channel lets a stop end the polling thread's wait at once;
     // without it the thread sleeps until the nearest client times out.
     unsigned flags = MHD_USE_AUTO_INTERNAL_THREAD | MHD_USE_ITC;

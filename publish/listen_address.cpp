@@ -13,9 +13,9 @@ std::string ListenAddress::textWithPort(int actualPort) const {
     return (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(actualPort);
 }
 
-std::variant<ListenAddress, QString> parseListenAddress(const QString& text) {
-    const auto error = [&](const QString& what) {
-        return QStringLiteral("metrics address \"%1\": %2 (expected [HOST:]PORT)").arg(text, what);
+std::variant<ListenAddress, QString> parseListenAddress(const QString& text, const QString& what) {
+    const auto error = [&](const QString& problem) {
+        return QStringLiteral("%1 address \"%2\": %3 (expected [HOST:]PORT)").arg(what, text, problem);
     };
     ListenAddress address;
     QString port = text;
@@ -38,6 +38,23 @@ std::variant<ListenAddress, QString> parseListenAddress(const QString& text) {
     if (!ok || number < 0 || number > 65535) return error(QStringLiteral("the port must be a number 0 to 65535"));
     address.port = number;
     return address;
+}
+
+SocketAddress socketAddress(const ListenAddress& address) {
+    SocketAddress bind;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&bind.storage);
+    if (inet_pton(AF_INET, address.host.c_str(), &v4->sin_addr) == 1) {
+        v4->sin_family = AF_INET;
+        v4->sin_port = htons(std::uint16_t(address.port));
+        return bind;
+    }
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&bind.storage);
+    inet_pton(AF_INET6, address.host.c_str(), &v6->sin6_addr);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = htons(std::uint16_t(address.port));
+    bind.ipv6 = true;
+    bind.anyIpv6 = IN6_IS_ADDR_UNSPECIFIED(&v6->sin6_addr);
+    return bind;
 }
 
 }  // namespace publish

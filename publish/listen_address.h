@@ -6,6 +6,7 @@
 #include <variant>
 
 #include <QString>
+#include <sys/socket.h>
 
 namespace publish {
 
@@ -17,6 +18,17 @@ struct ListenAddress {
     std::string textWithPort(int actualPort) const;
 };
 
-std::variant<ListenAddress, QString> parseListenAddress(const QString& text);
+// `what` names the address in the error ("metrics", "web").
+std::variant<ListenAddress, QString> parseListenAddress(const QString& text,
+                                                        const QString& what = QStringLiteral("metrics"));
+
+// The socket address to bind, for either family, as libmicrohttpd takes it.
+struct SocketAddress {
+    sockaddr_storage storage{};
+    bool ipv6 = false;
+    bool anyIpv6 = false;  // "::": IPv4 clients too
+    sockaddr* get() { return reinterpret_cast<sockaddr*>(&storage); }
+};
+SocketAddress socketAddress(const ListenAddress& address);
 
 }  // namespace publish

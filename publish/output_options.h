@@ -25,6 +25,9 @@ struct OutputOptions {
 struct OutputSettings {
     std::optional<PublisherSettings> mqtt;
     std::optional<ListenAddress> metrics;
+    // /metrics is served by another listener on the same port (the recorder's
+    // web page), which renders Outputs::renderMetrics(); no listener of our own.
+    bool metricsOnSharedListener = false;
     QStringList warnings;  // to tell the user; the settings work all the same
     bool any() const { return mqtt || metrics; }
 };

@@ -17,7 +17,9 @@ OutputEvent::Kind linkEventKind(LinkState state) {
 
 std::variant<std::unique_ptr<Outputs>, QString> Outputs::start(const OutputSettings& settings) {
     std::unique_ptr<Outputs> outputs(new Outputs(settings));
-    if (settings.metrics) outputs->m_server = std::make_unique<MetricsServer>(*settings.metrics, outputs->m_registry);
+    if (settings.metrics && !settings.metricsOnSharedListener) {
+        outputs->m_server = std::make_unique<MetricsServer>(*settings.metrics, outputs->m_registry);
+    }
     return outputs;
 }
 
@@ -40,7 +42,7 @@ QString Outputs::addMeter(const std::string& name) {
     }
     Meter& meter = m_meters[name];
     meter.safeName = safeName;
-    if (m_server) m_registry.update(safeName, meterMetrics({}, 0, m_settings.mqtt ? std::optional(false) : std::nullopt));
+    if (m_settings.metrics) m_registry.update(safeName, meterMetrics({}, 0, m_settings.mqtt ? std::optional(false) : std::nullopt));
     if (!m_settings.mqtt) return {};
     meter.publisher = std::make_unique<MeterPublisher>(*m_settings.mqtt, meter.safeName, name);
     QString error = meter.publisher->start();
@@ -82,7 +84,7 @@ void Outputs::follow(const std::string& name, const MeterTick& tick) {
     } else if (m_settings.mqtt) {
         connected = false;
     }
-    if (m_server) m_registry.update(meter.safeName, meterMetrics(tick, dropped, connected));
+    if (m_settings.metrics) m_registry.update(meter.safeName, meterMetrics(tick, dropped, connected));
 }
 
 std::vector<OutputEvent> Outputs::takeEvents() {

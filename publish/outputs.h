@@ -51,6 +51,8 @@ public:
     std::vector<OutputEvent> takeEvents();
 
     std::uint16_t metricsPort() const { return m_server ? m_server->port() : 0; }
+    // /metrics' body, for a listener shared with another server (any thread).
+    std::string renderMetrics() const { return m_registry.render(); }
     std::uint64_t mqttDropped(const std::string& name) const;
 
 private:

@@ -38,6 +38,8 @@ constexpr Flag kFlags[] = {
     {"mqtt-prefix", "P", "MQTT topic prefix (default kzrt)"},
     {"ha-prefix", "P", "Home Assistant discovery prefix (default homeassistant)"},
     {"metrics", "[HOST:]PORT", "serve Prometheus metrics at /metrics; a bare PORT listens on 127.0.0.1 only"},
+    {"web", "[HOST:]PORT", "serve a live web page of the meters; a bare PORT listens on 127.0.0.1 only"},
+    {"web-password-file", "FILE", "the web page's password (HTTP Basic), the file's first line"},
 };
 
 std::string failure(const QString& text) { return "kzrt-record: " + text.toStdString(); }

@@ -1,9 +1,10 @@
 #include "record/meter_recorder.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <filesystem>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "record/log_line.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
@@ -15,14 +16,46 @@ namespace record {
 namespace {
 
 constexpr int kOpenRetryMs = 1000;
+constexpr std::chrono::milliseconds kEndWaitMs{2500};
 
-const char* stepProblem(meter::RecordingStep step) {
+std::string fileText(const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    return {name.begin(), name.end()};
+}
+
+std::string foldText(const storage::FoldNote& note) {
+    using Kind = storage::FoldNote::Kind;
+    const std::string file = "file=" + fileText(note.dayFile);
+    switch (note.kind) {
+    case Kind::kRowsMerged:
+        return file + " had changed since a recording into it was cut short; " + std::to_string(note.rows) +
+               " rows of that recording went in at their place by time";
+    case Kind::kRowsSetAside:
+        return file + " had changed since a recording into it was cut short and is not in time order; left as it is, " +
+               std::to_string(note.rows) + " rows of that recording are kept in " + fileText(note.keptAs);
+    case Kind::kDamagedLog:
+        return file + " its hidden log was damaged; the file keeps every row it had with the log's rows before the damage, the log is kept as " +
+               fileText(note.keptAs);
+    case Kind::kForeignLog:
+        return "side file " + fileText(note.log) + " belongs to another file; not applied, kept as " +
+               fileText(note.keptAs);
+    case Kind::kEmptyLogRemoved:
+        return "side file " + fileText(note.log) + " held no whole record; removed";
+    }
+    return file;
+}
+
+const char* stepProblem(storage::RecordingStep step) {
     switch (step) {
-    case meter::RecordingStep::CreateFailed: return "the day file could not be created";
-    case meter::RecordingStep::OpenFailed: return "another program holds the day file, or it cannot be opened";
-    case meter::RecordingStep::WriteFailed: return "writing to the day file failed";
-    case meter::RecordingStep::ReadOnly: return "the day file is read-only";
-    case meter::RecordingStep::RewriteUnfinished: return "an earlier rewrite of the day file is not finished yet";
+    case storage::RecordingStep::CreateFailed: return "the day file could not be created";
+    case storage::RecordingStep::OpenFailed: return "another program holds the day file, or it cannot be opened";
+    case storage::RecordingStep::WriteFailed: return "writing to the day file failed";
+    case storage::RecordingStep::ReadOnly: return "the day file is read-only";
+    case storage::RecordingStep::RewriteUnfinished: return "an earlier rewrite of the day file is not finished yet";
+    case storage::RecordingStep::InUse:
+        return "another copy of kzrt-record or of the console records into the day file";
+    case storage::RecordingStep::EndFailed:
+        return "the day file could not be completed; its last rows wait in the hidden log beside it";
     default: return nullptr;
     }
 }
@@ -65,12 +98,11 @@ MeterRecorder::MeterRecorder(MeterSpec meter, int portNumber, runtime::Path dayF
     connect(&m_openRetry, &QTimer::timeout, this, &MeterRecorder::tryOpen);
     // The writer's thread counts what went in and hands the rest of its
     // report to the event loop.
-    m_writer = std::make_unique<meter::RecordingWriter>(
-        runtime::NativeFileSystem(), [this, alive = m_alive](meter::RecordingWriter::Report report) {
-            const std::size_t dropped = report.step == meter::RecordingStep::FileCreated ? 1 : 0;
-            if (report.step == meter::RecordingStep::RowInserted || dropped != 0) {
-                m_rowsInserted += std::int64_t(report.rows - std::min(report.rows, dropped));
-            }
+    m_writer = std::make_unique<storage::RecordingThread>(
+        storage::NativeFileSystem(), [this, alive = m_alive](storage::RecordingThread::Report report) {
+            m_rowsInserted += std::int64_t(report.written);
+            m_rowsFailed += std::int64_t(report.failed);
+            m_rowsWaiting = std::int64_t(report.waiting);
             if (!*alive) return;
             QMetaObject::invokeMethod(this, [this, report = std::move(report)] { onReport(report); },
                                       Qt::QueuedConnection);
@@ -143,7 +175,7 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     if (path != m_lastDayFile) {
         std::error_code ignored;
         if (!std::filesystem::exists(path, ignored) &&
-            !std::filesystem::exists(meter::recordingLogPath(path), ignored)) {
+            !std::filesystem::exists(storage::recordingLogPath(path), ignored)) {
             m_writer->record(path, row);
         }
         m_lastDayFile = path;
@@ -152,12 +184,22 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     emit rowRecorded(now);
 }
 
-void MeterRecorder::onReport(const meter::RecordingWriter::Report& report) {
-    const meter::RecordingStep step = report.step;
+void MeterRecorder::onReport(const storage::RecordingThread::Report& report) {
+    const storage::RecordingStep step = report.step;
+    for (const storage::FoldNote& note : report.notes) logLine(LogKind::Warning, "fold", label() + " " + foldText(note));
+    if (step == storage::RecordingStep::SessionEnded && m_lastStep == int(storage::RecordingStep::EndFailed)) {
+        logLine(LogKind::Info, "write-resumed", label() + " file=" + fileText(report.dayFile) + " completed");
+    }
+    if (step == storage::RecordingStep::SessionEnded) return;
     const bool failed = stepProblem(step) != nullptr;
-    if (failed) m_summary.rowWriteFailures += std::int64_t(report.rows);
-    if (failed && m_lastStep != int(step)) logLine(LogKind::Problem, "write-failed", label() + " " + stepProblem(step));
-    if (!failed && m_lastStep >= 0 && stepProblem(meter::RecordingStep(m_lastStep))) {
+    if (failed && m_lastStep != int(step)) {
+        logLine(LogKind::Problem, "write-failed",
+                label() + " " + stepProblem(step) + " file=" + fileText(report.dayFile) +
+                    " pending=" + std::to_string(report.waiting));
+    }
+    // One day file, one writer: this one stops rather than write beside another.
+    if (step == storage::RecordingStep::InUse && running()) finish(StopReason::InUse);
+    if (!failed && m_lastStep >= 0 && stepProblem(storage::RecordingStep(m_lastStep))) {
         logLine(LogKind::Info, "write-resumed", label());
     }
     m_lastStep = int(step);
@@ -178,6 +220,7 @@ void MeterRecorder::stop(StopReason reason) {
 }
 
 void MeterRecorder::finish(StopReason reason) {
+    m_summary.stopReason = reason;  // first: nothing more is recorded, and a report cannot stop it twice
     noticeReconnection();
     m_clock.stop();
     m_openRetry.stop();
@@ -185,14 +228,21 @@ void MeterRecorder::finish(StopReason reason) {
     // The rows handed over are on the disk before the summary counts them.
     m_writer->finish();
     m_writer->waitUntilIdle();
+    // A day file held by another program at the end gets a few more tries.
+    if (m_rowsWaiting > 0) m_writer->waitUntilEnded(kEndWaitMs);
+    // What the writer reported meanwhile is said before the summary.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     m_summary.rowsWritten = m_rowsInserted;
-    m_summary.stopReason = reason;
+    m_summary.rowWriteFailures = m_rowsFailed;
+    m_summary.rowsWaiting = m_rowsWaiting;
     m_summary.endTime = runtime::IsoNow();
     m_summary.durationSeconds = m_seconds;
     m_summary.wattHours = m_pipeline.energyWattSeconds() / 3600.0;
     m_summary.ampereHours = m_pipeline.chargeAmpereSeconds() / 3600.0;
-    logLine(LogKind::Info, "stop", label() + " reason=" + stopReasonName(reason) + " rows=" +
-                                       std::to_string(m_summary.rowsWritten));
+    logLine(rowsMissing(m_summary) ? LogKind::Problem : LogKind::Info, "stop",
+            label() + " reason=" + stopReasonName(reason) + " rows=" + std::to_string(m_summary.rowsWritten) +
+                " failed=" + std::to_string(m_summary.rowWriteFailures) +
+                " pending=" + std::to_string(m_summary.rowsWaiting));
     emit stopped();
 }
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "meter/recording_writer.h"
+#include "storage/recording_thread.h"
 #include "record/meter_pipeline.h"
 #include "runtime/native_path.h"
 #include "record/record_options.h"
@@ -40,6 +40,9 @@ public:
     std::int64_t rowsWritten() const { return m_rowsInserted; }
     // The meter's device is away: never opened yet, or gone and watched for.
     bool deviceAway() const { return !m_port.isOpen() || m_port.deviceGone(); }
+    // Seconds since the recording started, and the capacity test's seconds below its cutoff.
+    std::int64_t elapsedSeconds() const { return m_seconds; }
+    int secondsBelowCutoff() const { return m_cutoff.secondsBelow(); }
 
 signals:
     // Each row as it is handed to the day file's writer, with the row's time.
@@ -53,7 +56,7 @@ private:
     void tryOpen();
     void onSecond();
     void writeRow(runtime::DateTime now);
-    void onReport(const meter::RecordingWriter::Report& report);
+    void onReport(const storage::RecordingThread::Report& report);
     void noticeReconnection();
     void finish(StopReason reason);
     std::string label() const;
@@ -75,8 +78,10 @@ private:
     runtime::Path m_lastDayFile;  // the day file the previous row went to
     // Written on the writer's thread, read at the end.
     std::atomic<std::int64_t> m_rowsInserted{0};
+    std::atomic<std::int64_t> m_rowsFailed{0};
+    std::atomic<std::int64_t> m_rowsWaiting{0};
     std::shared_ptr<std::atomic<bool>> m_alive = std::make_shared<std::atomic<bool>>(true);
-    std::unique_ptr<meter::RecordingWriter> m_writer;
+    std::unique_ptr<storage::RecordingThread> m_writer;
     bool m_waitLogged = false;
 };
 

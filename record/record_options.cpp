@@ -41,6 +41,8 @@ std::string* networkField(NetworkOptions& network, std::string_view key) {
     if (key == "mqtt-prefix") return &network.mqttPrefix;
     if (key == "ha-prefix") return &network.haPrefix;
     if (key == "metrics") return &network.metrics;
+    if (key == "web") return &network.web;
+    if (key == "web-password-file") return &network.webPasswordFile;
     return nullptr;
 }
 

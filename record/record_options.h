@@ -24,9 +24,14 @@ struct NetworkOptions {
     std::string haPrefix = "homeassistant";
     bool haDiscovery = true;
     std::string metrics;  // [HOST:]PORT; empty: no /metrics
+    std::string web;      // [HOST:]PORT of the web page; empty: no page
+    std::string webPasswordFile;
     // Whether any network option was given (a CA or password file alone too,
     // so that it is refused rather than ignored).
-    bool asked() const { return !mqtt.empty() || !metrics.empty() || !mqttCa.empty() || !mqttPasswordFile.empty(); }
+    bool asked() const {
+        return !mqtt.empty() || !metrics.empty() || !mqttCa.empty() || !mqttPasswordFile.empty() || !web.empty() ||
+               !webPasswordFile.empty();
+    }
 };
 
 struct RecordOptions {
@@ -47,7 +52,8 @@ struct RecordOptions {
 inline constexpr std::string_view kValueKeys[] = {"baud",        "parity",   "interval",  "dir",
                                                   "stop-below",  "hold",     "duration",  "summary",
                                                   "meter",       "mqtt",     "mqtt-ca",   "mqtt-password-file",
-                                                  "mqtt-prefix", "ha-prefix", "metrics"};
+                                                  "mqtt-prefix", "ha-prefix", "metrics",
+                                                  "web",         "web-password-file"};
 
 // Stores one option's value. An empty result means it was taken; otherwise
 // the reason it was refused, worded to follow "--key: ". `meter` adds one meter.

@@ -58,10 +58,10 @@ int RecorderApp::prepareFolders(std::vector<runtime::Path>& dayFolders) {
     return 0;
 }
 
-// MQTT and /metrics, before any meter records: a broken option stops the
+// MQTT, /metrics and the web page, before any meter records: a broken option stops the
 // run at once (exit 2) instead of after its first rows.
 int RecorderApp::startOutputs() {
-    auto started = startRecorderOutputs(m_options.network, m_options.meters);
+    auto started = startRecorderOutputs(m_options);
     if (auto* error = std::get_if<std::string>(&started)) {
         std::fprintf(stderr, "kzrt-record: %s\n", error->c_str());
         return 2;
@@ -132,7 +132,12 @@ void RecorderApp::onMeterStopped() {
         std::printf("%s\n", summaryLine(meter->summary()).c_str());
     }
     std::fflush(stdout);
+    // A run that lost rows, or left some only in a hidden log, did not do
+    // what it was asked.
     int code = 0;
+    for (const RunSummary& summary : summaries) {
+        if (rowsMissing(summary)) code = 1;
+    }
     if (!m_options.summaryFile.empty()) {
         QFile file(QString::fromStdString(m_options.summaryFile));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(summaryJson(summaries)) < 0) {

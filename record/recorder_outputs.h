@@ -1,5 +1,5 @@
 #pragma once
-// The recorder's network outputs (MQTT, /metrics): told of every row each
+// The recorder's network outputs (MQTT, /metrics, the web page): told of every row each
 // meter writes, with the meter's counters at that moment.
 #include <memory>
 #include <string>
@@ -28,7 +28,6 @@ public:
 // Nothing when no output is asked for; the outputs, started (the metrics
 // endpoint listening, each meter's broker connection under way); or why they
 // cannot start, worded to follow "kzrt-record: " (exit 2).
-std::variant<std::unique_ptr<RecorderOutputs>, std::string> startRecorderOutputs(
-    const NetworkOptions& options, const std::vector<MeterSpec>& meters);
+std::variant<std::unique_ptr<RecorderOutputs>, std::string> startRecorderOutputs(const RecordOptions& options);
 
 }  // namespace record

@@ -9,6 +9,7 @@ const char* stopReasonName(StopReason reason) {
     case StopReason::Cutoff: return "cutoff";
     case StopReason::Duration: return "duration";
     case StopReason::Signal: return "signal";
+    case StopReason::InUse: return "in-use";
     case StopReason::Running: break;
     }
     return "running";

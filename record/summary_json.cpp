@@ -26,6 +26,8 @@ QJsonObject summaryObject(const RunSummary& s) {
         {"min_V", optionalNumber(s.minimumVolts)},
         {"max_A", optionalNumber(s.maximumAmps)},
         {"rows", qint64(s.rowsWritten)},
+        {"rows_failed", qint64(s.rowWriteFailures)},
+        {"rows_waiting", qint64(s.rowsWaiting)},
         {"device_losses", s.deviceLosses},
         {"device_returns", s.deviceReturns},
         {"stopped_by", QString::fromLatin1(stopReasonName(s.stopReason))},
@@ -56,6 +58,7 @@ std::string summaryLine(const RunSummary& s) {
            " energy_Wh=" + number("%.6f", s.wattHours) + " start_V=" + optionalText("%.4f", s.startVolts) +
            " end_V=" + optionalText("%.4f", s.endVolts) + " min_V=" + optionalText("%.4f", s.minimumVolts) +
            " max_A=" + optionalText("%.4f", s.maximumAmps) + " rows=" + std::to_string(s.rowsWritten) +
+           " failed=" + std::to_string(s.rowWriteFailures) + " waiting=" + std::to_string(s.rowsWaiting) +
            " losses=" + std::to_string(s.deviceLosses) + " returns=" + std::to_string(s.deviceReturns) +
            " stopped_by=" + stopReasonName(s.stopReason) + " start=" + s.startTime + " end=" + s.endTime;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The platform half of the file operations (files_posix.cpp, files_win32.cpp).
+// The platform half of the file operations (native_file_posix.cpp, native_file_win32.cpp).
 // files.cpp keeps the file-number table on top of it.
 #include <cstdint>
 #include <memory>

@@ -4,7 +4,7 @@
 // and every line this code does not change keeps its exact bytes.
 #include "runtime/settings_store.h"
 
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 #include "runtime/native_file.h"
 #include "runtime/texts.h"
 

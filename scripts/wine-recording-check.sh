@@ -20,7 +20,7 @@ mkdir -p "$out/obj"
 
 compile() {  # source -> object path on stdout
   local obj="$out/obj/$(echo "${1%.*}" | tr / _).o"
-  if [ ! -f "$obj" ] || [ "$1" -nt "$obj" ] || find runtime console tests bench -name '*.h' -newer "$obj" | grep -q .; then
+  if [ ! -f "$obj" ] || [ "$1" -nt "$obj" ] || find runtime meter storage console tests bench -name '*.h' -newer "$obj" | grep -q .; then
     $cxx "${flags[@]}" -c "$1" -o "$obj" >&2
   fi
   echo "$obj"
@@ -34,13 +34,13 @@ link() {  # program, sources...
   echo "  built $out/$program.exe"
 }
 
-runtime=(runtime/conversions.cpp runtime/date_time.cpp runtime/date_time_win32.cpp runtime/files.cpp
-         runtime/files_win32.cpp runtime/file_layer_win32.cpp runtime/file_system.cpp runtime/file_system_win32.cpp
-         runtime/file_journal_win32.cpp runtime/gbk_codec_win32.cpp runtime/gbk_sequences.cpp runtime/local_time.cpp
-         runtime/local_time_win32.cpp runtime/native_path.cpp
-         runtime/program_paths.cpp runtime/program_paths_win32.cpp runtime/row_log.cpp
+runtime=(runtime/conversions.cpp runtime/date_time.cpp runtime/date_time_win32.cpp runtime/file_numbers.cpp
+         runtime/native_file_win32.cpp runtime/native_handle_win32.cpp runtime/rewrite_journal_win32.cpp
+         runtime/gbk_codec_win32.cpp runtime/gbk_sequences.cpp runtime/local_time.cpp runtime/local_time_win32.cpp
+         runtime/native_path.cpp runtime/program_paths.cpp runtime/program_paths_win32.cpp
          runtime/runtime_errors.cpp runtime/settings_store.cpp runtime/texts.cpp)
-recording=(meter/recording_row.cpp meter/recording_file.cpp meter/recording_writer.cpp)
+recording=(meter/recording_row.cpp storage/day_file_session.cpp storage/day_file_view.cpp storage/file_system.cpp storage/fold_plan.cpp
+           storage/log_fold.cpp storage/log_format.cpp storage/native_file_system_win32.cpp storage/recording_thread.cpp)
 gtest_main=("$gtest/src/gtest-all.cc" "$gtest/src/gtest_main.cc")
 
 link runtime_test "${runtime[@]}" "${gtest_main[@]}" tests/runtime/conversions_test.cpp tests/runtime/date_time_test.cpp \
@@ -48,8 +48,9 @@ link runtime_test "${runtime[@]}" "${gtest_main[@]}" tests/runtime/conversions_t
   tests/runtime/files_test.cpp tests/runtime/files_win32_test.cpp tests/runtime/child_process_win32.cpp \
   tests/runtime/program_paths_test.cpp tests/runtime/settings_store_test.cpp tests/runtime/texts_test.cpp
 link runtime_files_child "${runtime[@]}" tests/runtime/files_child.cpp
-link console_recording_test "${runtime[@]}" "${recording[@]}" "${gtest_main[@]}" tests/meter/recording_row_test.cpp \
-  tests/meter/recording_file_test.cpp tests/console/power_cut_file_system.cpp tests/console/power_cut_test.cpp
+link storage_test "${runtime[@]}" "${recording[@]}" "${gtest_main[@]}" tests/meter/recording_row_test.cpp \
+  tests/storage/day_file_session_test.cpp tests/storage/fold_plan_test.cpp tests/storage/one_writer_test.cpp \
+  tests/storage/power_cut_file_system.cpp tests/storage/power_cut_test.cpp
 link console_recording_process_test "${runtime[@]}" "${recording[@]}" "${gtest_main[@]}" \
   tests/console/recording_process_test.cpp tests/runtime/child_process_win32.cpp
 link console_recording_child "${runtime[@]}" "${recording[@]}" tests/console/recording_child.cpp
@@ -59,7 +60,7 @@ link bench_recording_disk "${runtime[@]}" "${recording[@]}" bench/recording/disk
 wine_start "$PWD/$out/wine"
 trap wine_stop EXIT
 status=0
-for program in runtime_test console_recording_test console_recording_process_test; do
+for program in runtime_test storage_test console_recording_process_test; do
   echo "== $program under wine"
   (cd "$out" && wine "$program.exe" </dev/null) || status=1
 done

@@ -235,16 +235,36 @@ Example, beside the console in the same directory:
         <translation>An earlier rewrite of this file was cut short and cannot be finished yet (another program locks part of it, or the disk is full): the file is left as it is until it can be, and the last row was not recorded.</translation>
     </message>
     <message>
-        <source>Writing to this file failed (no write permission, or the disk is full): the last row was not recorded; the file keeps its content.</source>
-        <translation>Writing to this file failed (no write permission, or the disk is full): the last row was not recorded; the file keeps its content.</translation>
-    </message>
-    <message>
         <source>The side file %1 held no whole record (cut short before any row went in, or damaged): it was not applied, and was removed.</source>
         <translation>The side file %1 held no whole record (cut short before any row went in, or damaged): it was not applied, and was removed.</translation>
     </message>
     <message>
         <source>The side file %1 belongs to another file: it was not applied, and is kept as %2.</source>
         <translation>The side file %1 belongs to another file: it was not applied, and is kept as %2.</translation>
+    </message>
+    <message>
+        <source>Writing to this file failed (no write permission, or the disk is full): the last rows are kept and written once it can be; the file keeps its content.</source>
+        <translation>Writing to this file failed (no write permission, or the disk is full): the last rows are kept and written once it can be; the file keeps its content.</translation>
+    </message>
+    <message>
+        <source>Another copy of the console or of kzrt-record records into this file: this copy writes nothing to it, and keeps its rows until the other one stops.</source>
+        <translation>Another copy of the console or of kzrt-record records into this file: this copy writes nothing to it, and keeps its rows until the other one stops.</translation>
+    </message>
+    <message>
+        <source>This file could not be completed when its recording ended (another program holds it, or the disk is full): its last rows wait in the hidden log beside it and are written as soon as it can be.</source>
+        <translation>This file could not be completed when its recording ended (another program holds it, or the disk is full): its last rows wait in the hidden log beside it and are written as soon as it can be.</translation>
+    </message>
+    <message>
+        <source>%1 had changed since a recording into it was cut short: the %2 rows of that recording it lacked were put in at their place by time.</source>
+        <translation>%1 had changed since a recording into it was cut short: the %2 rows of that recording it lacked were put in at their place by time.</translation>
+    </message>
+    <message>
+        <source>%1 had changed since a recording into it was cut short, and its rows are not in time order: it was left as it is, and the %2 rows of that recording it lacked are kept in %3.</source>
+        <translation>%1 had changed since a recording into it was cut short, and its rows are not in time order: it was left as it is, and the %2 rows of that recording it lacked are kept in %3.</translation>
+    </message>
+    <message>
+        <source>The hidden log of %1 was damaged: the file keeps every row it had with the log's rows before the damage, and the log is kept as %2.</source>
+        <translation>The hidden log of %1 was damaged: the file keeps every row it had with the log's rows before the damage, and the log is kept as %2.</translation>
     </message>
 </context>
 </TS>

@@ -232,16 +232,36 @@ Example, beside the console in the same directory:
         <translation>此文件上次的改写中途中断，目前还无法完成（其他程序锁定了其中一部分，或磁盘已满）；在能完成之前文件保持原样，上次的数据未记录。</translation>
     </message>
     <message>
-        <source>Writing to this file failed (no write permission, or the disk is full): the last row was not recorded; the file keeps its content.</source>
-        <translation>写入此文件失败（没有写入权限或磁盘已满），上次的数据未记录；文件内容保持不变。</translation>
-    </message>
-    <message>
         <source>The side file %1 held no whole record (cut short before any row went in, or damaged): it was not applied, and was removed.</source>
         <translation>附属文件 %1 不含完整记录（在写入任何数据前中断，或已损坏）：未被采用，已删除。</translation>
     </message>
     <message>
         <source>The side file %1 belongs to another file: it was not applied, and is kept as %2.</source>
         <translation>附属文件 %1 属于另一个文件：未被采用，已另存为 %2。</translation>
+    </message>
+    <message>
+        <source>Writing to this file failed (no write permission, or the disk is full): the last rows are kept and written once it can be; the file keeps its content.</source>
+        <translation>写入此文件失败（没有写权限，或磁盘已满）；最近的数据已保留，待可写入时一并写入；文件保持原有内容。</translation>
+    </message>
+    <message>
+        <source>Another copy of the console or of kzrt-record records into this file: this copy writes nothing to it, and keeps its rows until the other one stops.</source>
+        <translation>另一个控制台或 kzrt-record 正在向此文件记录数据；本程序不写入此文件，数据保留到另一个程序停止后再写入。</translation>
+    </message>
+    <message>
+        <source>This file could not be completed when its recording ended (another program holds it, or the disk is full): its last rows wait in the hidden log beside it and are written as soon as it can be.</source>
+        <translation>记录结束时此文件无法完成（正被其他程序占用，或磁盘已满）；最近的数据保存在旁边的隐藏日志中，待可写入时立即写入。</translation>
+    </message>
+    <message>
+        <source>%1 had changed since a recording into it was cut short: the %2 rows of that recording it lacked were put in at their place by time.</source>
+        <translation>%1 在上次记录中断后被改动过；该次记录中它缺少的 %2 行已按时间插入到相应位置。</translation>
+    </message>
+    <message>
+        <source>%1 had changed since a recording into it was cut short, and its rows are not in time order: it was left as it is, and the %2 rows of that recording it lacked are kept in %3.</source>
+        <translation>%1 在上次记录中断后被改动过，且其中的行未按时间排列；文件保持原样，该次记录中它缺少的 %2 行保存在 %3 中。</translation>
+    </message>
+    <message>
+        <source>The hidden log of %1 was damaged: the file keeps every row it had with the log's rows before the damage, and the log is kept as %2.</source>
+        <translation>%1 的隐藏日志已损坏；文件保留了原有的所有行及日志中损坏处之前的行，日志另存为 %2。</translation>
     </message>
 </context>
 </TS>

@@ -28,11 +28,11 @@
 #include <thread>
 #include <vector>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "meter/recording_row.h"
 #include "publish/outputs.h"
 #include "runtime/date_time.h"
-#include "runtime/file_system.h"
+#include "storage/file_system.h"
 #include "tests/publish/local_programs.h"
 
 namespace {
@@ -90,8 +90,8 @@ private:
     std::size_t m_count = 0;
 };
 
-runtime::FileSystem& files() {
-    static const std::unique_ptr<runtime::FileSystem> native = runtime::NativeFileSystem();
+storage::FileSystem& files() {
+    static const std::unique_ptr<storage::FileSystem> native = storage::NativeFileSystem();
     return *native;
 }
 
@@ -101,7 +101,7 @@ struct Meter {
     runtime::Path path;
     std::uint64_t rows = 0;
     std::uint64_t failures = 0;
-    std::shared_ptr<meter::DayFileSession> session;
+    std::shared_ptr<storage::DayFileSession> session;
 };
 
 std::vector<Meter> meters(const QTemporaryDir& dir) {
@@ -110,7 +110,7 @@ std::vector<Meter> meters(const QTemporaryDir& dir) {
         const QString folder = dir.filePath(QStringLiteral("m%1").arg(i));
         QDir().mkpath(folder);
         const runtime::Path path = meter::recordingFilePath(runtime::Path(folder.toStdString()), runtime::Now());
-        list.push_back({"m" + std::to_string(i), path, 0, 0, std::make_shared<meter::DayFileSession>(files(), path)});
+        list.push_back({"m" + std::to_string(i), path, 0, 0, std::make_shared<storage::DayFileSession>(files(), path)});
     }
     return list;
 }
@@ -121,9 +121,9 @@ void tick(Meter& meter, publish::Outputs* outputs, const std::string& voltage) {
     const publish::ReadoutTexts texts{voltage, "1.2340", "15.234", "10.004", "0.5000", "0.0400", "+25.3"};
     const meter::ReadoutTexts row{texts.voltage, texts.current, texts.power, texts.resistance,
                                     texts.energyWh, texts.chargeAh, texts.temperature};
-    const meter::RecordingStep step = meter.session->record({meter::recordingRowText(now, row)});
-    if (step == meter::RecordingStep::RowInserted) ++meter.rows;
-    if (step != meter::RecordingStep::RowInserted && step != meter::RecordingStep::FileCreated) ++meter.failures;
+    const storage::RecordingStep step = meter.session->record({meter::recordingRowText(now, row)});
+    if (step == storage::RecordingStep::RowInserted) ++meter.rows;
+    if (step != storage::RecordingStep::RowInserted && step != storage::RecordingStep::FileCreated) ++meter.failures;
     if (outputs == nullptr) return;
     publish::MeterTick tick;
     tick.time = QDateTime::currentDateTime();

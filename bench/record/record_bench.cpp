@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/child_process.h"
 #include "bench/process_cpu.h"
 #include "meter/recording_row.h"
 #ifdef KZRT_BENCH_OUTPUTS
@@ -34,28 +35,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-pid_t spawn(const fs::path& folder, std::vector<std::string> arguments, bool quiet = true) {
-    std::fflush(stdout);  // or the child prints this process's pending lines again
-    const pid_t pid = fork();
-    if (pid == 0) {
-        fs::current_path(folder);
-        if (quiet) {
-            std::freopen("/dev/null", "w", stdout);
-            std::freopen("/dev/null", "w", stderr);
-        }
-        std::vector<char*> argv;
-        for (std::string& a : arguments) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-void stop(pid_t pid) {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-}
+using bench::spawn;
+using bench::stop;
 
 // kzrt-record's CPU share with `meters` simulators streaming at 115200 baud,
 // with `extra` options after the usual ones.

@@ -31,9 +31,9 @@
 #include <thread>
 #include <vector>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "meter/recording_row.h"
-#include "meter/recording_writer.h"
+#include "storage/recording_thread.h"
 #include "previous_design.h"
 #include "runtime/date_time.h"
 
@@ -90,7 +90,7 @@ fs::path prepare(const Options& options, int rows) {
     if (rows > 0) {
         std::vector<runtime::Text> texts;
         for (int second = 0; second < rows; ++second) texts.push_back(rowAt(second));
-        std::ofstream(dayFile, std::ios::binary) << meter::dayFileView("", texts);
+        std::ofstream(dayFile, std::ios::binary) << storage::dayFileView("", texts);
     }
 #ifndef _WIN32
     ::sync();  // what preparing wrote is not the tick's
@@ -142,8 +142,8 @@ Figures runLog(const Options& options, int rows) {
     std::atomic<bool> failed{false};
     std::mutex handedMutex;
     std::vector<Clock::time_point> handedAt;
-    auto writer = std::make_unique<meter::RecordingWriter>(
-        runtime::NativeFileSystem(), [&](meter::RecordingWriter::Report report) {
+    auto writer = std::make_unique<storage::RecordingThread>(
+        storage::NativeFileSystem(), [&](storage::RecordingThread::Report report) {
             {
                 const std::lock_guard lock(handedMutex);
                 const auto now = Clock::now();
@@ -152,7 +152,8 @@ Figures runLog(const Options& options, int rows) {
                 }
             }
             published += long(report.rows);
-            if (report.step != meter::RecordingStep::RowInserted && report.step != meter::RecordingStep::FileCreated) {
+            if (report.step != storage::RecordingStep::RowInserted && report.step != storage::RecordingStep::FileCreated &&
+                report.step != storage::RecordingStep::SessionEnded) {
                 failed = true;
             }
         });

@@ -1,7 +1,7 @@
 #include "previous_design.h"
 
 #include "meter/recording_row.h"
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 #include "runtime/program_paths.h"
 
 namespace bench {

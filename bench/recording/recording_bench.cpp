@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "meter/recording_row.h"
 #include "previous_design.h"
 #include "runtime/date_time.h"
@@ -93,16 +93,16 @@ void BM_LogRow(benchmark::State& state) {
     const int rows = int(state.range(0));
     const fs::path path = writeDayFile(rows);
     const runtime::Text row = rowAt(rows);
-    const auto files = runtime::NativeFileSystem();
-    meter::DayFileSession session(*files, path);
+    const auto files = storage::NativeFileSystem();
+    storage::DayFileSession session(*files, path);
     session.record({row});  // the session's start: the base goes into the log
     std::vector<double> microseconds;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const meter::RecordingStep step = session.record({row});
+        const storage::RecordingStep step = session.record({row});
         microseconds.push_back(
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
-        if (step != meter::RecordingStep::RowInserted) state.SkipWithError("the row was not recorded");
+        if (step != storage::RecordingStep::RowInserted) state.SkipWithError("the row was not recorded");
     }
     state.counters["file_MB"] = double(fs::file_size(path)) / 1e6;
     setPercentiles(state, microseconds);

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "runtime/conversions.h"
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 
 namespace {
 

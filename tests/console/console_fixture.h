@@ -13,7 +13,7 @@
 
 #include "console/control_ids.h"
 #include "console/main_window.h"
-#include "meter/recording_writer.h"
+#include "storage/recording_thread.h"
 #include "runtime/program_paths.h"
 #include "tests/test_application.h"
 
@@ -59,7 +59,7 @@ protected:
     // Rows are written on the recording's own thread: waits until what the
     // ticks handed over is written and its report has reached the tooltip.
     void settleRecording() {
-        if (window && window->values().recordingWriter) window->values().recordingWriter->waitUntilIdle();
+        if (window && window->values().recordingThread) window->values().recordingThread->waitUntilIdle();
         QCoreApplication::sendPostedEvents();
     }
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "meter/recording_row.h"
 #include "runtime/conversions.h"
 
@@ -21,7 +21,7 @@ inline runtime::Text numberedRow(long n) {
 inline runtime::Text numberedDayFile(long newest) {
     std::vector<runtime::Text> rows;
     for (long n = 1; n <= newest; ++n) rows.push_back(numberedRow(n));
-    return meter::dayFileView("", rows);
+    return storage::dayFileView("", rows);
 }
 
 // The number of the newest row (the first below the header), 0 for none.

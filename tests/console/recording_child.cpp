@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "tests/console/numbered_rows.h"
 
 int main(int argc, char** argv) {
@@ -17,13 +17,13 @@ int main(int argc, char** argv) {
     const std::string utf8 = argv[1];
     const std::filesystem::path dayFile(std::u8string(utf8.begin(), utf8.end()));
     const long ticks = std::atol(argv[2]);
-    const auto files = runtime::NativeFileSystem();
-    meter::recoverDirectory(*files, dayFile.parent_path());
+    const auto files = storage::NativeFileSystem();
+    storage::recoverDirectory(*files, dayFile.parent_path());
     const std::optional<std::string> content = files->read(dayFile);
     long number = content ? console::testing::newestRow(*content) : 0;
-    meter::DayFileSession session(*files, dayFile);
+    storage::DayFileSession session(*files, dayFile);
     for (long tick = 0; ticks == 0 || tick < ticks; ++tick) {
-        if (session.record({console::testing::numberedRow(++number)}) != meter::RecordingStep::RowInserted) return 1;
+        if (session.record({console::testing::numberedRow(++number)}) != storage::RecordingStep::RowInserted) return 1;
         if (tick == 0) {
             std::filesystem::path started = dayFile;
             started += ".started";

@@ -9,10 +9,12 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <random>
+#include <set>
 #include <thread>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "tests/console/numbered_rows.h"
 #include "tests/runtime/child_process.h"
 
@@ -59,7 +61,7 @@ protected:
         SCOPED_TRACE("random seed " + std::to_string(randomSeed));
         std::mt19937 random(randomSeed);
         long newest = seedRows;
-        const auto files = runtime::NativeFileSystem();
+        const auto files = storage::NativeFileSystem();
         for (int kill = 0; kill < kills; ++kill) {
             runtime::testing::RunningChild writer(HelperBesideTest("console_recording_child"), {utf8(dayFile), "0"});
             ASSERT_TRUE(writer.started());
@@ -71,13 +73,13 @@ protected:
             const long shown = testing::newestRow(readFile(dayFile));
             ASSERT_TRUE(writer.kill()) << "the writer stopped by itself";
 
-            meter::recoverDirectory(*files, dir);
+            storage::recoverDirectory(*files, dir);
             const std::string content = readFile(dayFile);
             ASSERT_TRUE(testing::isWholeDayFile(content)) << "kill " << kill << ": not the header and whole rows";
             const long top = testing::newestRow(content);
             ASSERT_GE(top, std::max(newest, shown)) << "kill " << kill << ": a row is lost";
             newest = top;
-            ASSERT_FALSE(fs::exists(meter::recordingLogPath(dayFile))) << "kill " << kill << ": the log was not folded in";
+            ASSERT_FALSE(fs::exists(storage::recordingLogPath(dayFile))) << "kill " << kill << ": the log was not folded in";
         }
         std::cout << kills << " kills, " << newest - seedRows << " rows, file " << fs::file_size(dayFile) << " bytes\n";
         EXPECT_GT(newest, seedRows + kills) << "the writers hardly got on: the kills proved nothing";
@@ -87,22 +89,32 @@ protected:
     const fs::path dayFile = dir / "KZRT2015125.csv";
 };
 
-// Thousands of ticks, each a new version of a 180 KB file, with a reader
-// opening and reading it whole again and again, as a viewer or a copy would.
-TEST_F(RecordingProcess, AReaderBesideTheRecorderNeverSeesATornFile) {
-    constexpr long kTicks = 2000;
+struct ReaderCase {
+    const char* name;
+    long ticks;
+    // A viewer keeping the file open the way most programs open files
+    // (without letting others delete it): on Windows no rename can replace
+    // the file then, and every version is written into it in place.
+    bool viewerHoldsIt;
+};
+
+class ReaderBesideTheRecorder : public RecordingProcess, public ::testing::WithParamInterface<ReaderCase> {};
+
+// Ticks, each a new version of a 180 KB file, with a reader opening and
+// reading it whole again and again, as a copy or our own export would.
+TEST_P(ReaderBesideTheRecorder, NeverSeesATornFile) {
+    const long ticks = GetParam().ticks;
     seed(2000);
+    std::optional<std::ifstream> viewer;
+    if (GetParam().viewerHoldsIt) viewer.emplace(dayFile, std::ios::binary);
     std::atomic<bool> done{false};
     int exitCode = -1;
     std::thread recorder([&] {
-        exitCode = runtime::testing::RunChild(HelperBesideTest("console_recording_child"), {utf8(dayFile), std::to_string(kTicks)});
+        exitCode = runtime::testing::RunChild(HelperBesideTest("console_recording_child"), {utf8(dayFile), std::to_string(ticks)});
         done = true;
     });
     long reads = 0, torn = 0;
-    // A reader that lets others rename and delete the file while it reads, as
-    // POSIX readers always do; on Windows one that forbids it makes the
-    // recorder write in place (runtime/README.md).
-    const auto files = runtime::NativeFileSystem();
+    const auto files = storage::NativeFileSystem();
     long refused = 0;  // wine may refuse an open while the name is being replaced
     while (!done) {
         const std::optional<std::string> content = files->read(dayFile);
@@ -114,12 +126,59 @@ TEST_F(RecordingProcess, AReaderBesideTheRecorderNeverSeesATornFile) {
         }
     }
     recorder.join();
-    std::cout << reads << " reads beside " << kTicks << " ticks, " << refused << " opens refused\n";
+    std::cout << reads << " reads beside " << ticks << " ticks, " << refused << " opens refused\n";
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(torn, 0) << "of " << reads << " reads";
     EXPECT_GT(reads, 100) << "the reader hardly got on: it proved nothing";
-    EXPECT_EQ(testing::newestRow(readFile(dayFile)), 2000 + kTicks);
-    EXPECT_FALSE(fs::exists(meter::recordingLogPath(dayFile)));
+    viewer.reset();
+    EXPECT_EQ(testing::newestRow(readFile(dayFile)), 2000 + ticks);
+    EXPECT_FALSE(fs::exists(storage::recordingLogPath(dayFile)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReaderBesideTheRecorder,
+                         ::testing::Values(ReaderCase{"alone", 2000, false},
+                                           ReaderCase{"a_viewer_holds_it_open", 150, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The lines below the header, each row once or the test fails.
+std::set<std::string> rowSet(const std::string& content) {
+    std::set<std::string> rows;
+    std::size_t at = content.find("\r\n");
+    for (std::size_t end; at != std::string::npos && (end = content.find("\r\n", at + 2)) != std::string::npos; at = end) {
+        EXPECT_TRUE(rows.insert(content.substr(at + 2, end - at - 2)).second) << "a row appears twice";
+    }
+    return rows;
+}
+
+// A killed recorder's log meets a day file that was replaced meanwhile by a
+// whole one of 1,000 rows (a backup, a spreadsheet's save): the next start
+// keeps every row of both.
+TEST_F(RecordingProcess, AKilledRecordersLogKeepsEveryRowOfAReplacedDayFile) {
+    seed(10);
+    {
+        runtime::testing::RunningChild writer(HelperBesideTest("console_recording_child"), {utf8(dayFile), "0"});
+        ASSERT_TRUE(writer.started());
+        for (int wait = 0; wait < 20000 && !fs::exists(started()); ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(removeMarker()) << "the writer did not start";
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        ASSERT_TRUE(writer.kill()) << "the writer stopped by itself";
+    }
+    const std::set<std::string> beforeKill = rowSet(readFile(dayFile));
+    ASSERT_TRUE(fs::exists(storage::recordingLogPath(dayFile)));
+    std::vector<runtime::Text> restored;
+    for (long n = 500001; n <= 501000; ++n) restored.push_back(testing::numberedRow(n));
+    const std::string replacement = storage::dayFileView("", restored);
+    std::ofstream(dayFile, std::ios::binary | std::ios::trunc) << replacement;
+    EXPECT_EQ(runtime::testing::RunChild(HelperBesideTest("console_recording_child"), {utf8(dayFile), "5"}), 0);
+    const std::set<std::string> after = rowSet(readFile(dayFile));
+    for (const std::string& row : rowSet(replacement)) ASSERT_TRUE(after.contains(row)) << "lost: " << row;
+    for (const std::string& row : beforeKill) ASSERT_TRUE(after.contains(row)) << "lost: " << row;
+    // The log may hold the row whose tick the kill cut short, once.
+    EXPECT_GE(after.size(), 1000 + beforeKill.size() + 5);
+    EXPECT_LE(after.size(), 1000 + beforeKill.size() + 6);
+    EXPECT_FALSE(fs::exists(storage::recordingLogPath(dayFile)));
 }
 
 TEST_F(RecordingProcess, AKilledRecorderOfA390KilobyteFileLosesNoShownRow) { killRepeatedly(4300, 30, 40); }

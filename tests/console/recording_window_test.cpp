@@ -3,13 +3,13 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "meter/recording_file.h"
+#include "storage/day_file_session.h"
 #include "meter/recording_row.h"
 #include "console_fixture.h"
 #include "runtime/conversions.h"
 #include "runtime/date_time.h"
-#include "runtime/files.h"
-#include "runtime/row_log.h"
+#include "runtime/file_numbers.h"
+#include "storage/log_format.h"
 
 using namespace console;
 using console::testing::ConsoleFixture;
@@ -94,12 +94,12 @@ TEST_F(RecordingWindow, TickedBoxCreatesTheDayFileThenInsertsRowsNewestFirst) {
 
     // A new day starts a new file named after it; the old one is left alone,
     // made durable, and its log removed: the folder holds only day files.
-    EXPECT_TRUE(std::filesystem::exists(meter::recordingLogPath(dayFile())));
+    EXPECT_TRUE(std::filesystem::exists(storage::recordingLogPath(dayFile())));
     now = MakeDateTime(2015, 12, 6, 0, 0, 0);
     tick();
     tick();
     EXPECT_EQ(readFile(dayFile()), headerAnd(rows));
-    EXPECT_FALSE(std::filesystem::exists(meter::recordingLogPath(dayFile())));
+    EXPECT_FALSE(std::filesystem::exists(storage::recordingLogPath(dayFile())));
     EXPECT_EQ(readFile(dir / "KZRT2015126.csv"), headerAnd(recordingRowText(now, kR3)));
 }
 
@@ -206,10 +206,13 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
     EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("./KZRT2015125.csv\n"))) << recordBoxTip().toStdString();
     EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("could not be created in this folder"))) << recordBoxTip().toStdString();
 
+    // The tick that should have created the file has passed: the tick that
+    // does create it keeps its row.
     std::filesystem::current_path(dir);
     tick();
     const std::filesystem::path file = dayFile();
-    ASSERT_EQ(readFile(file), headerAnd(""));
+    const std::string row = recordingRowText(now, kStartUp);
+    ASSERT_EQ(readFile(file), headerAnd(row));
     EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("could not"))) << recordBoxTip().toStdString();
     {
         // Another file number is another holder, just as another program would be.
@@ -218,19 +221,78 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
         tick();
         runtime::CloseFile(holder);
     }
-    EXPECT_EQ(readFile(file), headerAnd(""));
+    EXPECT_EQ(readFile(file), headerAnd(row));
     EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("Another program holds this file"))) << recordBoxTip().toStdString();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     // The held tick's row waited in the log and comes with the next one.
     tick();
-    const std::string row = recordingRowText(now, kStartUp);
-    EXPECT_EQ(readFile(file), headerAnd(row + row));
+    EXPECT_EQ(readFile(file), headerAnd(row + row + row));
     EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("Another program"))) << recordBoxTip().toStdString();
     // Stopping makes the file durable and takes its log away.
-    EXPECT_TRUE(std::filesystem::exists(meter::recordingLogPath(file)));
+    EXPECT_TRUE(std::filesystem::exists(storage::recordingLogPath(file)));
     clickRecordBox(0);
-    EXPECT_FALSE(std::filesystem::exists(meter::recordingLogPath(file)));
-    EXPECT_EQ(readFile(file), headerAnd(row + row));
+    EXPECT_FALSE(std::filesystem::exists(storage::recordingLogPath(file)));
+    EXPECT_EQ(readFile(file), headerAnd(row + row + row));
+}
+
+// The folder a recording writes to stays where it is for the day: a program
+// folder that is gone for a moment costs the rows of that moment a wait, not
+// the rest of the day in the working folder.
+TEST_F(RecordingWindow, AFailedTickDoesNotMoveTheRecordingFolder) {
+    std::filesystem::create_directory(dir / "program");
+    runtime::SetModulePath(dir / "program" / "kzrt-console");
+    clickRecordBox(1);
+    tick();
+    tick();
+    std::filesystem::rename(dir / "program", dir / "away");
+    tick();
+    tick();
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("kept and written once it can be"))) << recordBoxTip().toStdString();
+    std::filesystem::rename(dir / "away", dir / "program");
+    tick();
+    EXPECT_FALSE(std::filesystem::exists(dayFile()));
+    const std::string row = recordingRowText(now, kStartUp);
+    EXPECT_EQ(readFile(dir / "program" / "KZRT2015125.csv"), headerAnd(row + row + row + row));
+    clickRecordBox(0);
+}
+
+// A crash left a log, and the day file was replaced meanwhile (a backup, a
+// spreadsheet's save): recording start keeps every row of both and says so.
+TEST_F(RecordingWindow, ALeftLogGoesIntoAChangedDayFileAtItsPlace) {
+    const std::string older = recordingRowText(now - 60.0 / 86400, kR2);
+    const std::string logged = recordingRowText(now - 30.0 / 86400, kR1);
+    console::testing::writeFile(dayFile(), headerAnd(older));
+    console::testing::writeFile(storage::recordingLogPath(dayFile()),
+                                storage::EncodeLogBase("KZRT2015125.csv", "") + storage::EncodeLogRow(logged));
+    clickRecordBox(1);
+    tick();
+    const std::string row = recordingRowText(now, kStartUp);
+    EXPECT_EQ(readFile(dayFile()), headerAnd(row + logged + older));
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("KZRT2015125.csv had changed since a recording into it was cut "
+                                                       "short: the 1 rows")))
+        << recordBoxTip().toStdString();
+    clickRecordBox(0);
+}
+
+// Another copy of the console records into the day's file: this one writes
+// nothing to it, says so, and writes its rows once the other has stopped.
+TEST_F(RecordingWindow, ASecondCopyWaitsWithItsRowsAndSaysSo) {
+    const std::unique_ptr<storage::FileSystem> otherCopy = storage::NativeFileSystem();
+    storage::DayFileSession other(*otherCopy, dayFile());
+    const std::string theirs = recordingRowText(now - 10.0 / 86400, kR1);
+    ASSERT_EQ(other.record({theirs, theirs}), storage::RecordingStep::FileCreated);
+    clickRecordBox(1);
+    tick();
+    tick();
+    EXPECT_EQ(readFile(dayFile()), headerAnd(theirs));
+    EXPECT_TRUE(recordBoxTip().contains(QStringLiteral("Another copy of the console"))) << recordBoxTip().toStdString();
+    ASSERT_TRUE(other.finish());
+    tick();
+    const std::string row = recordingRowText(now, kStartUp);
+    EXPECT_EQ(readFile(dayFile()), headerAnd(row + row + row + theirs));
+    EXPECT_FALSE(recordBoxTip().contains(QStringLiteral("Another copy"))) << recordBoxTip().toStdString();
+    EXPECT_EQ(window->values().rowsWritten, 3u);
+    clickRecordBox(0);
 }
 
 // A log that a crash left is folded in when recording starts, even days
@@ -238,15 +300,15 @@ TEST_F(RecordingWindow, AFailedStepIsToldInTheTooltipOnly) {
 TEST_F(RecordingWindow, RecordingStartFoldsInALeftLogAndReportsAForeignOne) {
     const std::string earlier = headerAnd(recordingRowText(now, kR1));
     console::testing::writeFile(dir / "KZRT2015121.csv", headerAnd(""));
-    console::testing::writeFile(meter::recordingLogPath(dir / "KZRT2015121.csv"),
-                                runtime::EncodeLogBase("KZRT2015121.csv", "") +
-                                    runtime::EncodeLogRow(recordingRowText(now, kR1)));
-    console::testing::writeFile(meter::recordingLogPath(dir / "KZRT2015122.csv"),
-                                runtime::EncodeLogBase("KZRT2015123.csv", "") + runtime::EncodeLogRow("x"));
+    console::testing::writeFile(storage::recordingLogPath(dir / "KZRT2015121.csv"),
+                                storage::EncodeLogBase("KZRT2015121.csv", "") +
+                                    storage::EncodeLogRow(recordingRowText(now, kR1)));
+    console::testing::writeFile(storage::recordingLogPath(dir / "KZRT2015122.csv"),
+                                storage::EncodeLogBase("KZRT2015123.csv", "") + storage::EncodeLogRow("x"));
     clickRecordBox(1);
     tick();
     EXPECT_EQ(readFile(dir / "KZRT2015121.csv"), earlier);
-    EXPECT_FALSE(std::filesystem::exists(meter::recordingLogPath(dir / "KZRT2015121.csv")));
+    EXPECT_FALSE(std::filesystem::exists(storage::recordingLogPath(dir / "KZRT2015121.csv")));
     EXPECT_FALSE(std::filesystem::exists(dir / "KZRT2015122.csv"));
     EXPECT_FALSE(std::filesystem::exists(dir / "KZRT2015123.csv"));
     EXPECT_TRUE(recordBoxTip().contains(QStringLiteral(".KZRT2015122.csv.kzrt-log belongs to another file")))

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "meter/recording_row.h"
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 
 namespace meter {
 namespace {

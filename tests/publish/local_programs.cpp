@@ -157,8 +157,20 @@ void Broker::stop() {
 }
 
 void Broker::signal(int number) {
-    if (m_process.state() != QProcess::NotRunning) ::kill(pid_t(m_process.processId()), number);
+    if (m_process.state() == QProcess::NotRunning) return;
+    const pid_t pid = pid_t(m_process.processId());
+    ::kill(pid, number);
     if (number == SIGKILL) m_process.waitForFinished(5000);
+    // Stopped for certain before the caller goes on: what the broker still
+    // took before the signal landed is not the caller's to count.
+    if (number != SIGSTOP) return;
+    waitUntil([&] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly)) return true;
+        const QByteArray text = stat.readAll();
+        const qsizetype close = text.lastIndexOf(')');
+        return close >= 0 && text.size() > close + 2 && text[close + 2] == 'T';
+    }, std::chrono::seconds(2));
 }
 
 Subscriber::Subscriber(int port, const QStringList& topics, const QStringList& options) {

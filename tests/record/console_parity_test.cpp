@@ -7,7 +7,7 @@
 #include "console/data_recording.h"
 #include "console/elapsed_timer.h"
 #include "meter/recording_row.h"
-#include "meter/recording_writer.h"
+#include "storage/recording_thread.h"
 #include "record/meter_pipeline.h"
 #include "runtime/date_time.h"
 #include "tests/console/console_fixture.h"
@@ -92,7 +92,7 @@ protected:
         m_pipeline.integrateOneSecond();
         onRecordingTick(context());
         // The console's row goes to the disk on its writer's thread.
-        if (context().values.recordingWriter) context().values.recordingWriter->waitUntilIdle();
+        if (context().values.recordingThread) context().values.recordingThread->waitUntilIdle();
         m_pipeline.clearIfStale(m_now, m_monotonicMs);
         ++m_rows;
         const std::string file = console::testing::readFile(dir / meter::recordingFileName(m_now));

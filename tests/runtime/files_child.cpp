@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 #include "runtime/native_file.h"
 #include "tests/runtime/numbered_row.h"
 

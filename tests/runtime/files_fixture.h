@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 #include "tests/runtime/child_process.h"
 
 namespace runtime::testing {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 #include "runtime/settings_store.h"
 #include "tests/runtime/files_fixture.h"
 

@@ -1,5 +1,5 @@
 // File numbers, insertion and the settings file: the behaviour both builds share.
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 
 #include <gtest/gtest.h>
 

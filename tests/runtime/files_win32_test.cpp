@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 #include "runtime/settings_store.h"
 #include "runtime/native_file.h"
 #include "tests/runtime/files_fixture.h"

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <type_traits>
 
-#include "runtime/files.h"
+#include "runtime/file_numbers.h"
 
 namespace runtime {
 namespace {

@@ -8,7 +8,10 @@
 #   metrics  a bare port listens on 127.0.0.1 only; curl's scrape passes
 #            promtool's lint;
 #   TLS      mqtts:// to a broker with a test CA: accepted with --mqtt-ca;
-#            refused with another CA, and with none (the system's roots).
+#            refused with another CA, and with none (the system's roots);
+#   web      the page and /metrics on one bare port (127.0.0.1 only), the
+#            page behind its password and byte for byte the Linux build's,
+#            a row on the live stream, a day file downloaded whole.
 #   scripts/wine-network-check.sh APP_FOLDER LINUX_BUILD_DIR PRELOAD_LIBRARY WORK_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -63,7 +66,7 @@ mqtt_and_metrics() {
   retained "$port" >"$work/retained.txt"
   check "availability online, retained" grep -qx '1 kzrt/COM1/availability online' "$work/retained.txt"
   check "discovery configs, retained" grep -q '^1 homeassistant/sensor/kzrt_COM1_voltage/config {' "$work/retained.txt"
-  check "/metrics listens on 127.0.0.1 only" eval "ss -Htln 'sport = :$metrics' | grep -q '127\.0\.0\.1:$metrics'"
+  check "/metrics listens on 127.0.0.1 only" listens_on_loopback "$metrics"
   curl -fsS "http://127.0.0.1:$metrics/metrics" >"$work/metrics.txt" || true
   check "the scrape passes promtool" eval "promtool check metrics <'$work/metrics.txt' >'$work/promtool.log' 2>&1"
   check "the scrape has the meter's voltage" grep -qE '^kzrt_voltage_volts\{meter="COM1"\} [0-9]' "$work/metrics.txt"
@@ -111,7 +114,47 @@ tls() {
   [ "$failures" -eq 0 ] || tail -n 5 "$topics"
 }
 
+listens_on_loopback() {  # port: once it listens, on 127.0.0.1 only
+  local i
+  for i in $(seq 100); do ss -Htln "sport = :$1" | grep -q . && break; sleep 0.2; done
+  ss -Htln "sport = :$1" | grep -q "127\.0\.0\.1:$1"
+}
+
+status_of() { [ "$(curl -s -o /dev/null -w '%{http_code}' "$2")" = "$1" ]; }  # code, url
+
+# A version of the day file: the same header, and its rows are the oldest
+# rows of the file now (newer rows go in on top, after the 77-byte header).
+version_of() {  # download, day file
+  local rows=$(( $(stat -c %s "$1") - 77 ))
+  [ "$rows" -gt 0 ] && cmp -s <(head -c 77 "$1") <(head -c 77 "$2") &&
+    cmp -s <(tail -c "$rows" "$1") <(tail -c "$rows" "$2")
+}
+
+web() {
+  echo "== the web page"
+  local port url auth=(-u 'kzrt:page word') name
+  port=$(free_port)
+  url=http://127.0.0.1:$port
+  printf 'page word\n' >"$app/web-password.txt"
+  record_start "$work/record-web.log" --web "$port" --metrics "$port" --web-password-file web-password.txt \
+    --dir web-days COM1
+  check "the page listens on 127.0.0.1 only" listens_on_loopback "$port"
+  check "the page wants its password" status_of 401 "$url/"
+  check "/metrics shares the port without it" status_of 200 "$url/metrics"
+  curl -fsS "${auth[@]}" "$url/" >"$work/web-index.html" || true
+  check "the page is the Linux build's" cmp -s "$work/web-index.html" "$here/../web/page/index.html"
+  curl -sN --max-time 8 "${auth[@]}" "$url/events" >"$work/web-events.txt" 2>/dev/null || true
+  check "a row arrives on the live stream" grep -q '^event: tick' "$work/web-events.txt"
+  name=$(curl -fsS "${auth[@]}" "$url/lookback/files.json" | grep -oE 'KZRT[0-9]+\.csv' | head -n1 || true)
+  curl -fsS "${auth[@]}" "$url/lookback/day?meter=0&name=$name" >"$work/web-day.csv" || true
+  check "the day file downloads whole" version_of "$work/web-day.csv" "$app/web-days/$name"
+  kill -TERM "$recorder" 2>/dev/null || true
+  wait "$recorder" 2>/dev/null || true
+  [ "$failures" -eq 0 ] || { tr -d '\r' <"$work/record-web.log" | tail -n 5; head -c 600 "$work/web-events.txt"; }
+}
+
 mqtt_and_metrics
 tls
+web
 [ "$failures" -eq 0 ] && echo "network outputs under wine: passed" || {
   echo "network outputs under wine: $failures FAILED"; exit 1; }

@@ -4,7 +4,8 @@
 #   scripts/make-installer.sh FOLDER VERSION SETUP_EXE
 set -euo pipefail
 cd "$(dirname "$0")/.."
-folder=$(cd "$1" && pwd) version=$2 setup=$3
+# makensis works in the script's folder: every path it gets is absolute.
+folder=$(cd "$1" && pwd) version=$2 setup=$(realpath -m "$3")
 
 # What the uninstaller removes: exactly the files installed, then their
 # folders where they are left empty.

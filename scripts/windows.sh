@@ -38,6 +38,7 @@ package() {
   { read -r setup; read -r zip; } < <(scripts/package-windows.sh "$out" "$qt" | tail -n2)
   echo "$zip: $(stat -c %s "$zip") bytes"
   echo "$setup: $(stat -c %s "$setup") bytes"
+  [ -s "$setup" ] && [ -s "$zip" ]
 }
 
 # The Linux side of the wine checks: the simulator, the serial far end, the

@@ -35,8 +35,8 @@ void SetModulePath(const Path& modulePath);
 // The running executable's own path, from the OS.
 Path DetectModulePath();
 
-// The HOME environment variable as the system holds it, or the empty path when
-// it is unset.
+// The user's home as the system holds it (HOME on POSIX, USERPROFILE on
+// Windows), or the empty path when it is unset.
 Path HomeDirectory();
 
 }  // namespace runtime

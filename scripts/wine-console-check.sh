@@ -29,7 +29,9 @@ wine_simulated_meter "$work/sim" "$linux"
 broker=$(free_port)
 broker_start "$work/broker" "$broker"
 subscribe "$work/published.txt" "$broker" -t 'kzrt/#'
-printf '[KZRT]\r\nPort=1\r\n\r\n[Publish]\r\nMQTT=mqtt://127.0.0.1:%s\r\n' "$broker" >"$app/kzrt-console.ini"
+# The settings a first start writes, and a [Publish] section.
+printf '[KZRT]\r\nPort=1\r\nBaud=2400\r\nParity=Even\r\nSecond=1\r\nGraph=1\r\n\r\n[Publish]\r\nMQTT=mqtt://127.0.0.1:%s\r\n' \
+  "$broker" >"$app/kzrt-console.ini"
 echo 0 >"$work/modem-lines"
 
 start=$(date +%s.%N)

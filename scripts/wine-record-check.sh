@@ -15,10 +15,11 @@ cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; w
 trap cleanup EXIT
 
 # The plot area's voltage (red) and current (blue) pixels of an SVG plot,
-# rasterised: "x0 y0 x1 y1 count" for each colour. Inside the frame only, so
+# rasterised at the plot's own 1600x600 (Qt SVG gives its size in mm):
+# "x0 y0 x1 y1 count" for each colour. Inside the frame only, so
 # that axis labels in other fonts do not count.
 curve_extents() {  # svg
-  rsvg-convert -b white "$1" | pngtopnm | pamcut -left 74 -top 38 -width 1452 -height 528 | pnmtoplainpnm |
+  rsvg-convert -b white -w 1600 -h 600 "$1" | pngtopnm | pamcut -left 74 -top 38 -width 1452 -height 528 | pnmtoplainpnm |
     awk 'NR == 2 {width = $1} NR <= 3 {next}
          { for (i = 1; i <= NF; i += 3) {
              r = $i; g = $(i + 1); b = $(i + 2); x = n % width; y = int(n / width); n++

@@ -9,10 +9,11 @@
 #                         recording, and the look-back's core, with their tests, with
 #                         mingw-w64 and runs them under wine
 #   ./test.sh --package   release build, build/kzrt-console_<version>_amd64.deb, and its checks
-#   ./test.sh --windows   Qt for Windows (cached), the whole program cross-built into
-#                         build-windows/ and zipped, the tests, the serial engine and the
-#                         console under wine
-#   ./test.sh --all       all of the above (what CI runs)
+#   ./test.sh --windows   Qt and the network libraries for Windows (cached), the whole program
+#                         cross-built into build-windows/, zipped and made an installer; under
+#                         wine the tests, the serial engine, the console, the recorder, its
+#                         outputs and web page, and the installer
+#   ./test.sh --all       all of the above but --win32, whose tests --windows runs too (what CI runs)
 set -euo pipefail
 cd "$(dirname "$0")"
 export QT_QPA_PLATFORM=offscreen
@@ -79,34 +80,47 @@ run_package() {
   tests/package/check_package.sh build
 }
 
-# Runs one stage and says how long it took (CI has an hour for all of them).
-timed() {  # stage function
-  local start=$SECONDS
-  echo "== $1"
-  "$1"
-  echo "== $1: $(( SECONDS - start )) s"
+# Runs one mode as a script of its own (so that its first failing command
+# ends it) and says how long it took (CI has an hour for all of them).
+timed() {  # mode argument ("" for the release build)
+  local name=${1:-release} start=$SECONDS status=0
+  echo "== $name"
+  "$0" $1 || status=$?
+  echo "== $name: $(( SECONDS - start )) s$([ $status -eq 0 ] || echo ", FAILED")"
+  return $status
 }
 
 # What CI runs. Every package comes first, so that no two stages run apt at
-# once. Qt for Windows is the longest step the first time on a machine (about
-# 50 CPU-minutes); it builds at low priority beside the Linux stages, which
-# leave a core idle much of the time (tests, single-threaded fuzzers), and the
-# Windows stage comes last.
+# once. Qt for Windows and the network libraries for Windows are the longest
+# step the first time on a machine (about 50 CPU-minutes for Qt, see
+# scripts/build-*-windows.sh for the libraries); they build at low priority
+# beside the Linux stages, which leave a core idle much of the time (tests,
+# single-threaded fuzzers), and the Windows stage comes last. --win32 is not
+# run here: the Windows stage builds and runs the same tests (and every other
+# one) under wine. A failing stage does not stop the next: the run says at the
+# end which failed.
 run_all() {
   scripts/install-deps.sh clang libclang-rt-14-dev g++-mingw-w64-x86-64-posix dpkg-dev file \
     desktop-file-utils appstream lintian qt6-base-dev-tools wine wine64 xvfb xauth zip xdotool \
-    x11-utils x11-apps netpbm bc systemd googletest chromium
-  local qt_log="${TMPDIR:-/tmp}/kzrt-qt-windows-$$.log" qt_start=$SECONDS
+    x11-utils x11-apps netpbm bc systemd googletest make perl nsis liblnk-utils curl librsvg2-bin chromium
+  local windows_log="${TMPDIR:-/tmp}/kzrt-windows-libraries-$$.log" windows_start=$SECONDS failed=()
   # Its CPU time goes to its log (bash's time), for the budget.
-  { time nice -n 10 scripts/build-qt-windows.sh; } >"$qt_log" 2>&1 &
-  local qt_pid=$!
-  for stage in run_release run_package run_sanitize run_tsan run_fuzz run_win32; do timed "$stage"; done
+  { time nice -n 10 sh -c 'scripts/build-qt-windows.sh && scripts/build-windows-libraries.sh'; } \
+    >"$windows_log" 2>&1 &
+  local windows_pid=$!
+  for mode in "" --package --sanitize --tsan --fuzz; do timed "$mode" || failed+=("${mode:-release}"); done
   local start=$SECONDS
-  echo "== waiting for Qt for Windows"
-  wait "$qt_pid" || { tail -n 40 "$qt_log"; return 1; }
-  tail -n 5 "$qt_log"
-  echo "== waiting for Qt for Windows: $(( SECONDS - start )) s (Qt ready $(( SECONDS - qt_start )) s after its start)"
-  timed run_windows
+  echo "== waiting for Qt and the libraries for Windows"
+  if wait "$windows_pid"; then
+    tail -n 8 "$windows_log"
+    echo "== waiting for Qt and the libraries for Windows: $(( SECONDS - start )) s" \
+      "(ready $(( SECONDS - windows_start )) s after their start)"
+    timed --windows || failed+=(--windows)
+  else
+    tail -n 40 "$windows_log"
+    failed+=("Qt and the libraries for Windows")
+  fi
+  [ ${#failed[@]} -eq 0 ] || { echo "== failed: ${failed[*]}"; return 1; }
 }
 
 case "${1:-}" in
@@ -118,5 +132,5 @@ case "${1:-}" in
   --package) run_package ;;
   --windows) run_windows ;;
   --all) run_all ;;
-  *) sed -n '2,15p' "$0"; exit 2 ;;
+  *) sed -n '2,16p' "$0"; exit 2 ;;
 esac

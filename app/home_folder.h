@@ -1,7 +1,8 @@
 #pragma once
-// Started from the desktop menu, the console works in one folder of the
-// user's home: its settings file, its COMn links and, when the program's own
-// folder takes no files, the day files all go there, where the user finds them.
+// Started from the desktop menu (or the Windows Start menu), the console
+// works in one folder of the user's home: its settings file, its COMn links
+// and the day files all go there, where the user finds them, and never into
+// the program's own folder.
 #include <filesystem>
 
 namespace app {

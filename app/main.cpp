@@ -36,7 +36,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Before anything reads the working directory: the settings file lives there.
-    if (app::wantsHomeFolder(argc, argv)) app::enterHomeFolder(runtime::HomeDirectory());
+    if (app::wantsHomeFolder(argc, argv) && app::enterHomeFolder(runtime::HomeDirectory())) {
+        runtime::KeepRecordingsInWorkingDirectory(true);
+    }
     // Conversions that must truncate do so explicitly; everything else rounds to nearest.
     std::fesetround(FE_TONEAREST);
     runtime::SetModulePath(runtime::DetectModulePath());

@@ -3,6 +3,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QStringList>
 #include <QTime>
 
 #include "console/control_ids.h"
@@ -23,6 +24,7 @@ public:
         publish::OutputOptions options;
         options.mqttUrl = section.mqtt;
         if (!section.mqttPrefix.isEmpty()) options.mqttPrefix = section.mqttPrefix;
+        options.mqttCaFile = section.mqttCaFile;
         options.metrics = section.metrics;
         auto settings = publish::outputSettings(options);
         if (auto* error = std::get_if<QString>(&settings)) {
@@ -45,11 +47,28 @@ public:
         m_wasGone = gone;
         noteFrames(console.values.framesDecoded);
         m_outputs->publish(m_meter, tick(console, now, gone));
+        noteEvents();
     }
 
-    QString problem() const override { return m_problem; }
+    QString problem() const override {
+        QStringList problems;
+        for (const QString& problem : {m_problem, m_metricsProblem, m_mqttProblem}) {
+            if (!problem.isEmpty()) problems << problem;
+        }
+        return problems.join(QStringLiteral("; "));
+    }
 
 private:
+    void noteEvents() {
+        using Kind = publish::OutputEvent::Kind;
+        for (const publish::OutputEvent& event : m_outputs->takeEvents()) {
+            if (event.kind == Kind::MetricsListening) m_metricsProblem.clear();
+            if (event.kind == Kind::MetricsWaiting) m_metricsProblem = QStringLiteral("metrics: ") + event.detail;
+            if (event.kind == Kind::MqttConnected) m_mqttProblem.clear();
+            if (event.kind == Kind::MqttRefused || event.kind == Kind::MqttUnreachable) m_mqttProblem = event.detail;
+        }
+    }
+
     // The meter is named after the port chosen in the window ("COM3"); a
     // different choice is a different meter.
     void followSelectedPort(const platform::Form& form) {
@@ -89,6 +108,10 @@ private:
 
     std::unique_ptr<publish::Outputs> m_outputs;
     QString m_problem;
+    // What the outputs last said of the endpoint and of the broker (a port in
+    // use, a broker refusing or out of reach); empty once they work.
+    QString m_metricsProblem;
+    QString m_mqttProblem;
     std::string m_meter;
     bool m_wasGone = false;
     std::uint64_t m_frames = 0;

@@ -1,6 +1,7 @@
 #include "console/publish_section.h"
 
 #include "console/settings_file.h"
+#include "runtime/gbk_codec.h"
 #include "runtime/settings_store.h"
 
 namespace console {
@@ -11,8 +12,20 @@ QString read(std::string_view key) {
     return QString::fromLatin1(runtime::ReadSettingsItem(settingsFilePath(), "Publish", key));
 }
 
+// A file name is a GBK text like every other value of the settings file.
+QString readPath(std::string_view key) {
+    return QString::fromStdString(runtime::Utf8FromGbk(runtime::ReadSettingsItem(settingsFilePath(), "Publish", key)));
+}
+
 }  // namespace
 
-PublishSection readPublishSection() { return {read("MQTT"), read("MQTTPrefix"), read("Metrics")}; }
+PublishSection readPublishSection() {
+    PublishSection section;
+    section.mqtt = read("MQTT");
+    section.mqttPrefix = read("MQTTPrefix");
+    section.mqttCaFile = readPath("MQTTCA");
+    section.metrics = read("Metrics");
+    return section;
+}
 
 }  // namespace console

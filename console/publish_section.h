@@ -10,6 +10,7 @@ namespace console {
 struct PublishSection {
     QString mqtt;        // key "MQTT": mqtt://[user[:password]@]host[:port] or mqtts://…
     QString mqttPrefix;  // key "MQTTPrefix"; empty: the default
+    QString mqttCaFile;  // key "MQTTCA": the CA that signed an mqtts:// broker's certificate; empty: the system's roots
     QString metrics;     // key "Metrics": [HOST:]PORT
     bool present() const { return !mqtt.isEmpty() || !metrics.isEmpty(); }
 };

@@ -1,5 +1,5 @@
 #pragma once
-// SVG output of a plot, where the build has Qt SVG.
+// SVG output of a plot: Qt SVG where the build has it, else our own paint device.
 #include <QPainter>
 #include <functional>
 #include <string>

@@ -64,7 +64,15 @@ std::variant<std::string, QString> readPasswordFile(const QString& path, QString
     // An empty password is almost always a file not filled in yet, and the
     // broker would only say "not authorised" on every retry.
     if (line.isEmpty()) return QStringLiteral("MQTT password file \"%1\" is empty").arg(path);
+    // Only POSIX mode bits say who else may read it. On Windows Qt derives
+    // the bits from the read-only attribute alone (every file would look
+    // readable by all), while the file's ACL, private in a user's profile by
+    // default, decides.
+#ifdef Q_OS_WIN
+    const QFileDevice::Permissions others{};
+#else
     const QFileDevice::Permissions others = file.permissions() & (QFileDevice::ReadOther | QFileDevice::WriteOther);
+#endif
     if (others && warnings) {
         *warnings << QStringLiteral("MQTT password file \"%1\" can be %2 by every user of this machine (chmod o-rw)")
                          .arg(path, others & QFileDevice::WriteOther ? QStringLiteral("changed") : QStringLiteral("read"));

@@ -1,8 +1,8 @@
 #include "publish/http_listener.h"
 
-#include <arpa/inet.h>
+#include "publish/socket_api.h"
+
 #include <microhttpd.h>
-#include <netinet/in.h>
 
 #include <cerrno>
 #include <cstring>

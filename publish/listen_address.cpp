@@ -1,7 +1,6 @@
 #include "publish/listen_address.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include "publish/socket_api.h"
 
 #include <array>
 

@@ -6,7 +6,7 @@
 #include <variant>
 
 #include <QString>
-#include <sys/socket.h>
+#include "publish/socket_api.h"
 
 namespace publish {
 

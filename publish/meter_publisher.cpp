@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "publish/broker_trust.h"
+
 namespace publish {
 namespace {
 
@@ -76,9 +78,9 @@ QString MeterPublisher::configure() {
         if (result != MOSQ_ERR_SUCCESS) return libraryError("user name", result);
     }
     if (broker.tls) {
-        const int result = mosquitto_tls_set(m_client, broker.caFile.empty() ? nullptr : broker.caFile.c_str(),
-                                             broker.caFile.empty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr,
-                                             nullptr);
+        const int result = broker.caFile.empty()
+                               ? trustSystemRoots(m_client, broker.host)
+                               : mosquitto_tls_set(m_client, broker.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
         if (result != MOSQ_ERR_SUCCESS) return libraryError("TLS", result);
     }
     const std::string will = availabilityTopic(m_settings.topics, m_meter);

@@ -1,7 +1,6 @@
 #pragma once
 // The recorder's network outputs (MQTT, /metrics, the web page): told of every row each
-// meter writes, with the meter's counters at that moment. Builds without
-// network outputs (Windows) refuse the options instead of ignoring them.
+// meter writes, with the meter's counters at that moment.
 #include <memory>
 #include <string>
 #include <variant>

@@ -1,5 +1,6 @@
 #include "runtime/program_paths.h"
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 
@@ -8,6 +9,7 @@ namespace {
 
 std::mutex g_modulePathMutex;
 std::optional<Path> g_modulePath;
+std::atomic<bool> g_recordingsInWorkingDirectory{false};
 
 Path ModulePath()
 {
@@ -28,8 +30,11 @@ Path ProgramDirectory() { return ModulePath().parent_path(); }
 
 Path ExecutableFileName() { return ModulePath().filename(); }
 
+void KeepRecordingsInWorkingDirectory(bool keep) { g_recordingsInWorkingDirectory = keep; }
+
 Path RecordingDirectory()
 {
+    if (g_recordingsInWorkingDirectory) return CurrentDirectory();
     Path directory = ProgramDirectory();
     return DirectoryWritable(directory) ? directory : CurrentDirectory();
 }

@@ -19,6 +19,11 @@ Path ExecutableFileName();
 // create files there (an installed program in a system folder), the current
 // directory. Decided afresh on every call.
 Path RecordingDirectory();
+// Started from a menu entry that gave it a folder of its own (--home-folder),
+// the console keeps its day files there too, never in the program directory:
+// an installer puts that under Program Files, where an elevated or a wine
+// process could write but no user's files belong. Set once at start-up.
+void KeepRecordingsInWorkingDirectory(bool keep);
 // True when this process can create a file in the directory, found out with a
 // probe file removed at once; false for a missing or deleted directory, a
 // file, a read-only mount, or one without write access.
@@ -30,8 +35,8 @@ void SetModulePath(const Path& modulePath);
 // The running executable's own path, from the OS.
 Path DetectModulePath();
 
-// The HOME environment variable as the system holds it, or the empty path when
-// it is unset.
+// The user's home as the system holds it (HOME on POSIX, USERPROFILE on
+// Windows), or the empty path when it is unset.
 Path HomeDirectory();
 
 }  // namespace runtime

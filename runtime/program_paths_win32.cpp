@@ -43,12 +43,15 @@ Path DetectModulePath()
     }
 }
 
+// The user's profile folder (C:\Users\NAME), where a user's own files go on
+// Windows; HOME is only set by POSIX-style shells there, and may point
+// anywhere.
 Path HomeDirectory()
 {
-    const DWORD needed = GetEnvironmentVariableW(L"HOME", nullptr, 0);
+    const DWORD needed = GetEnvironmentVariableW(L"USERPROFILE", nullptr, 0);
     if (needed == 0) return Path();
     std::wstring home(needed, L'\0');
-    home.resize(GetEnvironmentVariableW(L"HOME", home.data(), needed));
+    home.resize(GetEnvironmentVariableW(L"USERPROFILE", home.data(), needed));
     return Path(std::move(home));
 }
 

@@ -9,12 +9,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+. scripts/windows-cache.sh
 
 scripts/install-deps.sh g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev-tools
 
 version=$(dpkg-query -W -f='${Version}' qt6-base-dev | sed 's/+.*//; s/-.*//')
-cache=${KZRT_QT_WIN_CACHE:-${HOME:-/tmp}/.cache/kzrt-console}
-prefix=$cache/qt-$version-mingw64
 
 # Only what the console and its tests need: no sql, network, dbus, opengl,
 # testlib or icu; the bundled third-party libraries instead of system ones;
@@ -41,40 +40,9 @@ options=(
 )
 # The cache holds the options it was built with: a changed set builds again.
 stamp=$(printf '%s\n' "${options[@]}")
-if [ -f "$prefix/.complete" ] && [ "$(cat "$prefix/.complete")" = "$stamp" ]; then
-  echo "Qt $version for Windows: reusing $prefix"
-  echo "$prefix"
-  exit 0
-fi
-rm -rf "$prefix"
+cache_begin "Qt" qt "$version" "$stamp"
 
-work=$cache/qt-$version-work
-mkdir -p "$work"
-
-# apt-get source through a private source list and private state, so the
-# machine's own apt configuration is left untouched. The mirror is the one the
-# machine already uses for binary packages.
-fetch_source() {
-  local apt=$work/apt mirror suite
-  mirror=$( (grep -hE '^\s*URIs:' /etc/apt/sources.list.d/*.sources 2>/dev/null | awk '{print $2}';
-             grep -hE '^\s*deb\s' /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
-               sed -E 's/\[[^]]*\]//' | awk '{print $2}') | grep -v security | head -n1 || true)
-  suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  [ -n "$mirror" ] || { echo "build-qt-windows: no Debian mirror in the apt sources" >&2; exit 1; }
-  mkdir -p "$apt/lists/partial" "$apt/archives/partial"
-  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $suite main" >"$apt/sources.list"
-  local opts=(-o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
-              -o Dir::State::Lists="$apt/lists" -o Dir::Cache::Archives="$apt/archives"
-              -o Debug::NoLocking=1 -o APT::Sandbox::User=root)
-  apt-get "${opts[@]}" update -qq
-  (cd "$work" && apt-get "${opts[@]}" source -qq "qt6-base=$(dpkg-query -W -f='${Version}' qt6-base-dev)" >/dev/null)
-}
-
-src=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
-if [ -z "$src" ] || [ ! -f "$src/CMakeLists.txt" ]; then
-  fetch_source
-  src=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
-fi
+src=$(fetch_debian_source qt6-base "$(source_version qt6-base-dev)" "$work")
 
 build=$work/build
 cmake -S "$src" -B "$build" -G Ninja \
@@ -83,8 +51,8 @@ cmake -S "$src" -B "$build" -G Ninja \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(gcc -dumpmachine)/cmake" \
   "${options[@]}" >"$work/configure.log" 2>&1 || {
     tail -n 40 "$work/configure.log" >&2; exit 1; }
-cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >"$work/build.log" 2>&1 || {
+cmake --build "$build" -j "$(build_jobs)" >"$work/build.log" 2>&1 || {
   grep -m 20 -B 2 -A 10 'error' "$work/build.log" >&2 || tail -n 40 "$work/build.log" >&2; exit 1; }
 cmake --install "$build" >"$work/install.log" 2>&1
-echo "$stamp" >"$prefix/.complete"
+cache_complete "$prefix" "$stamp"
 echo "$prefix"

@@ -27,3 +27,15 @@ wine_map_port() {
 wine_stop() {
   wineserver -k </dev/null >/dev/null 2>&1 || true
 }
+
+# The bundled meter simulator streaming on a pseudo-terminal linked as
+# DIR/COM1, mapped as COM1 for the wine prefix. Its id goes onto the caller's
+# `pids` array.
+#   wine_simulated_meter DIR LINUX_BUILD_DIR
+wine_simulated_meter() {
+  local dir=$1 linux=$2
+  rm -rf "$dir" && mkdir -p "$dir"
+  (cd "$dir" && exec "$linux/kzrt-meter-sim" --port 1 >sim.log 2>&1) & pids+=($!)
+  for _ in $(seq 100); do [ -L "$dir/COM1" ] && break; sleep 0.1; done
+  wine_map_port 1 "$(readlink "$dir/COM1")"
+}

@@ -60,7 +60,7 @@ MHD_Response* EventStreams::open(MHD_Connection* connection, const std::string& 
     return response;
 }
 
-long EventStreams::read(void* stream, std::uint64_t, char* buffer, std::size_t max) {
+std::ptrdiff_t EventStreams::read(void* stream, std::uint64_t, char* buffer, std::size_t max) {
     auto* s = static_cast<Stream*>(stream);
     return s->owner->fill(*s, buffer, max);
 }
@@ -74,7 +74,7 @@ void EventStreams::release(void* stream) {
     delete s;
 }
 
-long EventStreams::fill(Stream& s, char* buffer, std::size_t max) {
+std::ptrdiff_t EventStreams::fill(Stream& s, char* buffer, std::size_t max) {
     if (s.taken == s.pending.size()) {
         if (s.ending) return MHD_CONTENT_READER_END_OF_STREAM;
         s.pending.clear();
@@ -103,7 +103,7 @@ long EventStreams::fill(Stream& s, char* buffer, std::size_t max) {
     const std::size_t n = std::min(max, s.pending.size() - s.taken);
     std::memcpy(buffer, s.pending.data() + s.taken, n);
     s.taken += n;
-    return long(n);
+    return std::ptrdiff_t(n);
 }
 
 void EventStreams::resumeSuspended() {

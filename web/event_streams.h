@@ -5,6 +5,7 @@
 // no more. A stream with nothing to send is suspended; a new event resumes
 // every suspended stream. The recording's thread only takes this lock and
 // resumes, never writes to a socket.
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -32,9 +33,9 @@ public:
 
 private:
     struct Stream;
-    static long read(void* stream, std::uint64_t position, char* buffer, std::size_t max);
+    static std::ptrdiff_t read(void* stream, std::uint64_t position, char* buffer, std::size_t max);
     static void release(void* stream);
-    long fill(Stream& stream, char* buffer, std::size_t max);
+    std::ptrdiff_t fill(Stream& stream, char* buffer, std::size_t max);
     void resumeSuspended();  // under m_mutex
 
     const LiveFeed& m_feed;

@@ -1,8 +1,5 @@
 #include "web/look_back.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDateTime>
 
 #include "lookback/day_file_list.h"
@@ -12,26 +9,13 @@
 #include "lookback/span_join.h"
 #include "lookback/time_span.h"
 #include "web/feed_json.h"
+#include "web/plain_file.h"
 
 namespace web {
 namespace {
 
 LookBackAnswer refusal(unsigned status, std::string reason) {
     return LookBackAnswer{status, std::move(reason) + "\n", "text/plain; charset=utf-8", {}};
-}
-
-// A listed file's bytes. A link put in its place since the listing is not
-// followed.
-std::optional<std::string> readPlainFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::string bytes;
-    char buffer[65536];
-    ssize_t n = 0;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, std::size_t(n));
-    ::close(fd);
-    if (n < 0) return std::nullopt;
-    return bytes;
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ protected:
 
     static void setHome(const fs::path& home) {
 #ifdef _WIN32
-        SetEnvironmentVariableW(L"HOME", home.empty() ? nullptr : home.c_str());
+        SetEnvironmentVariableW(L"USERPROFILE", home.empty() ? nullptr : home.c_str());
 #else
         if (home.empty()) {
             unsetenv("HOME");

@@ -136,7 +136,7 @@ TEST_P(ReaderBesideTheRecorder, NeverSeesATornFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ReaderBesideTheRecorder,
-                         ::testing::Values(ReaderCase{"alone", 2000, false},
+                         ::testing::Values(ReaderCase{"alone", 1000, false},
                                            ReaderCase{"a_viewer_holds_it_open", 150, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 

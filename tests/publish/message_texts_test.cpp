@@ -203,6 +203,10 @@ TEST(BrokerUrl, PasswordFilePermissionsAndEmptiness) {
         if (!c.accepted) {
             EXPECT_TRUE(std::get<QString>(address).contains("is empty")) << n;
         }
+#ifdef Q_OS_WIN
+        ASSERT_TRUE(warnings.isEmpty()) << n << ": the mode bits mean nothing on Windows";
+        continue;
+#endif
         ASSERT_EQ(warnings.size(), c.warning.isEmpty() ? 0 : 1) << n;
         if (!c.warning.isEmpty()) {
             EXPECT_TRUE(warnings.front().contains(c.warning)) << warnings.front().toStdString();

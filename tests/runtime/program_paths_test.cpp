@@ -89,6 +89,10 @@ TEST(ProgramPathsTest, RecordingDirectoryFallsBackToTheWorkingDirectory)
         SetModulePath(c.programDirectory / "kzrt-console");
         EXPECT_EQ(DirectoryWritable(c.programDirectory), c.writable) << c.name;
         EXPECT_EQ(RecordingDirectory(), c.writable ? c.programDirectory : base / "work") << c.name;
+        // Started with a folder of its own, whatever the program directory allows.
+        KeepRecordingsInWorkingDirectory(true);
+        EXPECT_EQ(RecordingDirectory(), base / "work") << c.name;
+        KeepRecordingsInWorkingDirectory(false);
     }
     fs::current_path(saved);
     fs::remove_all(base);

@@ -1,7 +1,7 @@
 #include "record/meter_recorder.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
 #include <filesystem>
 
 #include "storage/day_file_session.h"
@@ -11,11 +11,23 @@
 #include "runtime/local_time.h"
 #include "serial/notification.h"
 #include "serial/port_hints.h"
+#include "serial/sanitizer_annotations.h"
 
 namespace record {
 namespace {
 
 constexpr int kOpenRetryMs = 1000;
+
+QEvent::Type reportEventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+// A writer's report on its way from the writer's thread to the event loop.
+struct ReportEvent : QEvent {
+    explicit ReportEvent(storage::RecordingThread::Report r) : QEvent(reportEventType()), report(std::move(r)) {}
+    storage::RecordingThread::Report report;
+};
 constexpr std::chrono::milliseconds kEndWaitMs{2500};
 
 std::string fileText(const std::filesystem::path& path) {
@@ -98,14 +110,17 @@ MeterRecorder::MeterRecorder(MeterSpec meter, int portNumber, runtime::Path dayF
     connect(&m_openRetry, &QTimer::timeout, this, &MeterRecorder::tryOpen);
     // The writer's thread counts what went in and hands the rest of its
     // report to the event loop.
+    reportEventType();  // registered here, before the writer's thread runs
     m_writer = std::make_unique<storage::RecordingThread>(
         storage::NativeFileSystem(), [this, alive = m_alive](storage::RecordingThread::Report report) {
             m_rowsInserted += std::int64_t(report.written);
             m_rowsFailed += std::int64_t(report.failed);
             m_rowsWaiting = std::int64_t(report.waiting);
             if (!*alive) return;
-            QMetaObject::invokeMethod(this, [this, report = std::move(report)] { onReport(report); },
-                                      Qt::QueuedConnection);
+            // The report is made here, then handed over (customEvent).
+            auto* event = new ReportEvent(std::move(report));
+            serial::announceHandOver(this);
+            QCoreApplication::postEvent(this, event);
         });
 }
 
@@ -182,6 +197,12 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     }
     m_writer->record(path, row);
     emit rowRecorded(now);
+}
+
+void MeterRecorder::customEvent(QEvent* event) {
+    if (event->type() != reportEventType()) return QObject::customEvent(event);
+    serial::acceptHandOver(this);
+    onReport(static_cast<ReportEvent*>(event)->report);
 }
 
 void MeterRecorder::onReport(const storage::RecordingThread::Report& report) {

@@ -252,7 +252,7 @@ void MeterRecorder::finish(StopReason reason) {
     // A day file held by another program at the end gets a few more tries.
     if (m_rowsWaiting > 0) m_writer->waitUntilEnded(kEndWaitMs);
     // What the writer reported meanwhile is said before the summary.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    QCoreApplication::sendPostedEvents(this, reportEventType());
     m_summary.rowsWritten = m_rowsInserted;
     m_summary.rowWriteFailures = m_rowsFailed;
     m_summary.rowsWaiting = m_rowsWaiting;

@@ -30,6 +30,10 @@ constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
 // How long the recording's thread waits for a reader to let go of the name.
 constexpr int kRenameAttempts = 40;
 constexpr DWORD kRenameWaitMs = 5;
+// How long a reader waits for an in-place write to end (a whole day's file
+// is written in well under this), and the writer for readers to finish.
+constexpr int kReadLockAttempts = 2000;
+constexpr int kWriteLockAttempts = 200;
 
 HANDLE Open(const fs::path& path, DWORD access, DWORD share, DWORD creation)
 {
@@ -48,6 +52,29 @@ bool RenameOver(HANDLE from, const std::wstring& target)
     return SetFileInformationByHandle(from, kFileRenameInfoEx, info, static_cast<DWORD>(buffer.size())) != 0;
 }
 
+// Our readers hold a shared byte-range lock on the whole file while they read
+// it, and an in-place write holds an exclusive one: a version written in
+// place is never read half old and half new by us, and Windows keeps other
+// programs' reads out of it meanwhile (byte-range locks are mandatory there).
+// A rename needs none of this: a reader keeps the version it opened.
+bool LockWhole(HANDLE file, bool exclusive, int attempts)
+{
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        OVERLAPPED whole{};
+        const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+        if (LockFileEx(file, flags, 0, MAXDWORD, MAXDWORD, &whole)) return true;
+        if (GetLastError() != ERROR_LOCK_VIOLATION) return false;
+        Sleep(1);
+    }
+    return false;
+}
+
+void UnlockWhole(HANDLE file)
+{
+    OVERLAPPED whole{};
+    UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
     ~Win32FileSystem() override
@@ -59,15 +86,21 @@ public:
     {
         if (!win32::ReplayJournal(path.wstring())) return std::nullopt;  // the file may be torn
         const OwnedHandle file(Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
-        if (!file.valid()) return std::nullopt;
+        if (!file.valid() || !LockWhole(file.get(), false, kReadLockAttempts)) return std::nullopt;
         std::string content;
         std::vector<char> buffer(65536);
         DWORD got = 0;
+        bool whole = false;
         while (ReadFile(file.get(), buffer.data(), DWORD(buffer.size()), &got, nullptr)) {
-            if (got == 0) return content;
+            if (got == 0) {
+                whole = true;
+                break;
+            }
             content.append(buffer.data(), got);
         }
-        return std::nullopt;
+        UnlockWhole(file.get());
+        if (!whole) return std::nullopt;
+        return content;
     }
 
     std::optional<FileStamp> stamp(const fs::path& path) override { return StampOfName(path); }
@@ -181,10 +214,13 @@ Published Win32FileSystem::publish(const fs::path& from, const fs::path& target)
         const OwnedHandle old(Open(target, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
         const OwnedHandle fresh(Open(from, GENERIC_READ, kShareAll, OPEN_EXISTING));
         LARGE_INTEGER size{};
-        if (!old.valid() || !fresh.valid() || !GetFileSizeEx(fresh.get(), &size) ||
-            !win32::WriteInPlace(old.get(), fresh.get(), 0, size.QuadPart)) {
-            return Published::kFailed;
-        }
+        if (!old.valid() || !fresh.valid() || !GetFileSizeEx(fresh.get(), &size)) return Published::kFailed;
+        // A program that keeps a byte-range lock on it holds it as surely as
+        // one that keeps it open without sharing.
+        if (!LockWhole(old.get(), true, kWriteLockAttempts)) return Published::kHeld;
+        const bool written = win32::WriteInPlace(old.get(), fresh.get(), 0, size.QuadPart);
+        UnlockWhole(old.get());
+        if (!written) return Published::kFailed;
     }
     DeleteFileW(from.c_str());
     return Published::kDone;

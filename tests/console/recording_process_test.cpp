@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <set>
 #include <thread>
@@ -88,21 +89,31 @@ protected:
     const fs::path dayFile = dir / "KZRT2015125.csv";
 };
 
-// Thousands of ticks, each a new version of a 180 KB file, with a reader
-// opening and reading it whole again and again, as a viewer or a copy would.
-TEST_F(RecordingProcess, AReaderBesideTheRecorderNeverSeesATornFile) {
-    constexpr long kTicks = 2000;
+struct ReaderCase {
+    const char* name;
+    long ticks;
+    // A viewer keeping the file open the way most programs open files
+    // (without letting others delete it): on Windows no rename can replace
+    // the file then, and every version is written into it in place.
+    bool viewerHoldsIt;
+};
+
+class ReaderBesideTheRecorder : public RecordingProcess, public ::testing::WithParamInterface<ReaderCase> {};
+
+// Ticks, each a new version of a 180 KB file, with a reader opening and
+// reading it whole again and again, as a copy or our own export would.
+TEST_P(ReaderBesideTheRecorder, NeverSeesATornFile) {
+    const long ticks = GetParam().ticks;
     seed(2000);
+    std::optional<std::ifstream> viewer;
+    if (GetParam().viewerHoldsIt) viewer.emplace(dayFile, std::ios::binary);
     std::atomic<bool> done{false};
     int exitCode = -1;
     std::thread recorder([&] {
-        exitCode = runtime::testing::RunChild(HelperBesideTest("console_recording_child"), {utf8(dayFile), std::to_string(kTicks)});
+        exitCode = runtime::testing::RunChild(HelperBesideTest("console_recording_child"), {utf8(dayFile), std::to_string(ticks)});
         done = true;
     });
     long reads = 0, torn = 0;
-    // A reader that lets others rename and delete the file while it reads, as
-    // POSIX readers always do; on Windows one that forbids it makes the
-    // recorder write in place (storage/README.md).
     const auto files = storage::NativeFileSystem();
     long refused = 0;  // wine may refuse an open while the name is being replaced
     while (!done) {
@@ -115,13 +126,19 @@ TEST_F(RecordingProcess, AReaderBesideTheRecorderNeverSeesATornFile) {
         }
     }
     recorder.join();
-    std::cout << reads << " reads beside " << kTicks << " ticks, " << refused << " opens refused\n";
+    std::cout << reads << " reads beside " << ticks << " ticks, " << refused << " opens refused\n";
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(torn, 0) << "of " << reads << " reads";
     EXPECT_GT(reads, 100) << "the reader hardly got on: it proved nothing";
-    EXPECT_EQ(testing::newestRow(readFile(dayFile)), 2000 + kTicks);
+    viewer.reset();
+    EXPECT_EQ(testing::newestRow(readFile(dayFile)), 2000 + ticks);
     EXPECT_FALSE(fs::exists(storage::recordingLogPath(dayFile)));
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReaderBesideTheRecorder,
+                         ::testing::Values(ReaderCase{"alone", 2000, false},
+                                           ReaderCase{"a_viewer_holds_it_open", 150, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The lines below the header, each row once or the test fails.
 std::set<std::string> rowSet(const std::string& content) {

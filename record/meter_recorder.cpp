@@ -200,8 +200,8 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
 }
 
 void MeterRecorder::customEvent(QEvent* event) {
+    serial::acceptHandOver(this);  // before the event is read at all: the writer made it
     if (event->type() != reportEventType()) return QObject::customEvent(event);
-    serial::acceptHandOver(this);
     onReport(static_cast<ReportEvent*>(event)->report);
 }
 

@@ -3,12 +3,13 @@
 // started with posix_spawn and its output read through pipes.
 //
 // Not QProcess: Qt starts children with clone(CLONE_VM | CLONE_VFORK), and
-// ThreadSanitizer's runtime handles that clone as a fork whose child runs in
-// the parent's own memory: its after-fork bookkeeping then lands in the test
-// process itself. The test dies at its next thread ("starting new threads
-// after multi-threaded fork"), and the spawning thread's locks go unseen,
-// which shows up as races under a lock held on both sides. posix_spawn makes
-// its child inside the C library, where no interceptor sees it, and the child
+// ThreadSanitizer's runtime takes that clone for a fork. It runs its
+// after-fork handling in the child, which shares the test's memory, so the
+// handling lands on the test process itself: the test dies at its next new
+// thread ("starting new threads after multi-threaded fork"), and what the
+// runtime knows of the test's threads no longer matches their locks, which
+// shows as races under a lock held on both sides. posix_spawn makes its
+// child inside the C library, where no interceptor sees it, and the child
 // only execs.
 #include <sys/types.h>
 

@@ -2,8 +2,8 @@
 # Builds and runs the whole test suite; exits non-zero on any failure.
 #   ./test.sh             release build in build/, every test
 #   ./test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/, every test
-#   ./test.sh --tsan      ThreadSanitizer build in build-tsan/, the threaded units: serial, the recording
-#                         thread (storage) and the web server
+#   ./test.sh --tsan      ThreadSanitizer build in build-tsan/: the threaded units (serial, the recording
+#                         thread, the outputs, the web server) and the recorder end to end
 #   ./test.sh --fuzz      libFuzzer targets (clang) in build-fuzz/, each run briefly
 #   ./test.sh --win32     cross-compiles the Win32 serial engine, the file layer and the
 #                         recording, and the look-back's core, with their tests, with
@@ -38,15 +38,16 @@ run_sanitize() {
     ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 600
 }
 
-# publish/ and the recorder's tests are built here too but not yet run: the
-# MQTT tests give one report still to be explained (the publisher's own lock
-# on both sides, seen only after a QProcess started), and tests that fork a
-# child after threads started die under TSan.
+# Every test built in build-tsan: the units with threads of their own (serial,
+# the recording thread, the outputs, the web server) and kzrt-record's
+# end-to-end tests, which run the recorder itself under TSan. Which ones that
+# is, tests/CMakeLists.txt says. The tests start their programs with
+# posix_spawn (tests/spawned_program.h says why not QProcess).
 run_tsan() {
   scripts/install-deps.sh
   configure_and_build build-tsan -DKZRT_TSAN=ON -DKZRT_BENCH=OFF
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan_suppressions.txt \
-    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 -L 'serial|storage|web'
+    ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600
 }
 
 run_fuzz() {

@@ -1,7 +1,7 @@
 #include "record/meter_recorder.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
 #include <filesystem>
 
 #include "storage/day_file_session.h"
@@ -11,11 +11,23 @@
 #include "runtime/local_time.h"
 #include "serial/notification.h"
 #include "serial/port_hints.h"
+#include "serial/sanitizer_annotations.h"
 
 namespace record {
 namespace {
 
 constexpr int kOpenRetryMs = 1000;
+
+QEvent::Type reportEventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+// A writer's report on its way from the writer's thread to the event loop.
+struct ReportEvent : QEvent {
+    explicit ReportEvent(storage::RecordingThread::Report r) : QEvent(reportEventType()), report(std::move(r)) {}
+    storage::RecordingThread::Report report;
+};
 constexpr std::chrono::milliseconds kEndWaitMs{2500};
 
 std::string fileText(const std::filesystem::path& path) {
@@ -98,14 +110,17 @@ MeterRecorder::MeterRecorder(MeterSpec meter, int portNumber, runtime::Path dayF
     connect(&m_openRetry, &QTimer::timeout, this, &MeterRecorder::tryOpen);
     // The writer's thread counts what went in and hands the rest of its
     // report to the event loop.
+    reportEventType();  // registered here, before the writer's thread runs
     m_writer = std::make_unique<storage::RecordingThread>(
         storage::NativeFileSystem(), [this, alive = m_alive](storage::RecordingThread::Report report) {
             m_rowsInserted += std::int64_t(report.written);
             m_rowsFailed += std::int64_t(report.failed);
             m_rowsWaiting = std::int64_t(report.waiting);
             if (!*alive) return;
-            QMetaObject::invokeMethod(this, [this, report = std::move(report)] { onReport(report); },
-                                      Qt::QueuedConnection);
+            // The report is made here, then handed over (customEvent).
+            auto* event = new ReportEvent(std::move(report));
+            serial::announceHandOver(this);
+            QCoreApplication::postEvent(this, event);
         });
 }
 
@@ -184,6 +199,12 @@ void MeterRecorder::writeRow(runtime::DateTime now) {
     emit rowRecorded(now);
 }
 
+void MeterRecorder::customEvent(QEvent* event) {
+    serial::acceptHandOver(this);  // before the event is read at all: the writer made it
+    if (event->type() != reportEventType()) return QObject::customEvent(event);
+    onReport(static_cast<ReportEvent*>(event)->report);
+}
+
 void MeterRecorder::onReport(const storage::RecordingThread::Report& report) {
     const storage::RecordingStep step = report.step;
     for (const storage::FoldNote& note : report.notes) logLine(LogKind::Warning, "fold", label() + " " + foldText(note));
@@ -231,7 +252,7 @@ void MeterRecorder::finish(StopReason reason) {
     // A day file held by another program at the end gets a few more tries.
     if (m_rowsWaiting > 0) m_writer->waitUntilEnded(kEndWaitMs);
     // What the writer reported meanwhile is said before the summary.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    QCoreApplication::sendPostedEvents(this, reportEventType());
     m_summary.rowsWritten = m_rowsInserted;
     m_summary.rowWriteFailures = m_rowsFailed;
     m_summary.rowsWaiting = m_rowsWaiting;

@@ -52,6 +52,9 @@ signals:
     void secondPassed();
     void stopped();
 
+protected:
+    void customEvent(QEvent* event) override;
+
 private:
     void tryOpen();
     void onSecond();

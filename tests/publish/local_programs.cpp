@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -140,27 +139,21 @@ bool Broker::start() {
                    .toUtf8());
     file.close();
     // Nothing inherited: a broker outliving a crashed test must not hold the
-    // test runner's output open. It dies with the test (see below).
-    m_process.setStandardOutputFile(QProcess::nullDevice());
-    m_process.setStandardErrorFile(QProcess::nullDevice());
-    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    m_process.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), config});
-    if (!m_process.waitForStarted(5000)) return false;
+    // test runner's output open. It dies with the test too.
+    kzrt::testing::SpawnedProgram::Options options;
+    options.output = kzrt::testing::SpawnedProgram::Output::Discarded;
+    options.dieWithTest = true;
+    if (!m_process.start("mosquitto", {"-c", config.toStdString()}, options)) return false;
     return waitUntil([&] { return portOpen(m_port); }, std::chrono::seconds(5));
 }
 
-void Broker::stop() {
-    if (m_process.state() == QProcess::NotRunning) return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) m_process.kill();
-    m_process.waitForFinished(5000);
-}
+void Broker::stop() { m_process.stop(); }
 
 void Broker::signal(int number) {
-    if (m_process.state() == QProcess::NotRunning) return;
-    const pid_t pid = pid_t(m_process.processId());
-    ::kill(pid, number);
-    if (number == SIGKILL) m_process.waitForFinished(5000);
+    if (!m_process.running()) return;
+    const pid_t pid = m_process.pid();
+    m_process.signal(number);
+    if (number == SIGKILL) m_process.waitForExit(std::chrono::seconds(5));
     // Stopped for certain before the caller goes on: what the broker still
     // took before the signal landed is not the caller's to count.
     if (number != SIGSTOP) return;
@@ -174,27 +167,25 @@ void Broker::signal(int number) {
 }
 
 Subscriber::Subscriber(int port, const QStringList& topics, const QStringList& options) {
-    QStringList arguments{QStringLiteral("-h"), QStringLiteral("127.0.0.1"), QStringLiteral("-p"),
-                          QString::number(port), QStringLiteral("-F"), QStringLiteral("%r %t %p")};
-    arguments += options;
-    for (const QString& topic : topics) arguments << QStringLiteral("-t") << topic;
-    m_process.start(QStringLiteral("mosquitto_sub"), arguments);
-    m_started = m_process.waitForStarted(5000);
+    std::vector<std::string> arguments{"-h", "127.0.0.1", "-p", std::to_string(port), "-F", "%r %t %p"};
+    for (const QString& option : options) arguments.push_back(option.toStdString());
+    for (const QString& topic : topics) arguments.insert(arguments.end(), {"-t", topic.toStdString()});
+    m_started = m_process.start("mosquitto_sub", arguments);
     // mosquitto_sub says nothing once subscribed; give it a moment to be.
     QThread::msleep(300);
 }
 
 Subscriber::~Subscriber() {
-    m_process.kill();
-    m_process.waitForFinished(5000);
+    m_process.signal(SIGKILL);
+    m_process.waitForExit(std::chrono::seconds(5));
 }
 
 void Subscriber::readAvailable() {
-    m_partial += m_process.readAllStandardOutput().toStdString();
+    const std::string& output = m_process.out();
     std::size_t end = 0;
-    while ((end = m_partial.find('\n')) != std::string::npos) {
-        m_lines.push_back(m_partial.substr(0, end));
-        m_partial.erase(0, end + 1);
+    while ((end = output.find('\n', m_consumed)) != std::string::npos) {
+        m_lines.push_back(output.substr(m_consumed, end - m_consumed));
+        m_consumed = end + 1;
     }
 }
 
@@ -209,13 +200,14 @@ std::string Subscriber::waitFor(const std::function<bool(const std::string&)>& m
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
         if (left.count() <= 0) return {};
-        m_process.waitForReadyRead(int(std::min<long long>(left.count(), 100)));
+        m_process.waitForOutput(std::min<std::chrono::milliseconds>(left, std::chrono::milliseconds(100)));
     }
 }
 
 std::vector<std::string> Subscriber::lines() {
-    // Without an event loop, output reaches QProcess only while it waits.
-    while (m_process.waitForReadyRead(50)) readAvailable();
+    // Whatever is still on its way in the pipe.
+    while (m_process.waitForOutput(std::chrono::milliseconds(50))) {
+    }
     readAvailable();
     return m_lines;
 }
@@ -250,15 +242,18 @@ std::string httpBody(const std::string& answer) {
 }
 
 int runProgram(const QString& program, const QStringList& arguments, QString* output, const QByteArray& input) {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForStarted(5000)) return -1;
-    if (!input.isEmpty()) process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000)) return -1;
-    if (output) *output = QString::fromUtf8(process.readAll());
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    kzrt::testing::SpawnedProgram process;
+    kzrt::testing::SpawnedProgram::Options options;
+    options.output = kzrt::testing::SpawnedProgram::Output::Merged;
+    options.withInput = true;
+    std::vector<std::string> words;
+    for (const QString& argument : arguments) words.push_back(argument.toStdString());
+    if (!process.start(program.toStdString(), words, options)) return -1;
+    process.writeInput(input.toStdString());
+    process.closeInput();
+    const int code = process.waitForExit(std::chrono::seconds(30));
+    if (output) *output = QString::fromStdString(process.out());
+    return code < 0 ? -1 : code;
 }
 
 }  // namespace publish::testing

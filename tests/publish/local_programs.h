@@ -2,13 +2,15 @@
 // The real programs the output tests talk to, started on 127.0.0.1 at a free
 // port: Debian's mosquitto broker and mosquitto_sub, and raw TCP clients for
 // the metrics endpoint (well-behaved and not).
-#include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/spawned_program.h"
 
 namespace publish::testing {
 
@@ -45,7 +47,7 @@ private:
     bool m_persistent = false;
     QString m_listenerOptions;
     QTemporaryDir m_dir;
-    QProcess m_process;
+    kzrt::testing::SpawnedProgram m_process;
 };
 
 // mosquitto_sub printing "<retained> <topic> <payload>" per message.
@@ -63,9 +65,9 @@ public:
 
 private:
     void readAvailable();
-    QProcess m_process;
+    kzrt::testing::SpawnedProgram m_process;
     bool m_started = false;
-    std::string m_partial;
+    std::size_t m_consumed = 0;  // of the program's output, split into m_lines
     std::vector<std::string> m_lines;
 };
 

@@ -105,12 +105,14 @@ TEST(MetricsEndpoint, APrometheusServerScrapesTheMetersValue) {
                    .toUtf8());
     file.close();
     const int port = testing::freePort();
-    QProcess prometheus;
-    prometheus.setProcessChannelMode(QProcess::MergedChannels);
-    prometheus.setStandardOutputFile(dir.filePath("prometheus.log"));
-    prometheus.start("prometheus", {"--config.file=" + config, "--storage.tsdb.path=" + dir.filePath("data"),
-                                    QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(port)});
-    ASSERT_TRUE(prometheus.waitForStarted(5000));
+    kzrt::testing::SpawnedProgram prometheus;
+    kzrt::testing::SpawnedProgram::Options quiet;
+    quiet.output = kzrt::testing::SpawnedProgram::Output::Discarded;
+    ASSERT_TRUE(prometheus.start("prometheus",
+                                 {"--config.file=" + config.toStdString(),
+                                  "--storage.tsdb.path=" + dir.filePath("data").toStdString(),
+                                  "--web.listen-address=127.0.0.1:" + std::to_string(port)},
+                                 quiet));
     std::string answer;
     const bool found = testing::waitUntil(
         [&] {
@@ -120,8 +122,7 @@ TEST(MetricsEndpoint, APrometheusServerScrapesTheMetersValue) {
         20s);
     EXPECT_TRUE(found) << answer;
     EXPECT_NE(answer.find("\"meter\":\"bench1\""), std::string::npos);
-    prometheus.terminate();
-    prometheus.waitForFinished(5000);
+    prometheus.stop();
 }
 
 TEST(MetricsEndpoint, BadClientsNeitherStopRecordingNorTheEndpoint) {

@@ -128,16 +128,17 @@ TEST(MqttBroker, LastWillSaysOfflineAfterKill9) {
     Broker broker;
     ASSERT_TRUE(broker.start());
     Subscriber subscriber(broker.port(), {"kzrt/#"});
-    QProcess child;
+    kzrt::testing::SpawnedProgram child;
     const auto here = std::filesystem::read_symlink("/proc/self/exe").parent_path();
-    child.start(QString::fromStdString((here / "publish_mqtt_child").string()),
-                {QString::number(broker.port()), "killed"});
-    ASSERT_TRUE(child.waitForStarted(5000));
-    ASSERT_TRUE(child.waitForReadyRead(5000));
-    EXPECT_EQ(child.readLine().trimmed(), "connected");
+    ASSERT_TRUE(child.start((here / "publish_mqtt_child").string(), {std::to_string(broker.port()), "killed"}));
+    ASSERT_TRUE(testing::waitUntil([&] {
+        child.waitForOutput(10ms);
+        return child.out().find('\n') != std::string::npos;
+    }, 5s));
+    EXPECT_EQ(child.out(), "connected\n");
     EXPECT_FALSE(subscriber.waitFor([](const std::string& l) { return l == "0 kzrt/killed/availability online"; }).empty());
-    ::kill(pid_t(child.processId()), SIGKILL);
-    child.waitForFinished(5000);
+    child.signal(SIGKILL);
+    EXPECT_EQ(child.waitForExit(5s), -2);
     EXPECT_FALSE(subscriber.waitFor([](const std::string& l) { return l == "0 kzrt/killed/availability offline"; }).empty());
 }
 

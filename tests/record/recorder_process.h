@@ -1,7 +1,6 @@
 #pragma once
 // kzrt-record run as users run it, against meters on pseudo-terminals.
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
@@ -12,6 +11,7 @@
 #include <thread>
 
 #include "tests/serial/pty_far_end.h"
+#include "tests/spawned_program.h"
 #include "tools/meter_sim/meter_frame.h"
 
 namespace record::testing {
@@ -59,40 +59,34 @@ inline PtyMeter::Reading steady(double volts, double amps) {
 // The recorder in a fresh working folder.
 class Recorder {
 public:
-    Recorder() {
-        m_process.setWorkingDirectory(m_folder.path());
-        m_process.setProgram(QStringLiteral(KZRT_RECORD));
-    }
     std::filesystem::path folder() const { return m_folder.path().toStdString(); }
     void start(const QStringList& arguments) {
-        m_process.setArguments(arguments);
-        m_process.start();
-        m_process.waitForStarted();
+        std::vector<std::string> words;
+        for (const QString& argument : arguments) words.push_back(argument.toStdString());
+        kzrt::testing::SpawnedProgram::Options options;
+        options.workingDirectory = folder().string();
+        m_process.start(KZRT_RECORD, words, options);
     }
-    // Exit code, or -1 when it did not end within `ms`.
-    int waitForExit(int ms) {
-        if (!m_process.waitForFinished(ms)) return -1;
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -2;
-    }
-    void signal(int number) { ::kill(pid_t(m_process.processId()), number); }
-    std::string out() { return (m_out += m_process.readAllStandardOutput()).toStdString(); }
-    std::string err() { return (m_err += m_process.readAllStandardError()).toStdString(); }
+    // Exit code, -2 when a signal ended it, or -1 when it did not end within `ms`.
+    int waitForExit(int ms) { return m_process.waitForExit(std::chrono::milliseconds(ms)); }
+    void signal(int number) { m_process.signal(number); }
+    std::string out() { return m_process.out(); }
+    std::string err() { return m_process.err(); }
     // Waits until stderr holds `text` (from anywhere since the start).
     bool waitForErr(const std::string& text, int ms) {
         QElapsedTimer timer;
         timer.start();
         while (err().find(text) == std::string::npos) {
-            if (timer.elapsed() > ms || m_process.state() == QProcess::NotRunning) return err().find(text) != std::string::npos;
-            m_process.waitForReadyRead(100);
+            if (timer.elapsed() > ms || !m_process.running()) return err().find(text) != std::string::npos;
+            m_process.waitForOutput(std::chrono::milliseconds(100));
         }
         return true;
     }
-    qint64 pid() const { return m_process.processId(); }
+    qint64 pid() const { return m_process.pid(); }
 
 private:
     QTemporaryDir m_folder;
-    QProcess m_process;
-    QByteArray m_out, m_err;
+    kzrt::testing::SpawnedProgram m_process;
 };
 
 }  // namespace record::testing

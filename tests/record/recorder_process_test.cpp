@@ -8,6 +8,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QThread>
+#include <algorithm>
+#include <atomic>
+#include <functional>
 #include <memory>
 
 #include "lookback/day_file_reader.h"
@@ -33,6 +36,20 @@ lookback::DayFile dayFiles(const fs::path& folder) {
         all.rows.insert(all.rows.end(), file.rows.begin(), file.rows.end());
     }
     return all;
+}
+
+// Waits until the folder's day files are as `done` wants them. A sanitizer
+// build starts and runs several times slower, so tests wait for what they
+// need instead of for a fixed time.
+bool waitForDayFiles(const fs::path& folder, const std::function<bool(const lookback::DayFile&)>& done,
+                     int ms = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+        if (fs::is_directory(folder) && done(dayFiles(folder))) return true;
+        QThread::msleep(50);
+    }
+    return false;
 }
 
 QJsonObject firstSummary(const fs::path& path) {
@@ -63,28 +80,55 @@ TEST(Recorder, TwoMetersOnTwoPortsKeepTheirOwnRows) {
     EXPECT_NE(recorder.err().find("start left port="), std::string::npos) << recorder.err();
 }
 
-// 12 V, a dip to 8 V shorter than the hold, 12 V again, then 8 V for good.
-meter_sim::MeterSample dischargingBattery(double t) {
-    const bool low = (t >= 1.5 && t < 2.3) || t >= 4.0;
-    return {low ? 8.0 : 12.0, 0.75, 25.0};
+// The volts in the newest row, or empty.
+std::string lastVolts(const lookback::DayFile& file) {
+    return file.rows.empty() ? std::string() : file.rows.back().values[0];
+}
+
+// Rows at the end of the file below `volts`.
+int trailingRowsBelow(const lookback::DayFile& file, double volts) {
+    int count = 0;
+    for (auto row = file.rows.rbegin(); row != file.rows.rend() && runtime::ToFloat(row->values[0]) < volts; ++row) {
+        ++count;
+    }
+    return count;
 }
 
 TEST(Recorder, CapacityTestStopsAtTheHoldAndItsTotalsAreTheRowsIntegration) {
-    PtyMeter battery(dischargingBattery);
+    std::atomic<double> volts{12.0};
+    PtyMeter battery([&volts](double) { return meter_sim::MeterSample{volts.load(), 0.75, 25.0}; });
     Recorder recorder;
     recorder.start({"--stop-below", "10", "--hold", "3", "--summary", "summary.json",
                     "cell=" + QString::fromStdString(battery.slavePath())});
-    ASSERT_EQ(recorder.waitForExit(15000), 0) << recorder.err();
+    // 12 V, a dip to 8 V shorter than the hold (one row seen low), 12 V
+    // again, then 8 V for good. Each step waits for the rows, not the clock.
+    const fs::path cell = recorder.folder() / "cell";
+    const auto newest = [&cell](const char* text) {
+        return waitForDayFiles(cell, [text](const lookback::DayFile& f) { return lastVolts(f) == text; });
+    };
+    ASSERT_TRUE(newest("12.000")) << recorder.err();
+    volts = 8.0;
+    ASSERT_TRUE(newest("8.0000")) << recorder.err();
+    volts = 12.0;
+    ASSERT_TRUE(newest("12.000")) << recorder.err();
+    volts = 8.0;
+    ASSERT_EQ(recorder.waitForExit(30000), 0) << recorder.err();
     const QJsonObject summary = firstSummary(recorder.folder() / "summary.json");
     EXPECT_EQ(summary.value("stopped_by").toString(), "cutoff");
+    const lookback::DayFile file = dayFiles(cell);
     // The short dip did not stop it; the last low stretch did, after the hold.
     const int seconds = summary.value("duration_s").toInt();
-    EXPECT_GE(seconds, 6);
-    EXPECT_LE(seconds, 8);
+    const int low = trailingRowsBelow(file, 10.0);
+    EXPECT_GE(low, 3);
+    EXPECT_LE(low, 4);
+    const auto dip = std::count_if(file.rows.begin(), file.rows.end() - low, [](const lookback::DayRow& row) {
+        return !row.zeroed() && runtime::ToFloat(row.values[0]) < 10.0;
+    });
+    EXPECT_GE(dip, 1);
+    EXPECT_LT(dip, 3);
     EXPECT_DOUBLE_EQ(summary.value("min_V").toDouble(), 8.0);
     EXPECT_DOUBLE_EQ(summary.value("max_A").toDouble(), 0.75);
 
-    const lookback::DayFile file = dayFiles(recorder.folder() / "cell");
     ASSERT_EQ(file.rows.size(), std::size_t(seconds));
     EXPECT_EQ(summary.value("rows").toInt(), seconds);
     // The integration reads each second's read-outs in single precision.
@@ -103,7 +147,8 @@ TEST(Recorder, SigtermFinishesTheRowAndExitsZeroWithinASecond) {
     PtyMeter meter(steady(3.7, 0.2));
     Recorder recorder;
     recorder.start({QString::fromStdString(meter.slavePath())});
-    QThread::msleep(2300);
+    ASSERT_TRUE(waitForDayFiles(recorder.folder(), [](const lookback::DayFile& f) { return f.rows.size() >= 2; }))
+        << recorder.err();
     recorder.signal(SIGTERM);
     QElapsedTimer clock;
     clock.start();
@@ -155,7 +200,9 @@ TEST(Recorder, ADeviceThatGoesAndComesBackIsLoggedAndReadAgain) {
     const fs::path link = recorder.folder() / "adapter";
     fs::create_symlink(first->slavePath(), link);
     recorder.start({"--duration", "6", "--summary", "summary.json", "cell=" + QString::fromStdString(link.string())});
-    QThread::msleep(1500);
+    ASSERT_TRUE(waitForDayFiles(recorder.folder() / "cell", [](const lookback::DayFile& f) {
+        return !f.rows.empty() && f.rows.back().values[0] == "12.000";
+    })) << recorder.err();
     first.reset();  // unplugged
     QThread::msleep(500);
     PtyMeter second(steady(5.0, 0.5));  // plugged in again, under the same name

@@ -195,7 +195,9 @@ TEST_F(RecorderStorage, TwoRecordersInOneFolderOneRecordsTheOtherIsRefused) {
     EXPECT_EQ(lost.value("stopped_by").toString(), QStringLiteral("in-use"));
     const std::string volts = exitA == 0 ? "3.7000" : "5.0000";
     for (const lookback::DayRow& row : lookback::readDayFile(readBytes(dayFileIn(dir))).rows) {
-        if (!row.zeroed()) EXPECT_EQ(row.values[0], volts);
+        if (!row.zeroed()) {
+            EXPECT_EQ(row.values[0], volts);
+        }
     }
 }
 

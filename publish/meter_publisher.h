@@ -79,6 +79,7 @@ public:
     bool connected() const;
     LinkStatus linkStatus() const;
     std::uint64_t connections() const { return m_connections.load(); }
+    bool idle() const;  // nothing queued or unacknowledged, or nowhere to send it
 
 private:
     static void onConnect(mosquitto*, void* self, int result);
@@ -90,7 +91,6 @@ private:
     void noteFailure(QString reason);
     bool waitUnlessStopping(int seconds);
     void closeCleanly();
-    bool idle() const;  // nothing queued or unacknowledged, or nowhere to send it
     void announce();
     void drainLocked();
     bool sendLocked(const MqttMessage& message, int* messageId = nullptr);

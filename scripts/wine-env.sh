@@ -39,3 +39,17 @@ wine_simulated_meter() {
   for _ in $(seq 100); do [ -L "$dir/COM1" ] && break; sleep 0.1; done
   wine_map_port 1 "$(readlink "$dir/COM1")"
 }
+
+# A fresh prefix in WORK, a copy of the program folder as WORK/NAME-app (its
+# path in `app`), the simulated meter on COM1, and the modem lines at rest in
+# WORK/NAME-modem-lines.
+#   wine_app_on_simulated_meter WORK NAME APP_FOLDER LINUX_BUILD_DIR
+wine_app_on_simulated_meter() {
+  local work=$1 name=$2
+  mkdir -p "$work"
+  wine_start "$work"
+  app=$work/$name-app
+  rm -rf "$app" && cp -r "$3" "$app"
+  wine_simulated_meter "$work/$name-sim" "$4"
+  echo 0 >"$work/$name-modem-lines"
+}

@@ -23,12 +23,7 @@ pids=()
 cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; wine_stop; }
 trap cleanup EXIT
 
-mkdir -p "$work"
-wine_start "$work"
-app=$work/network-app
-rm -rf "$app" && cp -r "$app_src" "$app"
-wine_simulated_meter "$work/network-sim" "$linux"
-echo 0 >"$work/network-modem-lines"
+wine_app_on_simulated_meter "$work" network "$app_src" "$linux"
 
 failures=0
 check() {  # description, command...

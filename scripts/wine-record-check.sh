@@ -39,12 +39,7 @@ same_curves() {  # extents_a extents_b
       if ($6 - $12 > $6 / 5 || $12 - $6 > $6 / 5) bad = 1 } END { exit bad }'
 }
 
-mkdir -p "$work"
-wine_start "$work"
-app=$work/record-app
-rm -rf "$app" && cp -r "$app_src" "$app"
-wine_simulated_meter "$work/record-sim" "$linux"
-echo 0 >"$work/record-modem-lines"
+wine_app_on_simulated_meter "$work" record "$app_src" "$linux"
 
 ok=1
 rc=0

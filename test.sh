@@ -26,7 +26,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 configure_and_build() {  # dir, optimisation level, extra cmake args...
   local dir=$1 flags="$2 -g1 -DNDEBUG"; shift 2
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="$flags" \
-    -DCMAKE_C_FLAGS_RELWITHDEBINFO="$flags" "$@" >/dev/null
+    "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 

@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace bench {
@@ -31,6 +33,23 @@ inline pid_t spawn(const std::filesystem::path& folder, std::vector<std::string>
         _exit(127);
     }
     return pid;
+}
+
+// `count` meters simulated at 115200 baud (a battery, 20 times as fast), each
+// on a pseudo-terminal linked as root/meterN/COM1, and named mN=that link at
+// the end of `arguments` for kzrt-record. Returns the simulators' ids.
+inline std::vector<pid_t> spawnSimulatedMeters(const std::string& simulator, const std::filesystem::path& root,
+                                               int count, std::vector<std::string>& arguments) {
+    std::vector<pid_t> simulators;
+    for (int i = 0; i < count; ++i) {
+        const std::filesystem::path folder = root / ("meter" + std::to_string(i));
+        std::filesystem::create_directories(folder);
+        simulators.push_back(spawn(folder, {simulator, "--port", "1", "--baud", "115200", "--fps", "0", "--profile",
+                                            "battery", "--speed", "20"}));
+        while (!std::filesystem::is_symlink(folder / "COM1")) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        arguments.push_back("m" + std::to_string(i) + "=" + (folder / "COM1").string());
+    }
+    return simulators;
 }
 
 inline void stop(pid_t pid) {

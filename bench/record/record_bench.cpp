@@ -42,17 +42,9 @@ using bench::stop;
 // with `extra` options after the usual ones.
 void recorderCpu(const fs::path& root, int meters, int seconds, const std::vector<std::string>& extra = {},
                  const char* what = "") {
-    std::vector<pid_t> simulators;
     std::vector<std::string> arguments = {KZRT_RECORD, "--baud", "115200", "--dir", (root / "rows").string()};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
-    for (int i = 0; i < meters; ++i) {
-        const fs::path folder = root / ("meter" + std::to_string(i));
-        fs::create_directories(folder);
-        simulators.push_back(spawn(folder, {KZRT_METER_SIM, "--port", "1", "--baud", "115200", "--fps", "0",
-                                            "--profile", "battery", "--speed", "20"}));
-        while (!fs::is_symlink(folder / "COM1")) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        arguments.push_back("m" + std::to_string(i) + "=" + (folder / "COM1").string());
-    }
+    const std::vector<pid_t> simulators = bench::spawnSimulatedMeters(KZRT_METER_SIM, root, meters, arguments);
     const pid_t recorder = spawn(root, arguments);
     std::this_thread::sleep_for(std::chrono::seconds(1));  // warm-up: ports open, first files
     const double before = bench::processCpuSeconds(recorder);

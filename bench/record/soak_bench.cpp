@@ -112,19 +112,11 @@ int main(int argc, char** argv) {
         std::printf("no mosquitto broker could start\n");
         return 1;
     }
-    std::vector<pid_t> simulators;
     const int metricsPort = publish::testing::freePort();
     std::vector<std::string> arguments = {recorderProgram, "--baud", "115200", "--dir", (root / "rows").string(),
                                           "--mqtt", "mqtt://127.0.0.1:" + std::to_string(broker.port()),
                                           "--metrics", std::to_string(metricsPort)};
-    for (int i = 0; i < 4; ++i) {
-        const fs::path folder = root / ("meter" + std::to_string(i));
-        fs::create_directories(folder);
-        simulators.push_back(bench::spawn(folder, {KZRT_METER_SIM, "--port", "1", "--baud", "115200", "--fps", "0",
-                                            "--profile", "battery", "--speed", "20"}));
-        while (!fs::is_symlink(folder / "COM1")) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        arguments.push_back("m" + std::to_string(i) + "=" + (folder / "COM1").string());
-    }
+    const std::vector<pid_t> simulators = bench::spawnSimulatedMeters(KZRT_METER_SIM, root, 4, arguments);
     char speedText[32];
     std::snprintf(speedText, sizeof speedText, "%g", speed);
     const pid_t recorder = bench::spawn(root, arguments, true,

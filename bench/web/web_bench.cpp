@@ -111,17 +111,9 @@ double cpuShare(pid_t pid, int seconds) {
 
 void recorderWithPages(const fs::path& root, int seconds) {
     const int port = publish::testing::freePort();
-    std::vector<pid_t> simulators;
     std::vector<std::string> arguments = {KZRT_RECORD, "--baud", "115200", "--dir", (root / "rows").string(), "--web",
                                           std::to_string(port)};
-    for (int i = 0; i < 4; ++i) {
-        const fs::path folder = root / ("meter" + std::to_string(i));
-        fs::create_directories(folder);
-        simulators.push_back(bench::spawn(folder, {KZRT_METER_SIM, "--port", "1", "--baud", "115200", "--fps", "0",
-                                                   "--profile", "battery", "--speed", "20"}));
-        while (!fs::is_symlink(folder / "COM1")) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        arguments.push_back("m" + std::to_string(i) + "=" + (folder / "COM1").string());
-    }
+    const std::vector<pid_t> simulators = bench::spawnSimulatedMeters(KZRT_METER_SIM, root, 4, arguments);
     const pid_t recorder = bench::spawn(root, arguments);
     std::this_thread::sleep_for(std::chrono::seconds(2));  // warm-up: ports open, first files
     const double alone = cpuShare(recorder, seconds);

@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -23,9 +22,6 @@ namespace {
 using namespace win32;
 
 constexpr DWORD kWriteBlock = 1 << 20;
-// FileRenameInfoEx; the SDK headers hide it behind a version check that the
-// build's _WIN32_WINNT does not pass.
-constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
 
 struct OpenArguments {
     DWORD access;
@@ -54,20 +50,6 @@ DWORD ShareForShare(int share)
     case 3: return FILE_SHARE_READ | FILE_SHARE_DELETE;   // others may not write
     default: return FILE_SHARE_DELETE;
     }
-}
-
-// Renames the open temporary file over `target` while both stay open.
-bool RenameOver(HANDLE temp, const Path& target)
-{
-    const std::size_t nameBytes = target.native().size() * sizeof(wchar_t);
-    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
-    info->RootDirectory = nullptr;
-    info->FileNameLength = static_cast<DWORD>(nameBytes);
-    std::memcpy(info->FileName, target.c_str(), nameBytes);
-    return SetFileInformationByHandle(temp, kFileRenameInfoEx, info,
-                                      static_cast<DWORD>(buffer.size())) != 0;
 }
 
 }  // namespace

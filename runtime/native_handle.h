@@ -2,7 +2,8 @@
 // The pieces that every file operation of this folder is built from, written
 // once per platform (native_handle_posix.cpp, native_handle_win32.cpp): writing all
 // bytes at an offset, copying a range between two open files, a temporary
-// file beside a target, the owner's read-only mark, and a file's identity.
+// file beside a target, the owner's read-only mark, a file's identity, and on
+// Windows the rename over a file that readers still hold.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -22,6 +23,14 @@ inline const NativeHandle kNoHandle = INVALID_HANDLE_VALUE;
 #else
 using NativeHandle = int;
 inline constexpr NativeHandle kNoHandle = -1;
+#endif
+
+#ifdef _WIN32
+// Every sharing: readers, writers, and a rename or delete meanwhile.
+inline constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Renames the open file over `target` with POSIX semantics (readers that
+// allow deleting keep the old file); the handle stays open.
+bool RenameOver(HANDLE from, const std::filesystem::path& target);
 #endif
 
 // Closes the handle (CloseHandle on Windows, close on POSIX).

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <string>
 #include <vector>
@@ -9,7 +10,9 @@ namespace runtime {
 namespace {
 
 constexpr DWORD kCopyBlock = 1 << 20;
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// FileRenameInfoEx; the SDK headers hide it behind a version check that the
+// build's _WIN32_WINNT does not pass.
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
 
 OVERLAPPED At(std::int64_t offset)
 {
@@ -20,6 +23,18 @@ OVERLAPPED At(std::int64_t offset)
 }
 
 }  // namespace
+
+bool RenameOver(HANDLE from, const std::filesystem::path& target)
+{
+    const std::size_t nameBytes = target.native().size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(nameBytes);
+    std::memcpy(info->FileName, target.c_str(), nameBytes);
+    return SetFileInformationByHandle(from, kFileRenameInfoEx, info, static_cast<DWORD>(buffer.size())) != 0;
+}
 
 bool WriteAllAt(HANDLE handle, std::string_view bytes, std::int64_t offset)
 {

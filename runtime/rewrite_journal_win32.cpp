@@ -4,11 +4,6 @@
 
 
 namespace runtime::win32 {
-namespace {
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-}  // namespace
 
 bool WriteInPlace(HANDLE file, HANDLE content, LONGLONG from, LONGLONG size)
 {

@@ -7,7 +7,6 @@
 // own metadata changes in order, so a folder needs no sync of its own.
 #include <windows.h>
 
-#include <cstring>
 #include <map>
 #include <system_error>
 #include <vector>
@@ -23,10 +22,6 @@ using namespace runtime;
 
 namespace fs = std::filesystem;
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-// FileRenameInfoEx; the SDK headers hide it behind a version check that the
-// build's _WIN32_WINNT does not pass.
-constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
 // How long the recording's thread waits for a reader to let go of the name.
 constexpr int kRenameAttempts = 40;
 constexpr DWORD kRenameWaitMs = 5;
@@ -38,18 +33,6 @@ constexpr int kWriteLockAttempts = 200;
 HANDLE Open(const fs::path& path, DWORD access, DWORD share, DWORD creation)
 {
     return CreateFileW(path.c_str(), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-bool RenameOver(HANDLE from, const std::wstring& target)
-{
-    const std::size_t nameBytes = target.size() * sizeof(wchar_t);
-    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
-    info->RootDirectory = nullptr;
-    info->FileNameLength = static_cast<DWORD>(nameBytes);
-    std::memcpy(info->FileName, target.data(), nameBytes);
-    return SetFileInformationByHandle(from, kFileRenameInfoEx, info, static_cast<DWORD>(buffer.size())) != 0;
 }
 
 // Our readers hold a shared byte-range lock on the whole file while they read
@@ -203,7 +186,7 @@ Published Win32FileSystem::publish(const fs::path& from, const fs::path& target)
         {
             const OwnedHandle fresh(Open(from, GENERIC_READ | DELETE, kShareAll, OPEN_EXISTING));
             if (!fresh.valid()) return Published::kFailed;
-            if (RenameOver(fresh.get(), target.wstring())) return Published::kDone;
+            if (RenameOver(fresh.get(), target)) return Published::kDone;
         }
         if (MoveFileExW(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return Published::kDone;
         if (!exists || !win32::FailedForSharing(GetLastError())) return Published::kFailed;
